@@ -1,0 +1,17 @@
+# Native (Linux) build of the logic that needs no Windows call, with
+# AddressSanitizer and UBSan. The same sources are compiled into the engine.
+set(TAMSEL_SANITIZE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+add_compile_options(${TAMSEL_SANITIZE})
+add_link_options(${TAMSEL_SANITIZE})
+
+set(GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources")
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(${GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+
+add_subdirectory(engine/pure)
+file(GLOB pure_tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/pure/*.cpp)
+add_executable(pure_tests ${pure_tests})
+target_link_libraries(pure_tests PRIVATE corvex_pure GTest::gtest GTest::gtest_main)
+target_compile_options(pure_tests PRIVATE ${TAMSEL_WARNINGS})
+add_test(NAME pure_tests COMMAND pure_tests --gtest_output=xml:${CMAKE_BINARY_DIR}/results/pure_tests.xml)

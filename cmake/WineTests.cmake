@@ -1,0 +1,42 @@
+# Test programs run through Wine, each in a throwaway prefix inside the build
+# tree. tools/wine-run.sh creates the prefix on first use and never falls back
+# to the user's own.
+set(TAMSEL_PREFIX64 ${CMAKE_BINARY_DIR}/wineprefix64)
+set(TAMSEL_PREFIX32 ${CMAKE_BINARY_DIR}/wineprefix32)
+set(TAMSEL_WINE_RUN ${PROJECT_SOURCE_DIR}/tools/wine-run.sh)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${TAMSEL_WINE_RUN} ${TAMSEL_PREFIX64})
+
+set(GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources")
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(${GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+
+# One wineserver for the whole run: without it every test program pays the
+# Wine start-up again.
+add_test(NAME wine.start COMMAND ${TAMSEL_WINE_RUN} ${TAMSEL_PREFIX64} --start)
+add_test(NAME wine.stop COMMAND ${TAMSEL_WINE_RUN} ${TAMSEL_PREFIX64} --stop)
+set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine64)
+set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine64)
+
+# tamsel_add_gtest(name SOURCES ... [LIBS ...] [PURE32])
+# PURE32 also runs the program in a pure 32-bit prefix (i686 build only).
+function(tamsel_add_gtest name)
+    cmake_parse_arguments(T "PURE32" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+    target_compile_options(${name} PRIVATE ${TAMSEL_WARNINGS})
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TAMSEL_TEST_DIR})
+    add_dependencies(${name} corvex_dll tamsel_data)
+    add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:${CMAKE_BINARY_DIR}/results/${name}.xml)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine64 LABELS prefix64
+        ENVIRONMENT "TAMSEL_BIN_DIR=${TAMSEL_BIN_DIR}")
+    if(T_PURE32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+        add_test(NAME ${name}.win32
+                 COMMAND ${TAMSEL_WINE_RUN} ${TAMSEL_PREFIX32} $<TARGET_FILE:${name}>
+                         --gtest_output=xml:${CMAKE_BINARY_DIR}/results/${name}.win32.xml)
+        set_tests_properties(${name}.win32 PROPERTIES LABELS prefix32 RESOURCE_LOCK wine32
+            ENVIRONMENT "TAMSEL_BIN_DIR=${TAMSEL_BIN_DIR};TAMSEL_WINEARCH=win32")
+    endif()
+endfunction()

@@ -1,0 +1,59 @@
+// The engine's single state object: lists, counters, stop flag, worker
+// thread handles, the system facts and the root-key name table.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "corvex/Records.h"
+#include "core/Handles.h"
+#include "core/SystemFacts.h"
+
+class CRegEngine {
+public:
+    CRegEngine();
+    explicit CRegEngine(const SystemFacts& facts);  // for tests that pose as another system
+    CRegEngine(const CRegEngine&) = delete;
+    CRegEngine& operator=(const CRegEngine&) = delete;
+    virtual ~CRegEngine();
+
+    // One of the five predefined roots by exact, case-sensitive name; null
+    // for any other text. The table never grows.
+    static HKEY LookupRoot(const std::wstring& name);
+    // The name of a predefined root handle; empty for others.
+    static const wchar_t* RootName(HKEY root);
+
+    bool Is64BitWindows() const { return facts.is64BitWindows; }
+    // The view of a single-pass category: 64-bit on 64-bit Windows.
+    int PrimaryView() const { return facts.is64BitWindows ? kView64 : kView32; }
+
+    SystemFacts facts;
+
+    int backupMode = 0;                                 // 0 full, 1 partial
+    PtrArray<RegScanCategory>* backupSource = nullptr;  // not owned
+    std::wstring restoreName;
+    std::atomic<int> operationResult{0};
+
+    std::atomic<int> stopFlag{0};
+
+    PtrArray<RegScanCategory> results;
+    PtrArray<XMLElement> categories;
+    PtrArray<RegScanCategory> ignoreList;
+    PtrArray<StartupItem> startupItems;
+    PtrArray<BackupEntry> backups;
+    std::vector<std::wstring> savedKeys;
+
+    std::atomic<int> problemCount{0};
+    std::atomic<int> checkedCount{0};
+    std::atomic<int> fixedCount{0};
+    std::atomic<int> notFixedCount{0};
+    std::atomic<int> processedCount{0};
+
+    UniqueHandle scanThread;
+    UniqueHandle fixThread;
+
+    bool StopRequested() const { return stopFlag.load() != 0; }
+};

@@ -1,0 +1,147 @@
+#include "core/XmlDocument.h"
+
+#include "core/ReportBox.h"
+
+namespace xml {
+namespace {
+// {2933BF90-7B36-11D2-B20E-00C04F983E60}, the DOM document class.
+const CLSID kDomDocumentClass = {0x2933BF90, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
+// {2933BF81-7B36-11D2-B20E-00C04F983E60}, IXMLDOMDocument.
+const IID kDomDocumentIid = {0x2933BF81, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
+
+HRESULT NamedAttribute(IXMLDOMNode* node, const wchar_t* name, ComPtr<IXMLDOMNode>& attr)
+{
+    ComPtr<IXMLDOMNamedNodeMap> map;
+    HRESULT hr = node->get_attributes(map.put());
+    if (FAILED(hr)) return hr;
+    if (!map) return E_FAIL;
+    ScopedBstr bname(name);
+    hr = map->getNamedItem(bname.get(), attr.put());
+    if (FAILED(hr)) return hr;
+    return attr ? S_OK : E_FAIL;  // S_FALSE with no node: the attribute is missing
+}
+}  // namespace
+
+bool Document::Create(const wchar_t* caption)
+{
+    HRESULT hr = CoCreateInstance(kDomDocumentClass, nullptr, kDomClassContext, kDomDocumentIid,
+                                  doc_.put_void());
+    if (FAILED(hr) || !doc_) {
+        doc_.reset();
+        report::Show(L"", caption, MB_OK);
+        return false;
+    }
+    return true;
+}
+
+bool Document::Load(const std::wstring& file, const wchar_t* caption)
+{
+    if (!Create(caption)) return false;
+    ScopedVariant name(file.c_str());
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    HRESULT hr = doc_->load(name.get(), &ok);
+    if (hr != S_OK || ok != VARIANT_TRUE) {
+        ReportFailure(caption);
+        doc_.reset();
+        return false;
+    }
+    return true;
+}
+
+ComPtr<IXMLDOMElement> Document::Root() const
+{
+    ComPtr<IXMLDOMElement> root;
+    if (doc_) doc_->get_documentElement(root.put());
+    return root;
+}
+
+std::wstring Document::ParseErrorReason() const
+{
+    if (!doc_) return std::wstring();
+    ComPtr<IXMLDOMParseError> error;
+    if (FAILED(doc_->get_parseError(error.put())) || !error) return std::wstring();
+    ScopedBstr reason;
+    if (FAILED(error->get_reason(reason.put())) || !reason.get()) return std::wstring();
+    return std::wstring(reason.get(), SysStringLen(reason.get()));
+}
+
+void Document::ReportFailure(const wchar_t* caption) const
+{
+    report::Show(ParseErrorReason(), caption, MB_OK);
+}
+
+HRESULT Document::Save(const std::wstring& file) const
+{
+    if (!doc_) return E_POINTER;
+    ScopedVariant name(file.c_str());
+    return doc_->save(name.get());
+}
+
+HRESULT ChildNodes(IXMLDOMNode* node, std::vector<ComPtr<IXMLDOMNode>>& out)
+{
+    out.clear();
+    if (!node) return E_POINTER;
+    ComPtr<IXMLDOMNodeList> list;
+    HRESULT hr = node->get_childNodes(list.put());
+    if (FAILED(hr) || !list) return FAILED(hr) ? hr : E_FAIL;
+    long count = 0;
+    hr = list->get_length(&count);
+    if (FAILED(hr)) return hr;
+    for (long i = 0; i < count; ++i) {
+        ComPtr<IXMLDOMNode> item;
+        hr = list->get_item(i, item.put());
+        if (FAILED(hr) || !item) return FAILED(hr) ? hr : E_FAIL;
+        out.push_back(std::move(item));
+    }
+    return S_OK;
+}
+
+HRESULT NodeType(IXMLDOMNode* node, DOMNodeType* type)
+{
+    return node->get_nodeType(type);
+}
+
+HRESULT NodeName(IXMLDOMNode* node, std::wstring* name)
+{
+    ScopedBstr b;
+    HRESULT hr = node->get_nodeName(b.put());
+    if (FAILED(hr)) return hr;
+    name->assign(b.get() ? b.get() : L"", b.get() ? SysStringLen(b.get()) : 0);
+    return S_OK;
+}
+
+HRESULT TryReadAttribute(IXMLDOMNode* node, const wchar_t* name, std::wstring& value)
+{
+    ComPtr<IXMLDOMNode> attr;
+    HRESULT hr = NamedAttribute(node, name, attr);
+    if (FAILED(hr)) return hr;
+    ScopedVariant v;
+    hr = attr->get_nodeValue(v.put());
+    if (FAILED(hr)) return hr;
+    if (v.get().vt != VT_BSTR) return E_FAIL;
+    BSTR b = v.get().bstrVal;
+    value.assign(b ? b : L"", b ? SysStringLen(b) : 0);
+    return S_OK;
+}
+
+int ReadAttribute(const Document& doc, IXMLDOMNode* node, const wchar_t* name, std::wstring& value)
+{
+    if (SUCCEEDED(TryReadAttribute(node, name, value))) return 1;
+    doc.ReportFailure(kLoadCaption);
+    return 0;
+}
+
+int WriteAttribute(const Document& doc, IXMLDOMNode* node, const wchar_t* name, const std::wstring& value)
+{
+    ComPtr<IXMLDOMNode> attr;
+    HRESULT hr = NamedAttribute(node, name, attr);
+    if (SUCCEEDED(hr)) {
+        ScopedVariant v(value.c_str());
+        hr = attr->put_nodeValue(v.get());
+    }
+    if (SUCCEEDED(hr)) return 1;
+    doc.ReportFailure(kWriteCaption);
+    return 0;
+}
+
+}  // namespace xml

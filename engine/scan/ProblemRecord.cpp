@@ -1,0 +1,55 @@
+#include "scan/ProblemRecord.h"
+
+#include <memory>
+
+#include "pure/TextRules.h"
+
+namespace scan {
+
+const wchar_t* KindMessage(int kind)
+{
+    static const wchar_t* const kMessages[] = {
+        L"The file or directroy does not exist!",
+        L"The file class does not exist!",
+        L"The clsid class does not exist!",
+        L"The APPID does not exist!",
+        L"The extention was openned with the list of software!",
+        L"Shared dlls without be used!",
+        L"The shotcuts has invalidate destination!",
+        L"The key's default value is null!",
+        L"The typeid does not exist!",
+    };
+    if (kind < 0 || kind >= static_cast<int>(sizeof kMessages / sizeof kMessages[0])) return L"";
+    return kMessages[kind];
+}
+
+void RecordProblem(CRegEngine& engine, RegScanCategory* result, const ProblemSite& site, int kind,
+                   XMLElement& category, int view, int grade, int fixAction)
+{
+    if (!result) return;
+    auto prob = std::make_unique<RegEntryProb>();
+    const bool wow = engine.Is64BitWindows();
+    prob->rootHandle = site.root;
+    prob->rootName = site.rootName;
+    prob->is64View = (view == kView64 && wow) ? 1 : 0;
+    prob->selected = 1;
+    prob->keyPath = (view == kView32 && wow) ? pure::InsertWow6432Node(site.keyPath) : site.keyPath;
+    prob->valueName = site.valueName;
+    prob->data = site.data;
+    prob->fixOk = 1;
+    prob->ignored = 0;
+    prob->grade = grade;
+    prob->fixAction = fixAction;
+    prob->message = KindMessage(kind);
+    prob->scannedKeyPath = site.keyPath;
+    prob->viewFlag = view;
+    prob->isDefaultValue = site.isDefaultValue ? 1 : 0;
+
+    category.foundCount += 1;
+    result->problemCount += 1;
+    engine.checkedCount += 1;
+    engine.problemCount += 1;
+    result->problems.Add(std::move(prob));
+}
+
+}  // namespace scan

@@ -1,0 +1,137 @@
+#include "scan/ScanDriver.h"
+
+#include <memory>
+
+#include "core/Callbacks.h"
+#include "core/ComPtr.h"
+#include "pure/TextRules.h"
+#include "scan/IgnoreList.h"
+#include "scan/ScanSettings.h"
+#include "scan/Scanner.h"
+
+namespace scan {
+namespace {
+
+enum class Views { Both, One, BothUnlessClassesRoot, BothUnlessCurrentUser };
+
+struct Dispatch {
+    const wchar_t* name;
+    ScannerFn scanner;  // null: chosen by the entry's sub key (COM)
+    Views views;
+    bool needsCom;
+};
+
+const Dispatch kDispatch[] = {
+    {L"COM/ActiveX Entries", nullptr, Views::Both, false},
+    {L"Application Paths", ScanAppPaths, Views::Both, false},
+    {L"File Extensions", ScanFileExtensions, Views::One, false},
+    {L"File Associations", ScanFileAssociations, Views::One, false},
+    {L"Install&Uninstall Entries", ScanUninstallEntries, Views::BothUnlessClassesRoot, false},
+    {L"Font Entries", ScanFontEntries, Views::One, false},
+    {L"Shared DLLS", ScanSharedDlls, Views::Both, false},
+    {L"Help Files", ScanHelpFiles, Views::Both, false},
+    {L"History Lists", ScanHistoryLists, Views::One, false},
+    {L"Program Shortcuts", ScanProgramShortcuts, Views::One, true},
+    {L"Sound&App Events", ScanSoundEvents, Views::One, false},
+    {L"Windows Startup Items", ScanStartupItems, Views::BothUnlessCurrentUser, false},
+};
+
+const Dispatch* FindDispatch(const std::wstring& categoryName)
+{
+    for (const Dispatch& d : kDispatch)
+        if (pure::EqualsNoCase(categoryName, d.name)) return &d;
+    return nullptr;
+}
+
+ScannerFn ComScannerFor(const std::wstring& subKey)
+{
+    if (pure::EqualsNoCase(subKey, L"clsid")) return ScanClsidEntries;
+    if (pure::EqualsNoCase(subKey, L"typelib")) return ScanTypeLibEntries;
+    if (pure::EqualsNoCase(subKey, L"interface")) return ScanInterfaceEntries;
+    if (pure::EqualsNoCase(subKey, L"appid")) return ScanAppIdEntries;
+    return nullptr;
+}
+
+int ViewsOf(const CRegEngine& engine, Views rule, HKEY entryRoot, int (&views)[2])
+{
+    if (!engine.Is64BitWindows()) {
+        views[0] = kView32;
+        return 1;
+    }
+    views[0] = kView64;
+    views[1] = kView32;
+    switch (rule) {
+    case Views::Both: return 2;
+    case Views::One: return 1;
+    case Views::BothUnlessClassesRoot: return entryRoot == HKEY_CLASSES_ROOT ? 1 : 2;
+    case Views::BothUnlessCurrentUser: return entryRoot == HKEY_CURRENT_USER ? 1 : 2;
+    }
+    return 1;
+}
+
+}  // namespace
+
+int ViewsFor(const CRegEngine& engine, const std::wstring& categoryName, HKEY entryRoot, int (&views)[2])
+{
+    const Dispatch* d = FindDispatch(categoryName);
+    return d ? ViewsOf(engine, d->views, entryRoot, views) : 0;
+}
+
+void ScanCategory(CRegEngine& engine, int categoryIndex)
+{
+    XMLElement& category = *engine.categories[categoryIndex];
+    auto result = std::make_unique<RegScanCategory>();
+    result->name = category.categoryName;
+
+    category.scanState = 1;
+    ui::ScanCategory(categoryIndex);
+
+    if (const Dispatch* d = FindDispatch(category.categoryName)) {
+        std::unique_ptr<ScopedCoInit> com;
+        if (d->needsCom) com = std::make_unique<ScopedCoInit>();
+        for (const RegScanKeyEntry* entry : category.keyEntries) {
+            if (engine.StopRequested()) break;
+            ScannerFn scanner = d->scanner ? d->scanner : ComScannerFor(entry->subKey);
+            int views[2];
+            int n = ViewsOf(engine, d->views, entry->rootHandle, views);
+            for (int v = 0; v < n && scanner; ++v) {
+                if (engine.StopRequested()) break;
+                scanner(ScanTarget{engine, *result, category, *entry, views[v]});
+            }
+            ui::ScanItem(kEndOfEntryMarker, 0);
+        }
+    }
+
+    ApplyIgnoreList(engine, *result, category);
+    engine.results.Add(std::move(result));
+    category.scanState = 2;
+    ui::ScanCategory(categoryIndex);
+}
+
+void RunScan(CRegEngine& engine)
+{
+    {
+        ScopedCoInit com;
+        LoadCategories(engine.categories);
+    }
+    ui::ScanStarted();
+    LoadIgnoreList(engine);
+    for (int i = 0; i < engine.categories.GetCount(); ++i) {
+        if (engine.StopRequested()) break;
+        if (engine.categories[i]->enabled) ScanCategory(engine, i);
+    }
+    ui::ScanFinished(engine.StopRequested() ? 1 : 0);
+}
+
+DWORD WINAPI ScanThreadProc(LPVOID engineState)
+{
+    try {
+        RunScan(*static_cast<CRegEngine*>(engineState));
+    } catch (...) {
+        // A scan that failed half-way still ends with its completion callback.
+        ui::ScanFinished(static_cast<CRegEngine*>(engineState)->StopRequested() ? 1 : 0);
+    }
+    return 0;
+}
+
+}  // namespace scan

@@ -1,0 +1,103 @@
+// Scan, review and scan-settings slots.
+#include "core/EngineState.h"
+#include "core/Slots.h"
+#include "core/ComPtr.h"
+#include "scan/ScanDriver.h"
+#include "scan/ScanSettings.h"
+
+namespace slots {
+
+HANDLE CORVEX_CALL StartScan()
+{
+    return Guard<HANDLE>(nullptr, [] {
+        CRegEngine& e = engine::New();
+        e.stopFlag = 0;
+        e.scanThread.reset(CreateThread(nullptr, 0, scan::ScanThreadProc, &e, 0, nullptr));
+        return e.scanThread.get();
+    });
+}
+
+void CORVEX_CALL SetStopFlag(int value)
+{
+    if (CRegEngine* e = engine::Current()) e->stopFlag = value;
+}
+
+PtrArray<XMLElement>* CORVEX_CALL GetScanCategories()
+{
+    CRegEngine* e = engine::Current();
+    return e ? &e->categories : nullptr;
+}
+
+PtrArray<RegScanCategory>* CORVEX_CALL GetScanResults()
+{
+    CRegEngine* e = engine::Current();
+    return e ? &e->results : nullptr;
+}
+
+void CORVEX_CALL SetProblemChecked(int resultIndex, int problemIndex, int checked)
+{
+    CRegEngine* e = engine::Current();
+    if (!e) return;
+    CheckIndex(resultIndex, e->results.GetCount(), "SetProblemChecked: result index");
+    RegScanCategory& result = *e->results[resultIndex];
+    CheckIndex(problemIndex, result.problems.GetCount(), "SetProblemChecked: problem index");
+    result.problems[problemIndex]->selected = checked;
+    e->checkedCount += checked ? 1 : -1;
+}
+
+PtrArray<XMLElement>* CORVEX_CALL LoadScanSettings()
+{
+    return Guard<PtrArray<XMLElement>*>(nullptr, [] {
+        CRegEngine& e = engine::New();
+        ScopedCoInit com;
+        scan::LoadCategories(e.categories);
+        return &e.categories;
+    });
+}
+
+void CORVEX_CALL SetCategoryEnabled(std::wstring elementName, const std::wstring* flag)
+{
+    GuardVoid([&] {
+        ScopedCoInit com;
+        scan::WriteCategoryFlag(elementName, flag ? *flag : std::wstring());
+    });
+}
+
+HANDLE CORVEX_CALL GetScanThread()
+{
+    CRegEngine* e = engine::Current();
+    return e ? e->scanThread.get() : nullptr;
+}
+
+HANDLE CORVEX_CALL GetFixThread()
+{
+    CRegEngine* e = engine::Current();
+    return e ? e->fixThread.get() : nullptr;
+}
+
+// Not built yet: fixing and the ignore list.
+HANDLE CORVEX_CALL StartFix() { return nullptr; }
+
+int CORVEX_CALL IgnoreProblem(int resultIndex, int problemIndex)
+{
+    CRegEngine* e = engine::Current();
+    if (!e) return 1;
+    CheckIndex(resultIndex, e->results.GetCount(), "IgnoreProblem: result index");
+    CheckIndex(problemIndex, e->results[resultIndex]->problems.GetCount(), "IgnoreProblem: problem index");
+    return 1;
+}
+
+PtrArray<RegScanCategory>* CORVEX_CALL GetIgnoreList()
+{
+    return Guard<PtrArray<RegScanCategory>*>(nullptr, [] { return &engine::Ensure().ignoreList; });
+}
+
+void CORVEX_CALL RemoveIgnoreItem(int groupIndex, int entryIndex)
+{
+    CRegEngine* e = engine::Current();
+    if (!e) return;
+    CheckIndex(groupIndex, e->ignoreList.GetCount(), "RemoveIgnoreItem: group index");
+    CheckIndex(entryIndex, e->ignoreList[groupIndex]->problems.GetCount(), "RemoveIgnoreItem: entry index");
+}
+
+}  // namespace slots

@@ -1,0 +1,41 @@
+// What every category scanner receives: one key entry of its category in one
+// registry view. A scanner walks from there, reports each examined item with
+// OnScanItem, records problems, tests the stop flag between items and closes
+// every key it opened.
+#pragma once
+
+#include "core/RegEngine.h"
+
+namespace scan {
+
+struct ScanTarget {
+    CRegEngine& engine;
+    RegScanCategory& result;
+    XMLElement& category;
+    const RegScanKeyEntry& entry;
+    int view;  // kView64 or kView32
+};
+
+using ScannerFn = void (*)(const ScanTarget& target);
+
+// COM registrations.
+void ScanClsidEntries(const ScanTarget& t);
+void ScanTypeLibEntries(const ScanTarget& t);
+void ScanInterfaceEntries(const ScanTarget& t);
+void ScanAppIdEntries(const ScanTarget& t);
+// File types.
+void ScanAppPaths(const ScanTarget& t);
+void ScanFileExtensions(const ScanTarget& t);
+void ScanFileAssociations(const ScanTarget& t);
+// Software entries.
+void ScanUninstallEntries(const ScanTarget& t);
+void ScanFontEntries(const ScanTarget& t);
+void ScanSharedDlls(const ScanTarget& t);
+void ScanHelpFiles(const ScanTarget& t);
+// History, shortcuts, sounds and startup.
+void ScanHistoryLists(const ScanTarget& t);
+void ScanProgramShortcuts(const ScanTarget& t);
+void ScanSoundEvents(const ScanTarget& t);
+void ScanStartupItems(const ScanTarget& t);
+
+}  // namespace scan

@@ -1,0 +1,128 @@
+// The engine boundary: one export and two tables of plain function pointers.
+//
+// Calling convention of every entry and of the export: plain C (__cdecl), the
+// caller removes the arguments. Ints are 32-bit signed. Text is passed as a
+// pointer to the caller's std::wstring and is valid only during the call.
+// Lists are PtrArray objects owned by the engine state; a pointer stays valid
+// until an operation marked "new" or ReleaseEngine replaces or destroys that
+// state. Nothing throws across the boundary except EngineInvalidArgument.
+#pragma once
+
+#include <windows.h>
+#include <mstask.h>
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+#include "corvex/Records.h"
+
+#if defined(_WIN32) && !defined(_WIN64)
+#define CORVEX_CALL __cdecl
+#else
+#define CORVEX_CALL
+#endif
+
+// Raised by IgnoreProblem, SetProblemChecked, RemoveIgnoreItem and
+// OpenKeyInRegedit when an index is negative or not below its list's count,
+// before anything is changed. It is the only exception that leaves the engine.
+class EngineInvalidArgument : public std::out_of_range {
+public:
+    explicit EngineInvalidArgument(const char* what) : std::out_of_range(what) {}
+};
+
+// Callbacks the program hands to the engine. All are called on engine worker
+// threads and are synchronous: the worker waits until the handler returns.
+struct UiCallbackTable {
+    void(CORVEX_CALL* OnScanStarted)();                                   // 0
+    void(CORVEX_CALL* OnScanCategory)(int categoryIndex);                 // 1 twice per enabled category
+    void(CORVEX_CALL* OnScanItem)(const std::wstring* text, int examined);// 2 "TCTC", 0 after each key entry
+    void(CORVEX_CALL* OnScanFinished)(int stopped);                       // 3 last call of a scan
+    void(CORVEX_CALL* OnFixProgress)(int resultIndex);                    // 4 twice per entry with problems
+    void(CORVEX_CALL* OnFixItem)(const std::wstring* text, int processed);// 5
+    void(CORVEX_CALL* OnFixFinished)(int stopped);                        // 6 last call of a fix run
+    void(CORVEX_CALL* OnBackupFinished)(int mode);                        // 7 0 full, 1 partial
+    void(CORVEX_CALL* OnRestoreFinished)(const std::wstring* backupName); // 8
+    void(CORVEX_CALL* OnDefragPhase)(int phase);                          // 9 1 analysis, 3 defragmentation
+    void(CORVEX_CALL* OnDefragItem)(int hiveIndex, int kind);             // 10 0 updated, 1 busy, 2 failed
+    // 11: hive index, then cluster count, from, to and starting virtual
+    // cluster, each 64-bit number as two words, low word first.
+    void(CORVEX_CALL* OnDefragDetail)(int hiveIndex, uint32_t countLo, uint32_t countHi,
+                                      uint32_t fromLo, uint32_t fromHi, uint32_t toLo,
+                                      uint32_t toHi, uint32_t vcnLo, uint32_t vcnHi);
+    // 12: total clusters, first cluster, end cluster (exclusive), colour.
+    void(CORVEX_CALL* OnDefragDrawRange)(uint32_t totalLo, uint32_t totalHi, uint32_t firstLo,
+                                         uint32_t firstHi, uint32_t endLo, uint32_t endHi,
+                                         int colour);
+    void(CORVEX_CALL* OnDefragClearMap)();                                // 13
+    void(CORVEX_CALL* OnDefragStatusText)(const std::wstring* text);      // 14
+    void(CORVEX_CALL* OnDefragFinished)(int phase, int result);           // 15
+    void(CORVEX_CALL* OnDefragBusy)();                                    // 16
+    void(CORVEX_CALL* OnDefragIdle)(PtrArray<HiveItem>* hives);           // 17
+};
+
+// Operations of the engine, in fixed slot order. "Owned by the engine" means
+// valid until the next operation that replaces the engine state (StartScan,
+// LoadScanSettings, LaunchSystemTool, the schedule slots) or ReleaseEngine.
+struct EngineFunctionTable {
+    HANDLE(CORVEX_CALL* StartScan)();                                     // 0 new; thread handle, engine-owned
+    HANDLE(CORVEX_CALL* StartFix)();                                      // 1 needs; thread handle, engine-owned
+    void(CORVEX_CALL* SetStopFlag)(int value);                            // 2 needs
+    PtrArray<XMLElement>*(CORVEX_CALL* GetScanCategories)();              // 3 needs; engine-owned
+    PtrArray<RegScanCategory>*(CORVEX_CALL* GetScanResults)();            // 4 needs; engine-owned
+    int(CORVEX_CALL* IgnoreProblem)(int resultIndex, int problemIndex);  // 5 needs; may throw EngineInvalidArgument
+    void(CORVEX_CALL* SetProblemChecked)(int resultIndex, int problemIndex, int checked); // 6 needs; may throw
+    int(CORVEX_CALL* GetProblemCount)();                                  // 7 needs
+    int(CORVEX_CALL* GetCheckedCount)();                                  // 8 needs
+    int(CORVEX_CALL* GetFixedCount)();                                    // 9 needs
+    int(CORVEX_CALL* GetNotFixedCount)();                                 // 10 needs
+    PtrArray<BackupEntry>*(CORVEX_CALL* ListBackups)();                   // 11 ensure; engine-owned, rebuilt per call
+    int(CORVEX_CALL* StartFullBackup)();                                  // 12 ensure
+    int(CORVEX_CALL* StartPartialBackup)(PtrArray<RegScanCategory>* results); // 13 ensure
+    int(CORVEX_CALL* StartRestore)(const std::wstring* backupName);       // 14 ensure
+    int(CORVEX_CALL* DeleteBackup)(const std::wstring* backupName);       // 15 ensure
+    PtrArray<RegScanCategory>*(CORVEX_CALL* GetIgnoreList)();             // 16 ensure; engine-owned
+    void(CORVEX_CALL* RemoveIgnoreItem)(int groupIndex, int entryIndex);  // 17 needs; may throw
+    PtrArray<XMLElement>*(CORVEX_CALL* LoadScanSettings)();               // 18 new; engine-owned
+    void(CORVEX_CALL* SetCategoryEnabled)(std::wstring elementName, const std::wstring* flag); // 19 none
+    int(CORVEX_CALL* StartDefragAnalysis)(int* running, int* redraw);    // 20 none; both pointers kept
+    PtrArray<HiveItem>*(CORVEX_CALL* GetHiveList)();                      // 21 none; defrag-owned, null before analysis
+    uint64_t(CORVEX_CALL* GetDefragSize)();                               // 22 none
+    int(CORVEX_CALL* GetDefragState)();                                   // 23 none
+    int(CORVEX_CALL* StartDefrag)();                                      // 24 none
+    int(CORVEX_CALL* StartMapRedraw)();                                   // 25 none
+    int(CORVEX_CALL* UpdateDefragItem)(HiveItem* hive);                   // 26 none
+    int(CORVEX_CALL* StopDefrag)();                                       // 27 none
+    int(CORVEX_CALL* ReleaseDefrag)();                                    // 28 none
+    int(CORVEX_CALL* ReleaseEngine)();                                    // 29 destroys
+    int(CORVEX_CALL* LaunchSystemTool)(int tool);                         // 30 new
+    int(CORVEX_CALL* ShowFileProperties)(const std::wstring* path);       // 31 ensure
+    PtrArray<StartupItem>*(CORVEX_CALL* LoadStartupItems)();              // 32 ensure; array engine-owned
+    int(CORVEX_CALL* AddDisabledStartupItem)(StartupItem* item);          // 33 if any
+    void(CORVEX_CALL* RemoveDisabledStartupItem)(std::wstring commandLine); // 34 if any
+    int(CORVEX_CALL* DeleteStartupEntry)(StartupItem* item);              // 35 if any
+    int(CORVEX_CALL* WriteStartupEntry)(StartupItem* item);               // 36 if any
+    int(CORVEX_CALL* EnsureScheduleTask)();                               // 37 new
+    int(CORVEX_CALL* DeleteScheduleTask)();                               // 38 new
+    int(CORVEX_CALL* AddSchedule)(TASK_TRIGGER trigger);                  // 39 new
+    int(CORVEX_CALL* DeleteSchedule)(int triggerIndex, int keepTask);     // 40 new
+    int(CORVEX_CALL* GetScheduleTriggers)(PtrArray<ScangetTaskTrigger>* out); // 41 new; caller owns the records
+    int(CORVEX_CALL* EditSchedule)(int triggerIndex, TASK_TRIGGER trigger); // 42 new
+    int(CORVEX_CALL* OpenKeyInRegedit)(int resultIndex, int problemIndex); // 43 needs; may throw
+    HANDLE(CORVEX_CALL* GetScanThread)();                                 // 44 needs
+    HANDLE(CORVEX_CALL* GetFixThread)();                                  // 45 needs
+    // 46 ensure: the last backup or restore result, 1 success, 0 failure. A fix
+    // is started only after a partial backup that returned 1.
+    int(CORVEX_CALL* GetOperationResult)();
+};
+
+static_assert(sizeof(UiCallbackTable) == 18 * sizeof(void*), "18 callback slots");
+static_assert(sizeof(EngineFunctionTable) == 47 * sizeof(void*), "46 engine slots and GetOperationResult");
+static_assert(sizeof(TASK_TRIGGER) == 48, "a trigger crosses the boundary as 12 words");
+
+// The library's only export. Stores callbacks (a later call replaces them),
+// writes the address of the engine's static table to *out, returns callbacks.
+using ToEngineInitGetUIInterfaceFn = UiCallbackTable*(CORVEX_CALL*)(UiCallbackTable* callbacks,
+                                                                     EngineFunctionTable** out);
+extern "C" UiCallbackTable* CORVEX_CALL toEngineInitGetUIInterface(UiCallbackTable* callbacks,
+                                                                   EngineFunctionTable** out);

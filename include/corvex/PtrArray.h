@@ -1,0 +1,58 @@
+// An ordered, 0-indexed, growable array of pointers that owns its records.
+// Every list that crosses the engine boundary is one of these: the side that
+// owns the array destroys the records (last first), the other side only
+// reads them in place.
+#pragma once
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+template <class T>
+class PtrArray {
+public:
+    PtrArray() = default;
+    PtrArray(const PtrArray&) = delete;
+    PtrArray& operator=(const PtrArray&) = delete;
+    ~PtrArray() { Clear(); }
+
+    int GetCount() const { return static_cast<int>(items_.size()); }
+    bool IsEmpty() const { return items_.empty(); }
+    bool IsValidIndex(int i) const { return i >= 0 && i < GetCount(); }
+
+    // No range check: callers test IsValidIndex first where the index comes
+    // from outside.
+    T* operator[](int i) const { return items_[static_cast<size_t>(i)]; }
+    T* At(int i) const { return items_[static_cast<size_t>(i)]; }
+
+    T* Add(std::unique_ptr<T> item)
+    {
+        items_.push_back(item.get());
+        return item.release();
+    }
+
+    // Destroys the record at i and closes the gap.
+    void RemoveAt(int i)
+    {
+        std::unique_ptr<T> doomed(items_[static_cast<size_t>(i)]);
+        items_.erase(items_.begin() + i);
+    }
+
+    // Gives up ownership of every record without destroying any.
+    void DetachAll() { items_.clear(); }
+
+    // Destroys every record, last first.
+    void Clear()
+    {
+        while (!items_.empty()) {
+            std::unique_ptr<T> doomed(items_.back());
+            items_.pop_back();
+        }
+    }
+
+    typename std::vector<T*>::const_iterator begin() const { return items_.begin(); }
+    typename std::vector<T*>::const_iterator end() const { return items_.end(); }
+
+private:
+    std::vector<T*> items_;
+};

@@ -1,0 +1,132 @@
+// Records shared by the engine (Corvex.dll), the program and the console tool.
+// Both sides are built from these declarations and read the fields in place.
+// Lists of them are PtrArray objects owned by the engine unless a slot comment
+// in EngineTables.h says otherwise.
+#pragma once
+
+#include <windows.h>
+#include <mstask.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "corvex/PtrArray.h"
+
+// One starting key of a scan category, from scanSetting.xml.
+struct RegScanKeyEntry {
+    virtual ~RegScanKeyEntry() = default;
+    HKEY rootHandle = nullptr;  // null when rootName is not one of the five roots
+    std::wstring rootName;      // "rootKey" attribute, e.g. HKEY_CLASSES_ROOT
+    std::wstring subKey;        // "subKey" attribute, no leading backslash
+};
+
+// One scan category, from scanSetting.xml.
+struct XMLElement {
+    virtual ~XMLElement() = default;
+    std::wstring elementName;   // the XML element's name
+    std::wstring categoryName;  // "category" attribute; selects the scanner
+    int scanState = 0;          // 0 read, 1 scanning, 2 scanned
+    int foundCount = 0;         // problems recorded, less those ignored by the filter
+    int enabled = 1;            // 0 only when "flag" is "false" (any case)
+    PtrArray<RegScanKeyEntry> keyEntries;
+};
+
+// The label that stands for a key's unnamed value wherever a name is shown.
+inline constexpr wchar_t kDefaultValueLabel[] = L"default value";
+
+// Registry views passed with every scan, check and fix.
+inline constexpr int kView64 = 0x0100;  // KEY_WOW64_64KEY
+inline constexpr int kView32 = 0x0200;  // KEY_WOW64_32KEY
+
+// One registry problem. Created only by the engine's problem recorder (and,
+// for ignore-list entries, by the ignore-list reader).
+struct RegEntryProb {
+    virtual ~RegEntryProb() = default;
+    HKEY rootHandle = nullptr;
+    std::wstring rootName;
+    std::wstring keyPath;    // display form: "Wow6432Node" inserted for 32-bit view finds on 64-bit Windows
+    std::wstring valueName;  // kDefaultValueLabel for the unnamed value
+    std::wstring data;
+    std::wstring message;
+    int is64View = 0;        // 1 when found in the 64-bit view on 64-bit Windows
+    int selected = 1;
+    int fixOk = 1;
+    int ignored = 0;
+    int grade = 0;           // 0 Common, 1 Fair, 2 Important
+    int fixAction = 0;       // 0 delete value, 1 delete key, 2 delete parent tree
+
+    // Where the scanner really looked. The display key path above is not a
+    // usable registry path (the insertion is wrong below HKEY_CLASSES_ROOT),
+    // so backup, fix and the registry editor use these.
+    std::wstring scannedKeyPath;
+    int viewFlag = kView32;      // kView64 or kView32, the view the key was read in
+    int isDefaultValue = 0;      // 1 when the value is the unnamed one
+};
+
+// One scan result entry (one per scanned category), also one ignore-list group.
+struct RegScanCategory {
+    virtual ~RegScanCategory() = default;
+    std::wstring name;
+    int problemCount = 0;
+    int ignoredCount = 0;
+    int fixedCount = 0;
+    int notFixedCount = 0;
+    int fixState = 0;        // 0, 1 while being fixed, 2 when done
+    PtrArray<RegEntryProb> problems;
+};
+
+// One backup of the store under .\regback.
+struct BackupEntry {
+    virtual ~BackupEntry() = default;
+    std::wstring fileName;   // index file name, no folder
+    int kind = 0;            // 0 full, 1 partial
+};
+
+// One program Windows starts at log-on. Created by either side and passed by
+// pointer; the creator deletes its own objects.
+struct StartupItem {
+    virtual ~StartupItem() = default;
+    std::wstring description;
+    std::wstring commandLine;
+    std::wstring filePath;
+    std::wstring rootName;   // HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE
+    std::wstring keyPath;
+    std::wstring valueName;
+    int enabled = 0;         // 1 read from the registry, 0 from startupManage.xml
+};
+
+// One weekly trigger of the scan task. The caller of GetScheduleTriggers owns them.
+struct ScangetTaskTrigger {
+    virtual ~ScangetTaskTrigger() = default;
+    TASK_TRIGGER trigger{};
+};
+
+// One extent of a hive file; a singly linked list in file order.
+struct HiveFragment {
+    static constexpr uint64_t kVirtual = ~0ULL;  // cluster number of an extent with no clusters
+    uint64_t cluster = 0;
+    uint64_t nextVcn = 0;
+    std::unique_ptr<HiveFragment> next;
+};
+
+// One registry hive file of the system volume.
+struct HiveItem {
+    virtual ~HiveItem()
+    {
+        // Unlink iteratively: a long extent list must not recurse on destruction.
+        while (extents) extents = std::move(extents->next);
+    }
+    int index = 0;
+    int state = 0;        // 0 new, 1 analysed, 3 compacted, 4 defragmented
+    int flags = 0;        // bit 0 compact, bit 1 fragmented, bit 2 highlighted
+    int error = 0;
+    std::unique_ptr<HiveItem> compactCopy;  // the ".rnew" copy, when made
+    std::wstring keyName;
+    std::wstring fileName;
+    std::wstring path;
+    uint64_t size = 0;
+    uint64_t clusters = 0;
+    std::unique_ptr<HiveFragment> extents;
+    int unmovable = 0;
+};

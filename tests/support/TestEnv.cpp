@@ -1,0 +1,158 @@
+#include "support/TestEnv.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace testenv {
+
+std::wstring Utf8ToWide(const std::string& s)
+{
+    if (s.empty()) return std::wstring();
+    int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), n);
+    return out;
+}
+
+std::string WideToUtf8(const std::wstring& s)
+{
+    if (s.empty()) return std::string();
+    int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+std::wstring UniqueName(const std::wstring& tag)
+{
+    static std::atomic<int> counter{0};
+    return L"Tamsel_" + tag + L"_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+           std::to_wstring(++counter);
+}
+
+static void DeleteFolder(const std::wstring& dir)
+{
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = fd.cFileName;
+            if (name == L"." || name == L"..") continue;
+            std::wstring full = dir + L"\\" + name;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                DeleteFolder(full);
+            else {
+                SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(full.c_str());
+            }
+        } while (FindNextFileW(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryW(dir.c_str());
+}
+
+ScratchDir::ScratchDir(const std::wstring& tag)
+{
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    path_ = std::wstring(temp) + UniqueName(tag);
+    if (!CreateDirectoryW(path_.c_str(), nullptr)) throw std::runtime_error("cannot create scratch folder");
+    wchar_t cwd[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, cwd);
+    previous_ = cwd;
+    SetCurrentDirectoryW(path_.c_str());
+}
+
+ScratchDir::~ScratchDir()
+{
+    SetCurrentDirectoryW(previous_.c_str());
+    DeleteFolder(path_);
+}
+
+void ScratchDir::Write(const std::wstring& name, const std::string& utf8) const
+{
+    std::ofstream f(File(name).c_str(), std::ios::binary);
+    f << utf8;
+}
+
+std::string ScratchDir::Read(const std::wstring& name) const
+{
+    std::ifstream f(File(name).c_str(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+ScratchKey::ScratchKey(HKEY root, const std::wstring& parent, const std::wstring& tag, REGSAM view)
+    : root_(root), path_(parent + L"\\" + UniqueName(tag)), view_(view)
+{
+    CreateKey(L"");
+}
+
+ScratchKey::~ScratchKey()
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root_, path_.c_str(), 0, KEY_ALL_ACCESS | view_, &key) == ERROR_SUCCESS) {
+        RegDeleteTreeW(key, nullptr);
+        RegCloseKey(key);
+    }
+    using DeleteKeyExFn = LONG(WINAPI*)(HKEY, LPCWSTR, REGSAM, DWORD);
+    auto deleteEx = reinterpret_cast<DeleteKeyExFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"advapi32.dll"), "RegDeleteKeyExW")));
+    if (deleteEx)
+        deleteEx(root_, path_.c_str(), view_, 0);
+    else
+        RegDeleteKeyW(root_, path_.c_str());
+}
+
+void ScratchKey::CreateKey(const std::wstring& sub) const
+{
+    std::wstring full = sub.empty() ? path_ : path_ + L"\\" + sub;
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(root_, full.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view_, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        throw std::runtime_error("cannot create scratch key");
+    RegCloseKey(key);
+}
+
+void ScratchKey::SetString(const std::wstring& sub, const std::wstring& name, const std::wstring& data,
+                           DWORD type) const
+{
+    CreateKey(sub);
+    std::wstring full = sub.empty() ? path_ : path_ + L"\\" + sub;
+    HKEY key = nullptr;
+    RegOpenKeyExW(root_, full.c_str(), 0, KEY_ALL_ACCESS | view_, &key);
+    RegSetValueExW(key, name.empty() ? nullptr : name.c_str(), 0, type,
+                   reinterpret_cast<const BYTE*>(data.c_str()),
+                   static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
+void ScratchKey::SetDword(const std::wstring& sub, const std::wstring& name, DWORD data) const
+{
+    CreateKey(sub);
+    std::wstring full = sub.empty() ? path_ : path_ + L"\\" + sub;
+    HKEY key = nullptr;
+    RegOpenKeyExW(root_, full.c_str(), 0, KEY_ALL_ACCESS | view_, &key);
+    RegSetValueExW(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+    RegCloseKey(key);
+}
+
+std::wstring BinDir()
+{
+    wchar_t path[MAX_PATH] = {};
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring dir(path, n);
+    dir = dir.substr(0, dir.find_last_of(L'\\'));  // ...\testbin
+    dir = dir.substr(0, dir.find_last_of(L'\\'));  // the build folder
+    return dir + L"\\bin";
+}
+
+std::wstring PrefixArch()
+{
+    const char* arch = std::getenv("TAMSEL_WINEARCH");
+    return Utf8ToWide(arch && *arch ? arch : "win64");
+}
+
+}  // namespace testenv
