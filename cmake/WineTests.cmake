@@ -1,6 +1,7 @@
 # Test programs run through Wine, each in a throwaway prefix inside the build
 # tree. tools/wine-run.sh creates the prefix on first use and never falls back
 # to the user's own.
+# Results are written through Wine's Z: drive, which maps the Unix root.
 set(TAMSEL_PREFIX64 ${CMAKE_BINARY_DIR}/wineprefix64)
 set(TAMSEL_PREFIX32 ${CMAKE_BINARY_DIR}/wineprefix32)
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/results)
@@ -30,13 +31,13 @@ function(tamsel_add_gtest name)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TAMSEL_TEST_DIR})
     add_dependencies(${name} corvex_dll tamsel_data)
-    add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:${CMAKE_BINARY_DIR}/results/${name}.xml)
+    add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:Z:${CMAKE_BINARY_DIR}/results/${name}.xml)
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine64 LABELS prefix64
         ENVIRONMENT "TAMSEL_BIN_DIR=${TAMSEL_BIN_DIR}")
     if(T_PURE32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
         add_test(NAME ${name}.win32
                  COMMAND ${TAMSEL_WINE_RUN} ${TAMSEL_PREFIX32} $<TARGET_FILE:${name}>
-                         --gtest_output=xml:${CMAKE_BINARY_DIR}/results/${name}.win32.xml)
+                         --gtest_output=xml:Z:${CMAKE_BINARY_DIR}/results/${name}.win32.xml)
         set_tests_properties(${name}.win32 PROPERTIES LABELS prefix32 RESOURCE_LOCK wine32
             ENVIRONMENT "TAMSEL_BIN_DIR=${TAMSEL_BIN_DIR};TAMSEL_WINEARCH=win32")
     endif()

@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Builds Tamsel (x86_64 and i686 Windows builds, the native build of the
+# portable logic) and runs every test suite that this machine can run:
+#   native   the portable logic under AddressSanitizer and UBSan
+#   x86_64   the engine and tools under Wine, in a throwaway 64-bit prefix
+#   i686     the primary build under Wine in a 64-bit prefix (WOW64) and in a
+#            pure 32-bit prefix, where the host kernel can run 32-bit programs
+# Ends with one "N passed, N failed" line; exits non-zero on any failure.
+set -uo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+jobs="${TAMSEL_JOBS:-2}"
+status=0
+builds=()
+
+step() { printf '\n== %s\n' "$*"; }
+
+configure_build() {  # name toolchain-or-empty
+    local dir="build/$1" args=(-S . -B "build/$1" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo)
+    [ -n "$2" ] && args+=(--toolchain "$2")
+    step "build $1"
+    cmake "${args[@]}" >/dev/null || return 1
+    cmake --build "$dir" -j "$jobs" || return 1
+}
+
+run_suite() {  # name [ctest args]
+    local name=$1; shift
+    step "test $name"
+    rm -rf "build/$name/results" && mkdir -p "build/$name/results"
+    (cd "build/$name" && timeout 2400 ctest --output-on-failure -j "$jobs" --output-junit ctest-junit.xml "$@") || status=1
+    builds+=("$name")
+}
+
+# Start a virtual display for the window tests when none is there.
+if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
+    Xvfb :77 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    export DISPLAY=:77
+    trap 'kill $xvfb_pid 2>/dev/null' EXIT
+fi
+
+if configure_build native ""; then run_suite native; else status=1; echo "native build failed"; fi
+if configure_build x86_64 cmake/toolchain-x86_64-w64-mingw32.cmake; then run_suite x86_64; else status=1; echo "x86_64 build failed"; fi
+if configure_build i686 cmake/toolchain-i686-w64-mingw32.cmake; then
+    # 32-bit Windows programs need the 32-bit Wine loader, a 32-bit Linux
+    # program; some kernels are booted without 32-bit support.
+    if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+        run_suite i686
+    else
+        step "test i686: SKIPPED - this kernel cannot run 32-bit programs, so Wine cannot run the i686 build here"
+    fi
+else
+    status=1; echo "i686 build failed"
+fi
+
+# One summary line over every test program's results.
+python3 - "${builds[@]}" <<'PY' || status=1
+import glob, sys, xml.etree.ElementTree as ET
+passed = failed = skipped = 0
+for build in sys.argv[1:]:
+    for path in sorted(glob.glob(f"build/{build}/results/*.xml")):
+        try:
+            root = ET.parse(path).getroot()
+        except ET.ParseError:
+            failed += 1
+            continue
+        for case in root.iter("testcase"):
+            if case.find("failure") is not None:
+                failed += 1
+            elif case.get("result") == "skipped" or case.find("skipped") is not None:
+                skipped += 1
+            else:
+                passed += 1
+    # A test program that failed without a failing case of its own (it
+    # crashed, hung or wrote no results) counts as one failure.
+    try:
+        ctest = ET.parse(f"build/{build}/ctest-junit.xml").getroot()
+    except (OSError, ET.ParseError):
+        failed += 1
+        continue
+    for case in ctest.iter("testcase"):
+        if case.get("status") != "fail":
+            continue
+        own = f"build/{build}/results/{case.get('name')}.xml"
+        try:
+            if any(c.find("failure") is not None for c in ET.parse(own).getroot().iter("testcase")):
+                continue
+        except (OSError, ET.ParseError):
+            pass
+        failed += 1
+print(f"{passed} passed, {failed} failed, {skipped} skipped")
+sys.exit(1 if failed else 0)
+PY
+exit $status
