@@ -8,6 +8,7 @@
 
 #include "ScanFixtures.h"
 #include "core/ComPtr.h"
+#include "pure/PathRules.h"
 #include "scan/Checks.h"
 #include "support/ReportRecorder.h"
 #include "support/TestEnv.h"
@@ -276,4 +277,31 @@ TEST(ResolveShortcut, ReadsTheTargetOfARealLink)
     target = L"stale";
     EXPECT_FALSE(ResolveShortcut(dir.File(L"missing.lnk"), target));
     EXPECT_TRUE(target.empty());
+}
+
+namespace {
+DWORD WINAPI ExtractOnSmallStack(LPVOID result)
+{
+    // The longest data the walk reads, one unbroken path: the expression
+    // only ever sees its bounded window.
+    std::wstring data = L"C:\\" + std::wstring(8000, L'a');
+    std::wstring path;
+    bool found = ExtractFilePath(data, path);
+    *static_cast<size_t*>(result) = found ? path.size() : 0;
+    return 0;
+}
+}  // namespace
+
+TEST(ExtractFilePath, LongestDataFitsAOneMegabyteThreadStack)
+{
+    size_t length = 0;
+    HANDLE thread = CreateThread(nullptr, 1 << 20, ExtractOnSmallStack, &length, STACK_SIZE_PARAM_IS_A_RESERVATION,
+                                 nullptr);
+    ASSERT_NE(thread, nullptr);
+    ASSERT_EQ(WaitForSingleObject(thread, 60000), WAIT_OBJECT_0);
+    DWORD code = 1;
+    GetExitCodeThread(thread, &code);
+    CloseHandle(thread);
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(length, pure::kMaxPathMatch);
 }
