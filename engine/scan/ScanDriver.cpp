@@ -16,13 +16,13 @@ enum class Views { Both, One, BothUnlessClassesRoot, BothUnlessCurrentUser };
 
 struct Dispatch {
     const wchar_t* name;
-    ScannerFn scanner;  // null: chosen by the entry's sub key (COM)
+    ScannerFn scanner;
     Views views;
     bool needsCom;
 };
 
 const Dispatch kDispatch[] = {
-    {L"COM/ActiveX Entries", nullptr, Views::Both, false},
+    {L"COM/ActiveX Entries", ScanComEntries, Views::Both, false},
     {L"Application Paths", ScanAppPaths, Views::Both, false},
     {L"File Extensions", ScanFileExtensions, Views::One, false},
     {L"File Associations", ScanFileAssociations, Views::One, false},
@@ -40,15 +40,6 @@ const Dispatch* FindDispatch(const std::wstring& categoryName)
 {
     for (const Dispatch& d : kDispatch)
         if (pure::EqualsNoCase(categoryName, d.name)) return &d;
-    return nullptr;
-}
-
-ScannerFn ComScannerFor(const std::wstring& subKey)
-{
-    if (pure::EqualsNoCase(subKey, L"clsid")) return ScanClsidEntries;
-    if (pure::EqualsNoCase(subKey, L"typelib")) return ScanTypeLibEntries;
-    if (pure::EqualsNoCase(subKey, L"interface")) return ScanInterfaceEntries;
-    if (pure::EqualsNoCase(subKey, L"appid")) return ScanAppIdEntries;
     return nullptr;
 }
 
@@ -91,12 +82,11 @@ void ScanCategory(CRegEngine& engine, int categoryIndex)
         if (d->needsCom) com = std::make_unique<ScopedCoInit>();
         for (const RegScanKeyEntry* entry : category.keyEntries) {
             if (engine.StopRequested()) break;
-            ScannerFn scanner = d->scanner ? d->scanner : ComScannerFor(entry->subKey);
             int views[2];
             int n = ViewsOf(engine, d->views, entry->rootHandle, views);
-            for (int v = 0; v < n && scanner; ++v) {
+            for (int v = 0; v < n; ++v) {
                 if (engine.StopRequested()) break;
-                scanner(ScanTarget{engine, *result, category, *entry, views[v]});
+                d->scanner(ScanTarget{engine, *result, category, *entry, views[v]});
             }
             ui::ScanItem(kEndOfEntryMarker, 0);
         }

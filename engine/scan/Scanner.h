@@ -18,7 +18,9 @@ struct ScanTarget {
 
 using ScannerFn = void (*)(const ScanTarget& target);
 
-// COM registrations.
+// COM registrations: ScanComEntries picks the walker by the entry's sub key
+// ("clsid", "typelib", "interface", "appid", any case); other texts scan nothing.
+void ScanComEntries(const ScanTarget& t);
 void ScanClsidEntries(const ScanTarget& t);
 void ScanTypeLibEntries(const ScanTarget& t);
 void ScanInterfaceEntries(const ScanTarget& t);

@@ -1,0 +1,65 @@
+// The validity checks the scanners share: does what a registry value names
+// still exist. They only ask; nothing here changes the registry or the disk,
+// records a problem or throws.
+#pragma once
+
+#include <string>
+
+#include "core/RegEngine.h"
+#include "pure/ScopeRules.h"
+
+namespace scan {
+
+inline constexpr size_t kExpandCapacity = 16383;          // characters
+inline constexpr int kShortcutTargetCapacity = 16383;     // characters
+
+// How a file test sees the file system. Data read in the 32-bit view on
+// 64-bit Windows belongs to 32-bit programs and is tested the way such a
+// program sees the disk: in a 32-bit build by leaving the system's
+// redirection alone; in a 64-bit build by mapping the system folder to
+// SysWOW64 and %ProgramFiles%/%CommonProgramFiles% to their "(x86)"
+// folders. Everything else is tested natively: "Program Files (x86)" from
+// %ProgramFiles% becomes "Program Files", and a 32-bit process under WOW64
+// switches redirection off around each search.
+enum class FileView { Native, As32BitProgram };
+
+FileView FileViewFor(const CRegEngine& engine, int view);
+
+// Environment variables expanded (at most kExpandCapacity characters); the
+// result is cut to capacity - 1 characters. Failures are shown and give false.
+bool ExpandEnvString(const std::wstring& text, size_t capacity, std::wstring& out,
+                     FileView fileView = FileView::Native);
+
+// The first drive path inside expanded data (see pure::FindDrivePath). False
+// for empty data, a failed expansion or no drive path.
+bool ExtractFilePath(const std::wstring& data, std::wstring& path, FileView fileView = FileView::Native);
+
+// Something (file or folder) exists at exactly this path; wildcards match as
+// patterns, as in the system's file search.
+bool CheckFileExist(const std::wstring& path, const CRegEngine& engine, FileView fileView = FileView::Native);
+
+// The path, or a file path recognisable inside it, exists (pure::PathExistsByCuts).
+bool IsPathExist(const std::wstring& path, const CRegEngine& engine, FileView fileView = FileView::Native);
+
+using pure::IsExtensionName;
+using pure::IsGuidString;
+
+// The other registry view of a view flag.
+int OtherView(int view);
+
+// HKEY_CLASSES_ROOT\name exists in `view`, or on 64-bit Windows in the other
+// view. An empty name counts as existing.
+bool IsClassKeyExist(const CRegEngine& engine, int view, const std::wstring& name);
+
+// `id` is registered for `kind` ("CLSID", "TYPELIB", "APPID" or "INTERFACE",
+// any case) under HKEY_CLASSES_ROOT in either view, or names the context key
+// itself (it occurs in `contextPath`). An empty id or another kind: false.
+bool IsTypeIdExist(const std::wstring& id, const std::wstring& contextPath, const std::wstring& kind, int view,
+                   const CRegEngine& engine);
+
+// The target of a .lnk file through the shell link object. COM must be
+// initialised on the calling thread. False when the object cannot be made or
+// the file cannot be loaded; no message.
+bool ResolveShortcut(const std::wstring& linkPath, std::wstring& target);
+
+}  // namespace scan

@@ -1,0 +1,239 @@
+// Whole scans through the engine table: settings file, callbacks in order,
+// result list and counters, with COM fixtures of unique ids in both views.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ScanFixtures.h"
+#include "core/EngineState.h"
+#include "scan/ProblemRecord.h"
+#include "support/ReportRecorder.h"
+#include "support/TestEnv.h"
+
+using scantest::Call;
+using scantest::CallbackRecorder;
+using scantest::NewGuid;
+using scantest::RegFixture;
+
+namespace {
+
+constexpr wchar_t kMarker[] = L"TCTC";
+
+std::string Settings(const std::string& categories)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ScanSetting>\n" + categories + "</ScanSetting>\n";
+}
+
+std::string Category(const std::string& element, const std::string& flag, const std::string& name,
+                     const std::vector<std::string>& subKeys)
+{
+    std::string text = "  <" + element + " flag=\"" + flag + "\" category=\"" + name + "\">\n";
+    for (const std::string& s : subKeys)
+        text += "    <Key rootKey=\"HKEY_CLASSES_ROOT\" subKey=\"" + s + "\"/>\n";
+    return text + "  </" + element + ">\n";
+}
+
+// Runs one scan through the table and waits for its thread.
+void RunScan(EngineFunctionTable& table)
+{
+    HANDLE thread = table.StartScan();
+    ASSERT_NE(thread, nullptr);
+    ASSERT_EQ(WaitForSingleObject(thread, 600000), WAIT_OBJECT_0);
+    EXPECT_EQ(table.GetScanThread(), thread);
+}
+
+std::vector<const RegEntryProb*> ProblemsOf(PtrArray<RegScanCategory>& results, const std::wstring& mark)
+{
+    std::vector<const RegEntryProb*> out;
+    for (const RegScanCategory* r : results)
+        for (const RegEntryProb* p : r->problems)
+            if (p->scannedKeyPath.find(mark) != std::wstring::npos) out.push_back(p);
+    return out;
+}
+
+// The calls with every OnScanItem other than the marker left out.
+std::vector<Call> Skeleton(const std::vector<Call>& calls)
+{
+    std::vector<Call> out;
+    for (const Call& c : calls)
+        if (c.slot != 2 || c.text == kMarker) out.push_back(c);
+    return out;
+}
+
+std::string Show(const std::vector<Call>& calls)
+{
+    std::string s;
+    for (const Call& c : calls)
+        s += "[" + std::to_string(c.slot) + " " + std::to_string(c.number) + " " + testenv::WideToUtf8(c.text) + "] ";
+    return s;
+}
+
+struct Fixtures {
+    RegFixture reg64{KEY_WOW64_64KEY};
+    RegFixture reg32{KEY_WOW64_32KEY};
+    std::wstring mark = NewGuid().substr(1, 8);
+    std::wstring broken64 = L"{" + mark + NewGuid().substr(9);   // its server file is gone
+    std::wstring broken32 = L"{" + mark + NewGuid().substr(9);   // TreatAs names nothing
+    std::wstring only64 = L"{" + mark + NewGuid().substr(9);     // named from the 32-bit view
+    std::wstring named32 = L"{" + mark + NewGuid().substr(9);
+    std::wstring missing = NewGuid();
+
+    explicit Fixtures(const std::wstring& folder)
+    {
+        reg64.String(L"CLSID\\" + broken64, L"", L"Tamsel end-to-end class");
+        reg64.String(L"CLSID\\" + broken64 + L"\\InprocServer32", L"", folder + L"\\gone.dll");
+        reg32.String(L"CLSID\\" + broken32 + L"\\TreatAs", L"", missing);
+        reg64.Key(L"CLSID\\" + only64);
+        reg32.String(L"CLSID\\" + named32 + L"\\TreatAs", L"", only64);
+    }
+};
+
+class ScanEndToEnd : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        recorder.engine().ReleaseEngine();
+        engine::SetFactsOverride(nullptr);
+    }
+    ReportRecorder reports;
+    CallbackRecorder recorder;
+};
+
+}  // namespace
+
+TEST_F(ScanEndToEnd, CategoriesInFileOrderWithBothViews)
+{
+    testenv::ScratchDir dir(L"e2e");
+    Fixtures f(dir.path());
+    dir.Write(L"scanSetting.xml",
+              Settings(Category("Com", "true", "COM/ActiveX Entries",
+                                {"clsid", "TypeLib", "INTERFACE", "AppID", "clsid\\" + testenv::WideToUtf8(f.only64)}) +
+                       Category("Fonts", "FALSE", "Font Entries", {"clsid"}) +
+                       Category("Odd", "true", "Tamsel Odd Category", {"clsid", "typelib", "appid"})));
+    EngineFunctionTable& t = recorder.engine();
+    RunScan(t);
+
+    // The frame: started, category 0 with one marker per key entry, category
+    // 2 with none (its name selects no scanner), finished.
+    std::vector<Call> calls = recorder.Calls();
+    std::vector<Call> skeleton = Skeleton(calls);
+    std::vector<std::pair<int, int>> frame;
+    for (const Call& c : skeleton) frame.push_back({c.slot, c.number});
+    std::vector<std::pair<int, int>> expected = {{0, 0}, {1, 0}, {2, 0}, {2, 0}, {2, 0}, {2, 0}, {2, 0},
+                                                 {1, 0}, {1, 2}, {1, 2}, {3, 0}};
+    EXPECT_EQ(frame, expected) << Show(skeleton);
+
+    // Every examined value was announced with the running count.
+    int next = 0;
+    for (const Call& c : calls) {
+        if (c.slot == 2 && c.text != kMarker) {
+            EXPECT_EQ(c.number, next++) << testenv::WideToUtf8(c.text);
+        }
+    }
+    EXPECT_EQ(engine::Current()->processedCount.load(), next);
+    EXPECT_FALSE(recorder.ItemsContaining(L"clsid\\" + f.broken64 + L"\\default value").empty());
+
+    PtrArray<RegScanCategory>& results = *t.GetScanResults();
+    ASSERT_EQ(results.GetCount(), 2);
+    EXPECT_EQ(results[0]->name, L"COM/ActiveX Entries");
+    EXPECT_EQ(results[1]->name, L"Tamsel Odd Category");
+    EXPECT_EQ(results[1]->problems.GetCount(), 0);
+    PtrArray<XMLElement>& categories = *t.GetScanCategories();
+    ASSERT_EQ(categories.GetCount(), 3);
+    EXPECT_EQ(categories[0]->scanState, 2);
+    EXPECT_EQ(categories[1]->scanState, 0);
+    EXPECT_EQ(categories[2]->scanState, 2);
+    EXPECT_EQ(categories[0]->foundCount, results[0]->problems.GetCount());
+    EXPECT_EQ(t.GetProblemCount(), results[0]->problems.GetCount());
+    EXPECT_EQ(t.GetCheckedCount(), t.GetProblemCount());
+
+    std::vector<const RegEntryProb*> mine = ProblemsOf(results, f.mark);
+    ASSERT_EQ(mine.size(), 2u);
+    const RegEntryProb& a = *mine[0];
+    EXPECT_EQ(a.scannedKeyPath, L"clsid\\" + f.broken64 + L"\\InprocServer32");
+    EXPECT_EQ(a.keyPath, a.scannedKeyPath);
+    EXPECT_EQ(a.viewFlag, 0x100);
+    EXPECT_EQ(a.is64View, 1);
+    EXPECT_EQ(a.data, dir.path() + L"\\gone.dll");
+    EXPECT_EQ(a.message, L"The file or directroy does not exist!");
+    const RegEntryProb& b = *mine[1];
+    EXPECT_EQ(b.scannedKeyPath, L"clsid\\" + f.broken32 + L"\\TreatAs");
+    EXPECT_EQ(b.keyPath, L"clsid\\Wow6432Node\\" + f.broken32 + L"\\TreatAs");
+    EXPECT_EQ(b.viewFlag, 0x200);
+    EXPECT_EQ(b.is64View, 0);
+    EXPECT_EQ(b.data, f.missing);
+    EXPECT_EQ(b.message, L"The clsid class does not exist!");
+    EXPECT_EQ(b.grade, 2);
+    EXPECT_EQ(b.fixAction, 1);
+    EXPECT_TRUE(reports.Take().empty());
+}
+
+namespace {
+std::wstring g_stopAt;
+EngineFunctionTable* g_table = nullptr;
+void StopAtItem(const std::wstring& text, int)
+{
+    if (text == g_stopAt) g_table->SetStopFlag(1);
+}
+}  // namespace
+
+TEST_F(ScanEndToEnd, StopFlagMidCategory)
+{
+    testenv::ScratchDir dir(L"stop");
+    Fixtures f(dir.path());
+    dir.Write(L"scanSetting.xml", Settings(Category("Com", "true", "COM/ActiveX Entries", {"clsid", "typelib"}) +
+                                           Category("More", "true", "COM/ActiveX Entries", {"appid"})));
+    EngineFunctionTable& t = recorder.engine();
+    g_stopAt = L"clsid\\" + f.broken64 + L"\\default value";
+    g_table = &t;
+    recorder.OnItem(&StopAtItem);
+    RunScan(t);
+    recorder.OnItem(nullptr);
+
+    // Nothing after the item that set the flag but the entry's marker, the
+    // category's closing call and the end.
+    std::vector<Call> calls = recorder.Calls();
+    size_t at = 0;
+    while (at < calls.size() && !(calls[at].slot == 2 && calls[at].text == g_stopAt)) ++at;
+    ASSERT_LT(at, calls.size());
+    std::vector<std::pair<int, int>> tail;
+    for (size_t i = at + 1; i < calls.size(); ++i) tail.push_back({calls[i].slot, calls[i].number});
+    std::vector<std::pair<int, int>> expected = {{2, 0}, {1, 0}, {3, 1}};
+    EXPECT_EQ(tail, expected) << Show(std::vector<Call>(calls.begin() + static_cast<long>(at), calls.end()));
+    EXPECT_EQ(calls[at + 1].text, kMarker);
+
+    PtrArray<RegScanCategory>& results = *t.GetScanResults();
+    ASSERT_EQ(results.GetCount(), 1);
+    EXPECT_EQ(t.GetScanCategories()->GetCount(), 2);
+    EXPECT_EQ((*t.GetScanCategories())[1]->scanState, 0);
+    EXPECT_EQ(t.GetProblemCount(), results[0]->problems.GetCount());
+    EXPECT_TRUE(ProblemsOf(results, f.broken32).empty());  // the 32-bit pass never ran
+    EXPECT_TRUE(reports.Take().empty());
+}
+
+TEST_F(ScanEndToEnd, WithoutASecondViewOnlyTheThirtyTwoBitViewIsScanned)
+{
+    SystemFacts facts;  // 32-bit Windows
+    engine::SetFactsOverride(&facts);
+    testenv::ScratchDir dir(L"single");
+    Fixtures f(dir.path());
+    dir.Write(L"scanSetting.xml", Settings(Category("Com", "true", "COM/ActiveX Entries", {"clsid"})));
+    EngineFunctionTable& t = recorder.engine();
+    RunScan(t);
+
+    PtrArray<RegScanCategory>& results = *t.GetScanResults();
+    ASSERT_EQ(results.GetCount(), 1);
+    std::vector<const RegEntryProb*> mine = ProblemsOf(results, f.mark);
+    // The 64-bit class is not seen; the 32-bit TreatAs naming a 64-bit-only
+    // class is now broken too, as there is no other view to look in.
+    ASSERT_EQ(mine.size(), 2u);
+    for (const RegEntryProb* p : mine) {
+        EXPECT_EQ(p->viewFlag, 0x200);
+        EXPECT_EQ(p->is64View, 0);
+        EXPECT_EQ(p->keyPath, p->scannedKeyPath);  // no "Wow6432Node" without a second view
+        EXPECT_EQ(p->message, L"The clsid class does not exist!");
+    }
+    EXPECT_EQ(Skeleton(recorder.Calls()).size(), 5u);  // started, category twice, one marker, finished
+    EXPECT_TRUE(reports.Take().empty());
+}
