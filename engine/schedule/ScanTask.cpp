@@ -21,9 +21,23 @@ ComPtr<ITaskScheduler> Scheduler()
     return scheduler;
 }
 
+// The scheduler's own service reads a job file right after it changes; a
+// call that meets it there is tried again for a moment.
+template <class Call>
+HRESULT Retried(Call call)
+{
+    HRESULT hr = call();
+    for (int attempt = 0; hr == HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION) && attempt < 20; ++attempt) {
+        Sleep(50);
+        hr = call();
+    }
+    return hr;
+}
+
 HRESULT Activate(ITaskScheduler* scheduler, ComPtr<ITask>& task)
 {
-    HRESULT hr = scheduler->Activate(kTaskName, IID_ITask, reinterpret_cast<IUnknown**>(task.put()));
+    HRESULT hr = Retried(
+        [&] { return scheduler->Activate(kTaskName, IID_ITask, reinterpret_cast<IUnknown**>(task.put())); });
     if (SUCCEEDED(hr) && !task) hr = E_FAIL;
     return hr;
 }
@@ -40,14 +54,30 @@ bool Save(ITask* task)
 {
     ComPtr<IPersistFile> file;
     if (FAILED(task->QueryInterface(IID_IPersistFile, file.put_void())) || !file) return false;
-    return SUCCEEDED(file->Save(nullptr, TRUE));
+    return SUCCEEDED(Retried([&] { return file->Save(nullptr, TRUE); }));
 }
 
-bool TriggerIndex(int index, WORD& out)
+// A job file always holds a trigger: saved without one, the scheduler stores
+// a daily trigger of its own, which would then be listed and run as a
+// schedule. A task without schedules therefore keeps this placeholder, a
+// disabled one-time trigger in the past that never fires and is never listed.
+TASK_TRIGGER Placeholder()
 {
-    if (index < 0 || index > 0xFFFF) return false;
-    out = static_cast<WORD>(index);
-    return true;
+    TASK_TRIGGER t{};
+    t.cbTriggerSize = sizeof t;
+    t.wBeginYear = 2000;
+    t.wBeginMonth = 1;
+    t.wBeginDay = 1;
+    t.rgFlags = TASK_TRIGGER_FLAG_DISABLED;
+    t.TriggerType = TASK_TIME_TRIGGER_ONCE;
+    return t;
+}
+
+bool IsPlaceholder(const TASK_TRIGGER& t)
+{
+    return t.TriggerType == TASK_TIME_TRIGGER_ONCE && (t.rgFlags & TASK_TRIGGER_FLAG_DISABLED) &&
+           t.wBeginYear == 2000 && t.wBeginMonth == 1 && t.wBeginDay == 1 && t.wStartHour == 0 &&
+           t.wStartMinute == 0;
 }
 
 // Adds a trigger to the task in memory.
@@ -58,6 +88,41 @@ bool Append(ITask* task, const TASK_TRIGGER& trigger)
     if (FAILED(task->CreateTrigger(&index, created.put())) || !created) return false;
     TASK_TRIGGER copy = trigger;
     return SUCCEEDED(created->SetTrigger(&copy));
+}
+
+// The task's schedules: its triggers less a placeholder.
+bool ReadTriggers(ITask* task, std::vector<TASK_TRIGGER>& out)
+{
+    out.clear();
+    WORD count = 0;
+    if (FAILED(task->GetTriggerCount(&count))) return false;
+    for (WORD i = 0; i < count; ++i) {
+        ComPtr<ITaskTrigger> trigger;
+        TASK_TRIGGER t{};
+        t.cbTriggerSize = sizeof t;
+        if (FAILED(task->GetTrigger(i, trigger.put())) || !trigger || FAILED(trigger->GetTrigger(&t))) return false;
+        if (!IsPlaceholder(t)) out.push_back(t);
+    }
+    return true;
+}
+
+// Replaces every trigger of the task in memory by `triggers` (the
+// placeholder when there are none).
+bool WriteTriggers(ITask* task, const std::vector<TASK_TRIGGER>& triggers)
+{
+    WORD count = 0;
+    if (FAILED(task->GetTriggerCount(&count))) return false;
+    while (count > 0)
+        if (FAILED(task->DeleteTrigger(--count))) return false;
+    if (triggers.empty()) return Append(task, Placeholder());
+    for (const TASK_TRIGGER& t : triggers)
+        if (!Append(task, t)) return false;
+    return true;
+}
+
+bool ValidIndex(int index, const std::vector<TASK_TRIGGER>& triggers)
+{
+    return index >= 0 && static_cast<size_t>(index) < triggers.size();
 }
 
 std::wstring ProgramPath()
@@ -109,7 +174,7 @@ bool EnsureTask()
     if (program.empty() || FAILED(task->SetApplicationName(program.c_str())) ||
         FAILED(task->SetParameters(L"-scan")) || FAILED(task->SetFlags(TASK_FLAG_RUN_ONLY_IF_LOGGED_ON)) ||
         FAILED(task->SetAccountInformation(user.c_str(), nullptr)) ||
-        FAILED(task->SetWorkingDirectory(folder.c_str())))
+        FAILED(task->SetWorkingDirectory(folder.c_str())) || !Append(task.get(), Placeholder()))
         return false;
     return Save(task.get());
 }
@@ -117,53 +182,54 @@ bool EnsureTask()
 bool DeleteTask()
 {
     ComPtr<ITaskScheduler> scheduler = Scheduler();
-    return scheduler && SUCCEEDED(scheduler->Delete(kTaskName));
+    return scheduler && SUCCEEDED(Retried([&] { return scheduler->Delete(kTaskName); }));
 }
 
+// Every change rewrites the task's triggers in memory and saves once, so a
+// trigger the scheduler refuses leaves the saved task as it was.
 bool AddTrigger(const TASK_TRIGGER& trigger)
 {
     ComPtr<ITask> task = ActivateTask();
-    return task && Append(task.get(), trigger) && Save(task.get());
+    std::vector<TASK_TRIGGER> triggers;
+    if (!task || !ReadTriggers(task.get(), triggers)) return false;
+    triggers.push_back(trigger);
+    return WriteTriggers(task.get(), triggers) && Save(task.get());
 }
 
 bool DeleteTrigger(int index, bool keepTask)
 {
-    WORD at = 0;
     ComPtr<ITask> task = ActivateTask();
-    if (!task || !TriggerIndex(index, at) || FAILED(task->DeleteTrigger(at)) || !Save(task.get())) return false;
-    if (keepTask) return true;
-    WORD count = 0;
-    if (FAILED(task->GetTriggerCount(&count))) return false;
-    task.reset();
-    return count != 0 || DeleteTask();
+    std::vector<TASK_TRIGGER> triggers;
+    if (!task || !ReadTriggers(task.get(), triggers) || !ValidIndex(index, triggers)) return false;
+    triggers.erase(triggers.begin() + index);
+    if (triggers.empty() && !keepTask) {
+        task.reset();
+        return DeleteTask();
+    }
+    return WriteTriggers(task.get(), triggers) && Save(task.get());
 }
 
 bool ListTriggers(PtrArray<ScangetTaskTrigger>& out)
 {
     ComPtr<ITask> task = ActivateTask();
-    WORD count = 0;
-    if (!task || FAILED(task->GetTriggerCount(&count))) return false;
-    std::vector<std::unique_ptr<ScangetTaskTrigger>> read;
-    for (WORD i = 0; i < count; ++i) {
-        ComPtr<ITaskTrigger> trigger;
-        if (FAILED(task->GetTrigger(i, trigger.put())) || !trigger) return false;
+    std::vector<TASK_TRIGGER> triggers;
+    if (!task || !ReadTriggers(task.get(), triggers)) return false;
+    for (const TASK_TRIGGER& t : triggers) {
         auto record = std::make_unique<ScangetTaskTrigger>();
-        record->trigger.cbTriggerSize = sizeof(TASK_TRIGGER);
-        if (FAILED(trigger->GetTrigger(&record->trigger))) return false;
-        read.push_back(std::move(record));
+        record->trigger = t;
+        out.Add(std::move(record));
     }
-    for (auto& record : read) out.Add(std::move(record));
     return true;
 }
 
 bool ReplaceTrigger(int index, const TASK_TRIGGER& trigger)
 {
-    WORD at = 0;
     ComPtr<ITask> task = ActivateTask();
-    // One save after both changes: a trigger that cannot be set does not cost
-    // the one it replaces.
-    return task && TriggerIndex(index, at) && SUCCEEDED(task->DeleteTrigger(at)) && Append(task.get(), trigger) &&
-           Save(task.get());
+    std::vector<TASK_TRIGGER> triggers;
+    if (!task || !ReadTriggers(task.get(), triggers) || !ValidIndex(index, triggers)) return false;
+    triggers.erase(triggers.begin() + index);
+    triggers.push_back(trigger);
+    return WriteTriggers(task.get(), triggers) && Save(task.get());
 }
 
 }  // namespace schedule
