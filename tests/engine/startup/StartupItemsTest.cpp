@@ -389,3 +389,68 @@ TEST_F(StartupItems, ListedItemsBelongToTheCaller)
     owner.reset();
     EXPECT_EQ(g_destroyed, 1);
 }
+
+namespace {
+// Lets everyone only read a key's values while it lives; the key's own
+// security is put back at the end.
+class ReadOnlyKey {
+public:
+    ReadOnlyKey(HKEY root, const std::wstring& path)
+    {
+        if (RegOpenKeyExW(root, path.c_str(), 0, READ_CONTROL | WRITE_DAC, &key_) != ERROR_SUCCESS) return;
+        DWORD size = 0;
+        RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, nullptr, &size);
+        original_.resize(size);
+        if (RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, original_.data(), &size) != ERROR_SUCCESS) return;
+        SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+        PSID everyone = nullptr;
+        AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+        std::vector<BYTE> acl(256);
+        InitializeAcl(reinterpret_cast<PACL>(acl.data()), static_cast<DWORD>(acl.size()), ACL_REVISION);
+        AddAccessAllowedAce(reinterpret_cast<PACL>(acl.data()), ACL_REVISION, KEY_READ | READ_CONTROL | WRITE_DAC,
+                            everyone);
+        SECURITY_DESCRIPTOR sd;
+        InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+        SetSecurityDescriptorDacl(&sd, TRUE, reinterpret_cast<PACL>(acl.data()), FALSE);
+        applied_ = RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, &sd) == ERROR_SUCCESS;
+        FreeSid(everyone);
+    }
+    ~ReadOnlyKey()
+    {
+        if (applied_) RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, original_.data());
+        if (key_) RegCloseKey(key_);
+    }
+    ReadOnlyKey(const ReadOnlyKey&) = delete;
+    ReadOnlyKey& operator=(const ReadOnlyKey&) = delete;
+    bool applied() const { return applied_; }
+
+private:
+    HKEY key_ = nullptr;
+    std::vector<BYTE> original_;
+    bool applied_ = false;
+};
+}  // namespace
+
+TEST_F(StartupItems, ADisableWhoseDeleteIsRefusedLeavesNoRecord)
+{
+    RunValue value(HKEY_CURRENT_USER, kRunOnce, 0, L"C:\\Tamsel\\locked.exe");
+    auto items = Load();
+    const StartupItem* found = Find(items, value.name(), 1);
+    ASSERT_NE(found, nullptr);
+    StartupItem item = *found;
+    ReadOnlyKey locked(HKEY_CURRENT_USER, kRunOnce);
+    ASSERT_TRUE(locked.applied());
+    HKEY probe = nullptr;
+    LONG rc = RegOpenKeyExW(HKEY_CURRENT_USER, kRunOnce, 0, KEY_SET_VALUE, &probe);
+    if (rc == ERROR_SUCCESS) {
+        RegCloseKey(probe);
+        GTEST_SKIP() << "this registry does not enforce key security";
+    }
+    // The order every caller follows: record, delete, and undo the record
+    // when the delete fails.
+    ASSERT_EQ(Table().AddDisabledStartupItem(&item), 1);
+    EXPECT_EQ(Table().DeleteStartupEntry(&item), 0) << "access denied is no success";
+    ASSERT_EQ(Table().RemoveDisabledStartupItem(&item), 1);
+    EXPECT_TRUE(value.Exists());
+    EXPECT_EQ(dir_.Read(L"startupManage.xml").find("<node"), std::string::npos);
+}
