@@ -23,7 +23,7 @@ CRegEngine::~CRegEngine()
     results.Clear();
     categories.Clear();
     ignoreList.Clear();
-    startupItems.Clear();
+    startupItems.DetachAll();  // the items belong to whoever loaded them
     backups.Clear();
 }
 

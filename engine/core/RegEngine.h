@@ -42,7 +42,7 @@ public:
     PtrArray<RegScanCategory> results;
     PtrArray<XMLElement> categories;
     PtrArray<RegScanCategory> ignoreList;
-    PtrArray<StartupItem> startupItems;
+    PtrArray<StartupItem> startupItems;  // items not owned: LoadStartupItems hands them to its caller
     PtrArray<BackupEntry> backups;
     std::vector<std::wstring> savedKeys;
 

@@ -41,7 +41,7 @@ int CORVEX_CALL LaunchSystemTool(int tool);
 int CORVEX_CALL ShowFileProperties(const std::wstring* path);
 PtrArray<StartupItem>* CORVEX_CALL LoadStartupItems();
 int CORVEX_CALL AddDisabledStartupItem(StartupItem* item);
-void CORVEX_CALL RemoveDisabledStartupItem(std::wstring commandLine);
+int CORVEX_CALL RemoveDisabledStartupItem(StartupItem* item);
 int CORVEX_CALL DeleteStartupEntry(StartupItem* item);
 int CORVEX_CALL WriteStartupEntry(StartupItem* item);
 int CORVEX_CALL EnsureScheduleTask();

@@ -97,11 +97,24 @@ struct EngineFunctionTable {
     int(CORVEX_CALL* ReleaseEngine)();                                    // 29 destroys
     int(CORVEX_CALL* LaunchSystemTool)(int tool);                         // 30 new
     int(CORVEX_CALL* ShowFileProperties)(const std::wstring* path);       // 31 ensure
-    PtrArray<StartupItem>*(CORVEX_CALL* LoadStartupItems)();              // 32 ensure; array engine-owned
-    int(CORVEX_CALL* AddDisabledStartupItem)(StartupItem* item);          // 33 if any
-    void(CORVEX_CALL* RemoveDisabledStartupItem)(std::wstring commandLine); // 34 if any
-    int(CORVEX_CALL* DeleteStartupEntry)(StartupItem* item);              // 35 if any
-    int(CORVEX_CALL* WriteStartupEntry)(StartupItem* item);               // 36 if any
+    // 32 ensure. The array is the engine's, the items are the caller's: every
+    // item listed is handed over, the caller deletes each one it drops. A load
+    // lets go of the previous items without deleting them, and destroying the
+    // engine state deletes none, so no item is freed twice. The array's
+    // pointers are only valid while the caller keeps those items.
+    PtrArray<StartupItem>*(CORVEX_CALL* LoadStartupItems)();
+    // 33-36 if any (0 without engine state). Disabling appends the record
+    // first (33; 0 unless it was saved), then deletes the Run value (35) and,
+    // when that fails, removes the record again (34). Enabling writes the value
+    // (36), then removes the record (34).
+    int(CORVEX_CALL* AddDisabledStartupItem)(StartupItem* item);          // 33 1 when the record was saved
+    // 34: removes the first record with the item's root, key path, value name
+    // and command line; 1 when one was removed and the file saved.
+    int(CORVEX_CALL* RemoveDisabledStartupItem)(StartupItem* item);
+    // 35: 1 when the value was deleted or its key or value does not exist, 0
+    // for any other failure and for keys other than the managed Run keys.
+    int(CORVEX_CALL* DeleteStartupEntry)(StartupItem* item);
+    int(CORVEX_CALL* WriteStartupEntry)(StartupItem* item);               // 36 1 when written, with its type
     int(CORVEX_CALL* EnsureScheduleTask)();                               // 37 new
     int(CORVEX_CALL* DeleteScheduleTask)();                               // 38 new
     int(CORVEX_CALL* AddSchedule)(TASK_TRIGGER trigger);                  // 39 new

@@ -84,7 +84,8 @@ struct BackupEntry {
 };
 
 // One program Windows starts at log-on. Created by either side and passed by
-// pointer; the creator deletes its own objects.
+// pointer. The items LoadStartupItems returns belong to the caller, who
+// deletes them; the caller deletes its own objects too.
 struct StartupItem {
     virtual ~StartupItem() = default;
     std::wstring description;
@@ -94,6 +95,7 @@ struct StartupItem {
     std::wstring keyPath;
     std::wstring valueName;
     int enabled = 0;         // 1 read from the registry, 0 from startupManage.xml
+    DWORD valueType = REG_SZ;  // REG_SZ or REG_EXPAND_SZ, restored on enabling
 };
 
 // One weekly trigger of the scan task. The caller of GetScheduleTriggers owns them.

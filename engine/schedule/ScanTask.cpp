@@ -1,0 +1,235 @@
+#include "schedule/ScanTask.h"
+
+#include <lmcons.h>
+
+#include <vector>
+
+#include "core/ComPtr.h"
+
+namespace schedule {
+namespace {
+
+// What Activate answers for a name it does not know.
+constexpr HRESULT kTaskMissing = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+
+ComPtr<ITaskScheduler> Scheduler()
+{
+    ComPtr<ITaskScheduler> scheduler;
+    if (FAILED(CoCreateInstance(CLSID_CTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskScheduler,
+                                scheduler.put_void())))
+        scheduler.reset();
+    return scheduler;
+}
+
+// The scheduler's own service reads a job file right after it changes; a
+// call that meets it there is tried again for a moment.
+template <class Call>
+HRESULT Retried(Call call)
+{
+    HRESULT hr = call();
+    for (int attempt = 0; hr == HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION) && attempt < 20; ++attempt) {
+        Sleep(50);
+        hr = call();
+    }
+    return hr;
+}
+
+HRESULT Activate(ITaskScheduler* scheduler, ComPtr<ITask>& task)
+{
+    HRESULT hr = Retried(
+        [&] { return scheduler->Activate(kTaskName, IID_ITask, reinterpret_cast<IUnknown**>(task.put())); });
+    if (SUCCEEDED(hr) && !task) hr = E_FAIL;
+    return hr;
+}
+
+ComPtr<ITask> ActivateTask()
+{
+    ComPtr<ITaskScheduler> scheduler = Scheduler();
+    ComPtr<ITask> task;
+    if (!scheduler || FAILED(Activate(scheduler.get(), task))) task.reset();
+    return task;
+}
+
+bool Save(ITask* task)
+{
+    ComPtr<IPersistFile> file;
+    if (FAILED(task->QueryInterface(IID_IPersistFile, file.put_void())) || !file) return false;
+    return SUCCEEDED(Retried([&] { return file->Save(nullptr, TRUE); }));
+}
+
+// A job file always holds a trigger: saved without one, the scheduler stores
+// a daily trigger of its own, which would then be listed and run as a
+// schedule. A task without schedules therefore keeps this placeholder, a
+// disabled one-time trigger in the past that never fires and is never listed.
+TASK_TRIGGER Placeholder()
+{
+    TASK_TRIGGER t{};
+    t.cbTriggerSize = sizeof t;
+    t.wBeginYear = 2000;
+    t.wBeginMonth = 1;
+    t.wBeginDay = 1;
+    t.rgFlags = TASK_TRIGGER_FLAG_DISABLED;
+    t.TriggerType = TASK_TIME_TRIGGER_ONCE;
+    return t;
+}
+
+bool IsPlaceholder(const TASK_TRIGGER& t)
+{
+    return t.TriggerType == TASK_TIME_TRIGGER_ONCE && (t.rgFlags & TASK_TRIGGER_FLAG_DISABLED) &&
+           t.wBeginYear == 2000 && t.wBeginMonth == 1 && t.wBeginDay == 1 && t.wStartHour == 0 &&
+           t.wStartMinute == 0;
+}
+
+// Adds a trigger to the task in memory.
+bool Append(ITask* task, const TASK_TRIGGER& trigger)
+{
+    WORD index = 0;
+    ComPtr<ITaskTrigger> created;
+    if (FAILED(task->CreateTrigger(&index, created.put())) || !created) return false;
+    TASK_TRIGGER copy = trigger;
+    return SUCCEEDED(created->SetTrigger(&copy));
+}
+
+// The task's schedules: its triggers less a placeholder.
+bool ReadTriggers(ITask* task, std::vector<TASK_TRIGGER>& out)
+{
+    out.clear();
+    WORD count = 0;
+    if (FAILED(task->GetTriggerCount(&count))) return false;
+    for (WORD i = 0; i < count; ++i) {
+        ComPtr<ITaskTrigger> trigger;
+        TASK_TRIGGER t{};
+        t.cbTriggerSize = sizeof t;
+        if (FAILED(task->GetTrigger(i, trigger.put())) || !trigger || FAILED(trigger->GetTrigger(&t))) return false;
+        if (!IsPlaceholder(t)) out.push_back(t);
+    }
+    return true;
+}
+
+// Replaces every trigger of the task in memory by `triggers` (the
+// placeholder when there are none).
+bool WriteTriggers(ITask* task, const std::vector<TASK_TRIGGER>& triggers)
+{
+    WORD count = 0;
+    if (FAILED(task->GetTriggerCount(&count))) return false;
+    while (count > 0)
+        if (FAILED(task->DeleteTrigger(--count))) return false;
+    if (triggers.empty()) return Append(task, Placeholder());
+    for (const TASK_TRIGGER& t : triggers)
+        if (!Append(task, t)) return false;
+    return true;
+}
+
+bool ValidIndex(int index, const std::vector<TASK_TRIGGER>& triggers)
+{
+    return index >= 0 && static_cast<size_t>(index) < triggers.size();
+}
+
+std::wstring ProgramPath()
+{
+    std::vector<wchar_t> path(32768);
+    DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    return std::wstring(path.data(), n < path.size() ? n : 0);
+}
+
+std::wstring CurrentFolder()
+{
+    std::vector<wchar_t> dir(32768);
+    DWORD n = GetCurrentDirectoryW(static_cast<DWORD>(dir.size()), dir.data());
+    return std::wstring(dir.data(), n < dir.size() ? n : 0);
+}
+
+std::wstring UserName()
+{
+    wchar_t name[UNLEN + 1] = {};
+    DWORD size = UNLEN + 1;
+    if (!GetUserNameW(name, &size)) return std::wstring();
+    return name;
+}
+
+}  // namespace
+
+bool EnsureTask()
+{
+    ComPtr<ITaskScheduler> scheduler = Scheduler();
+    if (!scheduler) return false;
+    // Ask first: not every scheduler refuses a new item under a name in use,
+    // and an existing task must keep its settings.
+    ComPtr<ITask> existing;
+    HRESULT hr = Activate(scheduler.get(), existing);
+    if (SUCCEEDED(hr)) return true;
+    if (hr != kTaskMissing) return false;
+
+    ComPtr<ITask> task;
+    hr = scheduler->NewWorkItem(kTaskName, CLSID_CTask, IID_ITask, reinterpret_cast<IUnknown**>(task.put()));
+    if (hr == HRESULT_FROM_WIN32(ERROR_FILE_EXISTS)) return true;
+    if (FAILED(hr) || !task) return false;
+    std::wstring program = ProgramPath();
+    std::wstring folder = CurrentFolder();
+    std::wstring user = UserName();
+    // Everything is set before the one save, so a failing step leaves no
+    // half-made task behind. The flag comes before the account: an account
+    // without password is accepted only for a task that runs while its user
+    // is logged on.
+    if (program.empty() || FAILED(task->SetApplicationName(program.c_str())) ||
+        FAILED(task->SetParameters(L"-scan")) || FAILED(task->SetFlags(TASK_FLAG_RUN_ONLY_IF_LOGGED_ON)) ||
+        FAILED(task->SetAccountInformation(user.c_str(), nullptr)) ||
+        FAILED(task->SetWorkingDirectory(folder.c_str())) || !Append(task.get(), Placeholder()))
+        return false;
+    return Save(task.get());
+}
+
+bool DeleteTask()
+{
+    ComPtr<ITaskScheduler> scheduler = Scheduler();
+    return scheduler && SUCCEEDED(Retried([&] { return scheduler->Delete(kTaskName); }));
+}
+
+// Every change rewrites the task's triggers in memory and saves once, so a
+// trigger the scheduler refuses leaves the saved task as it was.
+bool AddTrigger(const TASK_TRIGGER& trigger)
+{
+    ComPtr<ITask> task = ActivateTask();
+    std::vector<TASK_TRIGGER> triggers;
+    if (!task || !ReadTriggers(task.get(), triggers)) return false;
+    triggers.push_back(trigger);
+    return WriteTriggers(task.get(), triggers) && Save(task.get());
+}
+
+bool DeleteTrigger(int index, bool keepTask)
+{
+    ComPtr<ITask> task = ActivateTask();
+    std::vector<TASK_TRIGGER> triggers;
+    if (!task || !ReadTriggers(task.get(), triggers) || !ValidIndex(index, triggers)) return false;
+    triggers.erase(triggers.begin() + index);
+    if (triggers.empty() && !keepTask) {
+        task.reset();
+        return DeleteTask();
+    }
+    return WriteTriggers(task.get(), triggers) && Save(task.get());
+}
+
+bool ListTriggers(PtrArray<ScangetTaskTrigger>& out)
+{
+    ComPtr<ITask> task = ActivateTask();
+    std::vector<TASK_TRIGGER> triggers;
+    if (!task || !ReadTriggers(task.get(), triggers)) return false;
+    for (const TASK_TRIGGER& t : triggers) {
+        auto record = std::make_unique<ScangetTaskTrigger>();
+        record->trigger = t;
+        out.Add(std::move(record));
+    }
+    return true;
+}
+
+bool ReplaceTrigger(int index, const TASK_TRIGGER& trigger)
+{
+    ComPtr<ITask> task = ActivateTask();
+    std::vector<TASK_TRIGGER> triggers;
+    if (!task || !ReadTriggers(task.get(), triggers) || !ValidIndex(index, triggers)) return false;
+    triggers.erase(triggers.begin() + index);
+    triggers.push_back(trigger);
+    return WriteTriggers(task.get(), triggers) && Save(task.get());
+}
+
+}  // namespace schedule

@@ -1,0 +1,23 @@
+// The programs Windows starts at log-on, as they stand in the Run keys.
+#pragma once
+
+#include "core/RegEngine.h"
+
+namespace startup {
+
+// Appends one item per string value of each Run key, in key order; keys that
+// cannot be opened contribute nothing. On 64-bit Windows each machine key is
+// followed by its 32-bit twin.
+void AppendRunKeyItems(const CRegEngine& engine, PtrArray<StartupItem>& out);
+
+enum class DeleteResult { kDeleted, kNotFound, kFailed };
+
+// Deletes the item's Run value. Only the managed Run keys are touched; any
+// other root or key fails.
+DeleteResult DeleteRunValue(const CRegEngine& engine, const StartupItem& item);
+
+// Writes the item's Run value back with its recorded type; false for a key
+// that is not one of the managed Run keys or when the write fails.
+bool WriteRunValue(const CRegEngine& engine, const StartupItem& item);
+
+}  // namespace startup
