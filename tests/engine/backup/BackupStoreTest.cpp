@@ -335,3 +335,69 @@ TEST(HiveRestoreChoice, WineUsesLoadAndCopy)
 }
 
 }  // namespace
+
+namespace {
+
+HANDLE g_backupDone = nullptr;
+int g_backupMode = -1;
+
+// A full backup saves the starting keys of scanSetting.xml, through the slots.
+TEST_F(Store, FullBackupSavesEachStartingKeyOnce)
+{
+    ASSERT_TRUE(fixture::CopyTemplate());
+    testenv::ScratchKey key(HKEY_CURRENT_USER, L"Software", L"full");
+    key.SetString(L"A", L"v", L"1");
+    key.SetString(L"A\\B", L"v", L"2");
+    key.SetString(L"AB", L"v", L"3");
+    const std::string k = testenv::WideToUtf8(key.path());
+    dir_.Write(L"scanSetting.xml",
+               "<ScanSetting><Fonts flag=\"false\" category=\"Font Entries\">"
+               "<Key rootKey=\"HKEY_CURRENT_USER\" subKey=\"" + k + "\\A\"/>"
+               "<Key rootKey=\"HKEY_CURRENT_USER\" subKey=\"" + k + "\\A\\B\"/>"
+               "<Key rootKey=\"HKEY_CURRENT_USER\" subKey=\"" + k + "\\AB\"/>"
+               "<Key rootKey=\"HKEY_CURRENT_USER\" subKey=\"" + k + "\\Missing\"/>"
+               "<Key rootKey=\"HKEY_CURRENT_USER\" subKey=\"\"/>"
+               "<Key rootKey=\"hkey_current_user\" subKey=\"" + k + "\"/>"
+               "</Fonts></ScanSetting>");
+    engine::Destroy();
+    g_backupDone = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    static UiCallbackTable table{};
+    table.OnBackupFinished = [](int mode) {
+        g_backupMode = mode;
+        SetEvent(g_backupDone);
+    };
+    ui::SetTable(&table);
+    EXPECT_EQ(slots::StartFullBackup(), 0);
+    ASSERT_TRUE(WaitPumping(g_backupDone, 20000));
+    ui::SetTable(nullptr);
+    CloseHandle(g_backupDone);
+    EXPECT_EQ(g_backupMode, 0);
+    EXPECT_EQ(slots::GetOperationResult(), 1);
+    CRegEngine& e = *engine::Current();
+    ASSERT_EQ(e.savedKeys.size(), 2u);
+    EXPECT_EQ(e.savedKeys[0], L"HKEY_CURRENT_USER\\" + key.path() + L"\\A");
+    EXPECT_EQ(e.savedKeys[1], L"HKEY_CURRENT_USER\\" + key.path() + L"\\AB");
+
+    PtrArray<BackupEntry>* list = slots::ListBackups();
+    ASSERT_EQ(list->GetCount(), 1);
+    EXPECT_EQ((*list)[0]->kind, 0);
+    const std::wstring name = (*list)[0]->fileName;
+    EXPECT_EQ(name.substr(14), L"-f.regbak");
+
+    // An index file without views (as older backups are) restores in the
+    // process's own view.
+    const auto before = fixture::Dump(HKEY_CURRENT_USER, key.path(), 0);
+    std::string index = dir_.Read(L"regback\\" + name);
+    for (size_t at; (at = index.find(" view=\"256\"")) != std::string::npos;) index.erase(at, 11);
+    ASSERT_EQ(index.find("view="), std::string::npos);
+    dir_.Write(L"regback\\" + name, index);
+    key.SetString(L"A\\B\\New", L"x", L"y");
+    key.SetString(L"AB", L"v", L"changed");
+    EXPECT_EQ(backup::RunRestore(name), 1);
+    EXPECT_EQ(fixture::Dump(HKEY_CURRENT_USER, key.path(), 0), before);
+    EXPECT_EQ(slots::DeleteBackup(&name), 1);
+    EXPECT_EQ(slots::ListBackups()->GetCount(), 0);
+    engine::Destroy();
+}
+
+}  // namespace
