@@ -200,14 +200,23 @@ TEST_F(Store, UnsavableKeyFailsThePartialBackupAndNothingIsDeleted)
         OneProblem missing(HKEY_CURRENT_USER, key.path() + L"\\NotThere", L"v", kView64, 0);
         EXPECT_EQ(backup::RunBackup(missing.engine, 1), 1);
     }
+    key.SetString(L"Stable", L"v", L"keep");
+    // A volatile key exists but cannot be saved into a hive file.
+    HKEY vk = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (key.path() + L"\\Volatile").c_str(), 0, nullptr,
+                              REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &vk, nullptr),
+              ERROR_SUCCESS);
+    const DWORD one = 1;
+    RegSetValueExW(vk, L"v", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
+    RegCloseKey(vk);
+
     engine::New();
     CRegEngine& e = *engine::Current();
     XMLElement category;
     auto r = std::make_unique<RegScanCategory>();
     r->name = L"Shared DLLS";
-    // A key in an unknown view cannot be read as the fix would see it.
-    fixture::Record(e, *r, category, HKEY_CURRENT_USER, key.path(), L"v", kView64, 0);
-    r->problems[0]->viewFlag = 0x0300;
+    fixture::Record(e, *r, category, HKEY_CURRENT_USER, key.path() + L"\\Stable", L"v", kView64, 0);
+    fixture::Record(e, *r, category, HKEY_CURRENT_USER, key.path() + L"\\Volatile", L"v", kView64, 0);
     e.results.Add(std::move(r));
 
     // Through the slots, as the program does it.
@@ -221,8 +230,18 @@ TEST_F(Store, UnsavableKeyFailsThePartialBackupAndNothingIsDeleted)
     const int result = slots::GetOperationResult();
     EXPECT_EQ(result, 0);
     if (result == 1) scan::RunFix(e);  // what the program does
-    EXPECT_TRUE(fixture::ValueExists(HKEY_CURRENT_USER, key.path(), L"v", 0));
-    EXPECT_EQ(Listed().size(), 1u);  // only the first backup
+    EXPECT_TRUE(fixture::ValueExists(HKEY_CURRENT_USER, key.path() + L"\\Stable", L"v", 0));
+    EXPECT_TRUE(fixture::ValueExists(HKEY_CURRENT_USER, key.path() + L"\\Volatile", L"v", 0));
+    EXPECT_EQ(Listed().size(), 1u);  // only the first backup, and no data folder is left behind
+    WIN32_FIND_DATAW fd;
+    int folders = 0;
+    HANDLE h = FindFirstFileW(dir_.File(L"regback\\*-d").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do ++folders;
+        while (FindNextFileW(h, &fd));
+        FindClose(h);
+    }
+    EXPECT_EQ(folders, 1);
     engine::Destroy();
 }
 
