@@ -96,9 +96,10 @@ FixOutcome DeleteLeafKey(HKEY root, const std::wstring& path, REGSAM view)
     {
         // The key must have no subkeys; RegDeleteKeyExW would not refuse
         // everywhere.
+        // A key gone from an existing parent is not fixed, as a value gone
+        // from an existing key is not.
         UniqueHKey key;
         rc = Open(parent.get(), name, view, key);
-        if (rc == ERROR_FILE_NOT_FOUND) return FixOutcome::Fixed;
         DWORD subKeys = 0;
         if (rc != ERROR_SUCCESS ||
             RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr,

@@ -105,6 +105,8 @@ TEST(FixRun, KeyActions)
     c.Add(HKEY_CURRENT_USER, key.path() + L"\\TypeLib\\1.0\\0\\win32", L"", kView64, 2);
     c.Add(HKEY_CURRENT_USER, key.path() + L"\\Lonely\\Only", L"v", kView64, 2);
     c.Add(HKEY_CURRENT_USER, key.path() + L"\\NotThere\\X", L"v", kView64, 2);
+    RegEntryProb& goneLeaf = c.Add(HKEY_CURRENT_USER, key.path() + L"\\NoSuchLeaf", L"v", kView64, 1);
+    c.Add(HKEY_CURRENT_USER, key.path() + L"\\NoSuchParent\\Leaf", L"v", kView64, 1);
     c.Add(HKEY_CURRENT_USER, key.path() + L"\\Leaf", L"v", kView64, 7);  // unknown action: not counted
     scan::RunFix(c.engine);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key.path() + L"\\Leaf", 0));
@@ -114,10 +116,11 @@ TEST(FixRun, KeyActions)
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, key.path() + L"\\TypeLib\\1.0\\0\\win64", 0));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key.path() + L"\\Lonely", 0));
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, key.path(), 0));
-    EXPECT_EQ(c.engine.fixedCount.load(), 4);
-    EXPECT_EQ(c.engine.notFixedCount.load(), 1);
-    EXPECT_EQ(c.result->fixedCount, 4);
-    EXPECT_EQ(c.result->notFixedCount, 1);
+    EXPECT_EQ(goneLeaf.fixOk, 0);
+    EXPECT_EQ(c.engine.fixedCount.load(), 5);
+    EXPECT_EQ(c.engine.notFixedCount.load(), 2);
+    EXPECT_EQ(c.result->fixedCount, 5);
+    EXPECT_EQ(c.result->notFixedCount, 2);
     EXPECT_EQ(c.result->fixState, 2);
 }
 
