@@ -251,22 +251,9 @@ private:
         return AddElement(group, r, file);
     }
 
-    // Never saves onto an existing file: Wine's RegSaveKeyW would overwrite
-    // it, where Windows fails with ERROR_ALREADY_EXISTS and a new name is
-    // tried.
     LONG SaveHive(HKEY key, const std::wstring& rootName, std::wstring& file)
     {
-        const std::wstring folder = dataDir_ + L"\\" + rootName + L"\\";
-        for (int attempt = 0; attempt < 1000; ++attempt) {
-            file = names_.Next();
-            const std::wstring target = folder + file;
-            if (Exists(target)) continue;
-            LONG rc = RegSaveKeyW(key, target.c_str(), nullptr);
-            if (rc == ERROR_ALREADY_EXISTS) continue;
-            if (rc != ERROR_SUCCESS) DeleteFileW(target.c_str());
-            return rc;
-        }
-        return ERROR_ALREADY_EXISTS;
+        return SaveHiveFile(key, dataDir_ + L"\\" + rootName, [this] { return names_.Next(); }, file);
     }
 
     bool AddElement(int group, const SaveRequest& r, const std::wstring& file)
@@ -299,6 +286,21 @@ private:
 };
 
 }  // namespace
+
+LONG SaveHiveFile(HKEY key, const std::wstring& folder, const std::function<std::wstring()>& nextName,
+                  std::wstring& file)
+{
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        file = nextName();
+        const std::wstring target = folder + L"\\" + file;
+        if (Exists(target)) continue;
+        LONG rc = RegSaveKeyW(key, target.c_str(), nullptr);
+        if (rc == ERROR_ALREADY_EXISTS) continue;
+        if (rc != ERROR_SUCCESS) DeleteFileW(target.c_str());
+        return rc;
+    }
+    return ERROR_ALREADY_EXISTS;
+}
 
 std::wstring StoreDir()
 {

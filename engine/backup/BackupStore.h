@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "core/RegEngine.h"
@@ -26,6 +27,13 @@ void ListBackups(CRegEngine& engine);
 // saves every starting key of scanSetting.xml, mode 1 the keys the fix of
 // engine.backupSource will delete or change. 1 on success, 0 on failure.
 int RunBackup(CRegEngine& engine, int mode);
+
+// Saves `key` as a hive file in `folder` under the first name from
+// `nextName` that is not taken; `file` receives the name. Never saves onto an
+// existing file: Wine's RegSaveKeyW would overwrite it, where Windows fails
+// with ERROR_ALREADY_EXISTS and the next name is tried.
+LONG SaveHiveFile(HKEY key, const std::wstring& folder, const std::function<std::wstring()>& nextName,
+                  std::wstring& file);
 
 DWORD WINAPI BackupThreadProc(LPVOID engineState);
 

@@ -6,6 +6,7 @@
 
 #include "backup/BackupStore.h"
 #include "backup/HiveRestore.h"
+#include "backup/Privileges.h"
 #include "backup/Restore.h"
 #include "core/Callbacks.h"
 #include "core/ComPtr.h"
@@ -196,19 +197,10 @@ TEST_F(Store, UnsavableKeyFailsThePartialBackupAndNothingIsDeleted)
     ASSERT_TRUE(fixture::CopyTemplate());
     testenv::ScratchKey key(HKEY_CURRENT_USER, L"Software", L"nosave");
     key.SetString(L"", L"v", L"keep");
-    {
-        OneProblem missing(HKEY_CURRENT_USER, key.path() + L"\\NotThere", L"v", kView64, 0);
-        EXPECT_EQ(backup::RunBackup(missing.engine, 1), 1);
-    }
     key.SetString(L"Stable", L"v", L"keep");
-    // A volatile key exists but cannot be saved into a hive file.
-    HKEY vk = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (key.path() + L"\\Volatile").c_str(), 0, nullptr,
-                              REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &vk, nullptr),
-              ERROR_SUCCESS);
-    const DWORD one = 1;
-    RegSetValueExW(vk, L"v", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
-    RegCloseKey(vk);
+    // The registry of the test prefix enforces no key security, so a key the
+    // backup cannot read as the fix would see it is one with an unknown view.
+    key.SetString(L"Odd", L"v", L"keep");
 
     engine::New();
     CRegEngine& e = *engine::Current();
@@ -216,7 +208,9 @@ TEST_F(Store, UnsavableKeyFailsThePartialBackupAndNothingIsDeleted)
     auto r = std::make_unique<RegScanCategory>();
     r->name = L"Shared DLLS";
     fixture::Record(e, *r, category, HKEY_CURRENT_USER, key.path() + L"\\Stable", L"v", kView64, 0);
-    fixture::Record(e, *r, category, HKEY_CURRENT_USER, key.path() + L"\\Volatile", L"v", kView64, 0);
+    fixture::Record(e, *r, category, HKEY_CURRENT_USER, key.path() + L"\\NotThere", L"v", kView64, 0);
+    fixture::Record(e, *r, category, HKEY_CURRENT_USER, key.path() + L"\\Odd", L"v", kView64, 0);
+    r->problems[2]->viewFlag = 0x0300;
     e.results.Add(std::move(r));
 
     // Through the slots, as the program does it.
@@ -231,8 +225,7 @@ TEST_F(Store, UnsavableKeyFailsThePartialBackupAndNothingIsDeleted)
     EXPECT_EQ(result, 0);
     if (result == 1) scan::RunFix(e);  // what the program does
     EXPECT_TRUE(fixture::ValueExists(HKEY_CURRENT_USER, key.path() + L"\\Stable", L"v", 0));
-    EXPECT_TRUE(fixture::ValueExists(HKEY_CURRENT_USER, key.path() + L"\\Volatile", L"v", 0));
-    EXPECT_EQ(Listed().size(), 1u);  // only the first backup, and no data folder is left behind
+    EXPECT_TRUE(Listed().empty());  // no index file, and no data folder is left behind
     WIN32_FIND_DATAW fd;
     int folders = 0;
     HANDLE h = FindFirstFileW(dir_.File(L"regback\\*-d").c_str(), &fd);
@@ -241,7 +234,12 @@ TEST_F(Store, UnsavableKeyFailsThePartialBackupAndNothingIsDeleted)
         while (FindNextFileW(h, &fd));
         FindClose(h);
     }
-    EXPECT_EQ(folders, 1);
+    EXPECT_EQ(folders, 0);
+    // Without the unreadable key the same backup succeeds (a missing key is
+    // nothing to save).
+    e.results[0]->problems.RemoveAt(2);
+    EXPECT_EQ(backup::RunBackup(e, 1), 1);
+    EXPECT_EQ(Listed().size(), 1u);
     engine::Destroy();
 }
 
@@ -417,6 +415,33 @@ TEST_F(Store, FullBackupSavesEachStartingKeyOnce)
     EXPECT_EQ(slots::DeleteBackup(&name), 1);
     EXPECT_EQ(slots::ListBackups()->GetCount(), 0);
     engine::Destroy();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(HiveFiles, ATakenNameIsSkippedNotOverwritten)
+{
+    testenv::ScratchDir dir(L"hive");
+    testenv::ScratchKey key(HKEY_CURRENT_USER, L"Software", L"hive");
+    key.SetString(L"", L"v", L"1");
+    dir.Write(L"AAAA1.bakdat", "taken");
+    backup::ScopedPrivileges privileges;
+    ASSERT_TRUE(privileges.Enable(L"SeBackupPrivilege"));
+    HKEY k = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, key.path().c_str(), 0, KEY_READ, &k), ERROR_SUCCESS);
+    const wchar_t* names[] = {L"AAAA1.bakdat", L"BBBB2.bakdat"};
+    int next = 0;
+    std::wstring file;
+    EXPECT_EQ(backup::SaveHiveFile(k, dir.path(), [&] { return std::wstring(names[next++]); }, file),
+              ERROR_SUCCESS);
+    RegCloseKey(k);
+    EXPECT_EQ(file, L"BBBB2.bakdat");
+    EXPECT_EQ(dir.Read(L"AAAA1.bakdat"), "taken");
+    EXPECT_FALSE(dir.Read(L"BBBB2.bakdat").empty());
+
+    RegCloseKey(k);
 }
 
 }  // namespace
