@@ -445,3 +445,50 @@ TEST(HiveFiles, ATakenNameIsSkippedNotOverwritten)
 }
 
 }  // namespace
+
+namespace {
+
+int g_restoreCalls = 0;
+REGSAM g_restoreView = 0;
+
+backup::RestoreStatus FailingRestore(HKEY, const std::wstring&, REGSAM view, const std::wstring&)
+{
+    g_restoreView = view;
+    backup::RestoreStatus s;
+    s.stage = g_restoreCalls++ == 0 ? backup::RestoreStatus::KeyFailed : backup::RestoreStatus::RestoreFailed;
+    s.code = ERROR_ACCESS_DENIED;
+    return s;
+}
+
+// A key that cannot be opened is skipped without a box, a failed restore
+// shows its subkey; both make the result 0 and are counted in the summary.
+TEST_F(Store, FailedRestoresAreReportedAndCounted)
+{
+    ASSERT_TRUE(fixture::CopyTemplate());
+    testenv::ScratchKey key(HKEY_LOCAL_MACHINE, L"Software", L"fail", KEY_WOW64_32KEY);
+    key.SetString(L"A", L"v", L"1");
+    key.SetString(L"B", L"v", L"1");
+    CRegEngine e;
+    XMLElement category;
+    auto r = std::make_unique<RegScanCategory>();
+    r->name = L"Help Files";
+    fixture::Record(e, *r, category, HKEY_LOCAL_MACHINE, key.path() + L"\\A", L"v", kView32, 0);
+    fixture::Record(e, *r, category, HKEY_LOCAL_MACHINE, key.path() + L"\\B", L"v", kView32, 0);
+    e.results.Add(std::move(r));
+    e.backupSource = &e.results;
+    ASSERT_EQ(backup::RunBackup(e, 1), 1);
+    g_restoreCalls = 0;
+    backup::SetHiveRestoreForTests(FailingRestore);
+    const int result = backup::RunRestore(Listed()[0]);
+    backup::SetHiveRestoreForTests(nullptr);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(g_restoreCalls, 2);
+    EXPECT_EQ(g_restoreView, static_cast<REGSAM>(KEY_WOW64_32KEY));  // the view recorded in the index
+    auto reports = reports_.Take();
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[0].caption, L"RestoreKey");
+    EXPECT_EQ(reports[0].text, key.path() + L"\\B");
+    EXPECT_EQ(reports[1].text, L"2 of 2 saved keys could not be restored.");
+}
+
+}  // namespace
