@@ -1,18 +1,66 @@
-// Backup store slots. Not built yet: listing gives the (empty) engine-owned
-// list, the start operations start nothing and raise no callback.
+// Backup store slots: listing, the two backups, restore, deletion and the
+// last backup or restore result.
+#include "backup/BackupStore.h"
+#include "backup/Restore.h"
 #include "core/EngineState.h"
 #include "core/Slots.h"
 
 namespace slots {
+namespace {
+
+// The thread handle is not kept; completion is reported by the callback.
+void StartWorker(LPTHREAD_START_ROUTINE proc, CRegEngine& e)
+{
+    UniqueHandle thread(CreateThread(nullptr, 0, proc, &e, 0, nullptr));
+}
+
+int StartBackup(int mode, PtrArray<RegScanCategory>* source)
+{
+    CRegEngine& e = engine::Ensure();
+    e.backupMode = mode;
+    e.operationResult = 0;
+    if (mode == 1) e.backupSource = source;
+    StartWorker(backup::BackupThreadProc, e);
+    return 0;
+}
+
+}  // namespace
 
 PtrArray<BackupEntry>* CORVEX_CALL ListBackups()
 {
-    return Guard<PtrArray<BackupEntry>*>(nullptr, [] { return &engine::Ensure().backups; });
+    return Guard<PtrArray<BackupEntry>*>(nullptr, [] {
+        CRegEngine& e = engine::Ensure();
+        backup::ListBackups(e);
+        return &e.backups;
+    });
 }
-int CORVEX_CALL StartFullBackup() { return Guard(0, [] { engine::Ensure(); return 0; }); }
-int CORVEX_CALL StartPartialBackup(PtrArray<RegScanCategory>*) { return Guard(0, [] { engine::Ensure(); return 0; }); }
-int CORVEX_CALL StartRestore(const std::wstring*) { return Guard(0, [] { engine::Ensure(); return 0; }); }
+
+int CORVEX_CALL StartFullBackup() { return Guard(0, [] { return StartBackup(0, nullptr); }); }
+
+int CORVEX_CALL StartPartialBackup(PtrArray<RegScanCategory>* results)
+{
+    return Guard(0, [results] { return StartBackup(1, results); });
+}
+
+int CORVEX_CALL StartRestore(const std::wstring* backupName)
+{
+    return Guard(0, [backupName] {
+        CRegEngine& e = engine::Ensure();
+        e.operationResult = 0;
+        e.restoreName = backupName ? *backupName : std::wstring();
+        StartWorker(backup::RestoreThreadProc, e);
+        return 0;
+    });
+}
+
 int CORVEX_CALL GetOperationResult() { return Guard(0, [] { return engine::Ensure().operationResult.load(); }); }
-int CORVEX_CALL DeleteBackup(const std::wstring*) { return Guard(0, [] { engine::Ensure(); return 0; }); }
+
+int CORVEX_CALL DeleteBackup(const std::wstring* backupName)
+{
+    return Guard(0, [backupName] {
+        engine::Ensure();
+        return backupName ? backup::DeleteBackupFiles(*backupName) : 0;
+    });
+}
 
 }  // namespace slots

@@ -1,10 +1,174 @@
-// Not built yet: the list is always empty, so nothing is filtered.
 #include "scan/IgnoreList.h"
 
+#include <memory>
+#include <vector>
+
+#include "core/Handles.h"
+#include "core/ReportBox.h"
+#include "pure/IgnoreCodec.h"
+#include "pure/TextRules.h"
+
 namespace scan {
+namespace {
 
-void LoadIgnoreList(CRegEngine&) {}
+// Far beyond any list a user builds by hand; a bigger file is not ours.
+constexpr DWORD kMaxFileSize = 64u * 1024u * 1024u;
 
-void ApplyIgnoreList(CRegEngine&, RegScanCategory&, XMLElement&) {}
+enum class ReadOutcome { Read, Missing, Damaged };
+
+ReadOutcome ReadFileBytes(const wchar_t* name, std::vector<uint8_t>& bytes)
+{
+    UniqueFile file(CreateFileW(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return ReadOutcome::Missing;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxFileSize) return ReadOutcome::Damaged;
+    bytes.resize(static_cast<size_t>(size.QuadPart));
+    DWORD done = 0;
+    if (!bytes.empty() &&
+        (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) ||
+         done != bytes.size()))
+        return ReadOutcome::Damaged;
+    return ReadOutcome::Read;
+}
+
+std::unique_ptr<RegEntryProb> EntryFrom(const pure::IgnoreEntryData& d)
+{
+    auto e = std::make_unique<RegEntryProb>();
+    e->rootName = d.rootName;
+    e->rootHandle = CRegEngine::LookupRoot(d.rootName);
+    e->keyPath = d.keyPath;
+    e->valueName = d.valueName;
+    e->message = d.message;
+    e->selected = d.selected;
+    e->is64View = d.is64View;
+    e->ignored = 1;
+    e->fixOk = 0;
+    return e;
+}
+
+pure::IgnoreEntryData DataOf(const RegEntryProb& e)
+{
+    pure::IgnoreEntryData d;
+    d.rootName = e.rootName;
+    d.keyPath = e.keyPath;
+    d.valueName = e.valueName;
+    d.message = e.message;
+    d.selected = e.selected;
+    d.is64View = e.is64View;
+    return d;
+}
+
+bool SameProblem(const RegEntryProb& entry, const RegEntryProb& p)
+{
+    return pure::EqualsNoCase(entry.rootName, p.rootName) && pure::EqualsNoCase(entry.keyPath, p.keyPath) &&
+           pure::EqualsNoCase(entry.valueName, p.valueName) && entry.is64View == p.is64View;
+}
+
+}  // namespace
+
+void LoadIgnoreList(CRegEngine& engine)
+{
+    if (!engine.ignoreList.IsEmpty()) return;
+    std::vector<uint8_t> bytes;
+    ReadOutcome outcome = ReadFileBytes(kIgnoreListFile, bytes);
+    if (outcome == ReadOutcome::Missing) return;
+    std::vector<pure::IgnoreGroupData> groups;
+    if (outcome == ReadOutcome::Damaged ||
+        pure::DecodeIgnoreList(bytes.data(), bytes.size(), groups) != pure::DecodeResult::Ok) {
+        report::Show(L"IgnoreList.dat is damaged; it was not read and no problem is ignored.",
+                     kIgnoreListCaption, MB_OK | MB_ICONWARNING);
+        return;
+    }
+    for (const pure::IgnoreGroupData& g : groups) {
+        auto group = std::make_unique<RegScanCategory>();
+        group->name = g.name;
+        group->fixedCount = g.fixedCount;
+        group->ignoredCount = g.entryCount;
+        group->problemCount = g.problemCount;
+        group->notFixedCount = g.notFixedCount;
+        group->fixState = g.fixState;
+        for (const pure::IgnoreEntryData& d : g.entries) group->problems.Add(EntryFrom(d));
+        engine.ignoreList.Add(std::move(group));
+    }
+}
+
+bool SaveIgnoreList(const PtrArray<RegScanCategory>& list)
+{
+    std::vector<pure::IgnoreGroupData> groups;
+    for (const RegScanCategory* g : list) {
+        pure::IgnoreGroupData d;
+        d.name = g->name;
+        d.fixedCount = g->fixedCount;
+        d.entryCount = g->ignoredCount;
+        d.problemCount = g->problemCount;
+        d.notFixedCount = g->notFixedCount;
+        d.fixState = g->fixState;
+        for (const RegEntryProb* e : g->problems) d.entries.push_back(DataOf(*e));
+        groups.push_back(std::move(d));
+    }
+    const std::vector<uint8_t> bytes = pure::EncodeIgnoreList(groups);
+
+    const std::wstring temp = std::wstring(kIgnoreListFile) + L".new";
+    DWORD error = ERROR_SUCCESS;
+    {
+        UniqueFile file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
+            error = GetLastError();
+        } else {
+            DWORD done = 0;
+            if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) ||
+                done != bytes.size() || !FlushFileBuffers(file.get()))
+                error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
+        }
+    }
+    if (error == ERROR_SUCCESS &&
+        !MoveFileExW(temp.c_str(), kIgnoreListFile, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        error = GetLastError();
+    if (error == ERROR_SUCCESS) return true;
+    DeleteFileW(temp.c_str());
+    report::ShowError(error, kIgnoreListCaption);
+    return false;
+}
+
+void SetSelected(CRegEngine& engine, RegEntryProb& problem, bool selected)
+{
+    const int now = selected ? 1 : 0;
+    if ((problem.selected != 0) == selected) return;
+    problem.selected = now;
+    engine.checkedCount += selected ? 1 : -1;
+}
+
+void ApplyIgnoreList(CRegEngine& engine, RegScanCategory& result, XMLElement& category)
+{
+    if (result.problems.IsEmpty() || engine.ignoreList.IsEmpty()) return;
+    const RegScanCategory* group = nullptr;
+    for (const RegScanCategory* g : engine.ignoreList)
+        if (pure::EqualsNoCase(g->name, result.name)) {
+            group = g;
+            break;
+        }
+    if (!group) return;
+
+    XMLElement* counted = &category;
+    for (XMLElement* c : engine.categories)
+        if (pure::EqualsNoCase(c->categoryName, result.name)) {
+            counted = c;
+            break;
+        }
+
+    for (const RegEntryProb* entry : group->problems) {
+        for (RegEntryProb* p : result.problems) {
+            if (p->ignored || !SameProblem(*entry, *p)) continue;
+            p->ignored = 1;
+            SetSelected(engine, *p, false);
+            result.problemCount -= 1;
+            engine.problemCount -= 1;
+            counted->foundCount -= 1;
+            break;
+        }
+    }
+}
 
 }  // namespace scan

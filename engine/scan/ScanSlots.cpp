@@ -75,29 +75,4 @@ HANDLE CORVEX_CALL GetFixThread()
     return e ? e->fixThread.get() : nullptr;
 }
 
-// Not built yet: fixing and the ignore list.
-HANDLE CORVEX_CALL StartFix() { return nullptr; }
-
-int CORVEX_CALL IgnoreProblem(int resultIndex, int problemIndex)
-{
-    CRegEngine* e = engine::Current();
-    if (!e) return 1;
-    CheckIndex(resultIndex, e->results.GetCount(), "IgnoreProblem: result index");
-    CheckIndex(problemIndex, e->results[resultIndex]->problems.GetCount(), "IgnoreProblem: problem index");
-    return 1;
-}
-
-PtrArray<RegScanCategory>* CORVEX_CALL GetIgnoreList()
-{
-    return Guard<PtrArray<RegScanCategory>*>(nullptr, [] { return &engine::Ensure().ignoreList; });
-}
-
-void CORVEX_CALL RemoveIgnoreItem(int groupIndex, int entryIndex)
-{
-    CRegEngine* e = engine::Current();
-    if (!e) return;
-    CheckIndex(groupIndex, e->ignoreList.GetCount(), "RemoveIgnoreItem: group index");
-    CheckIndex(entryIndex, e->ignoreList[groupIndex]->problems.GetCount(), "RemoveIgnoreItem: entry index");
-}
-
 }  // namespace slots

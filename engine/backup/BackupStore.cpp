@@ -1,0 +1,358 @@
+#include "backup/BackupStore.h"
+
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "backup/Privileges.h"
+#include "core/Callbacks.h"
+#include "core/ComPtr.h"
+#include "core/Handles.h"
+#include "core/XmlDocument.h"
+#include "pure/BackupNames.h"
+#include "pure/TextRules.h"
+#include "scan/ScanDriver.h"
+#include "scan/ScanSettings.h"
+
+namespace backup {
+namespace {
+
+// A key to save: root, path below it and the view it is read in.
+struct SaveRequest {
+    std::wstring rootName;
+    std::wstring keyPath;
+    REGSAM view = 0;
+};
+
+struct SavedKey {
+    std::wstring fullPath;
+    REGSAM view;
+};
+
+std::wstring CurrentDir()
+{
+    DWORD n = GetCurrentDirectoryW(0, nullptr);
+    std::wstring dir(n, L'\0');
+    n = GetCurrentDirectoryW(n, dir.data());
+    dir.resize(n);
+    if (!dir.empty() && dir.back() == L'\\') dir.pop_back();
+    return dir;
+}
+
+bool IsDirectory(const std::wstring& path)
+{
+    DWORD a = GetFileAttributesW(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Exists(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Removes a data folder this run created: its root sub-folders' files, the
+// sub-folders and the folder itself.
+void RemoveDataFolder(const std::wstring& dataDir)
+{
+    WIN32_FIND_DATAW fd;
+    UniqueFindHandle subs(FindFirstFileW((dataDir + L"\\*").c_str(), &fd));
+    if (subs) {
+        do {
+            std::wstring name = fd.cFileName;
+            if (name == L"." || name == L"..") continue;
+            std::wstring sub = dataDir + L"\\" + name;
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                DeleteFileW(sub.c_str());
+                continue;
+            }
+            WIN32_FIND_DATAW fd2;
+            UniqueFindHandle files(FindFirstFileW((sub + L"\\*").c_str(), &fd2));
+            if (files) {
+                do {
+                    if (!(fd2.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                        DeleteFileW((sub + L"\\" + fd2.cFileName).c_str());
+                } while (FindNextFileW(files.get(), &fd2));
+            }
+            files.reset();
+            RemoveDirectoryW(sub.c_str());
+        } while (FindNextFileW(subs.get(), &fd));
+    }
+    subs.reset();
+    RemoveDirectoryW(dataDir.c_str());
+}
+
+std::wstring LocalStamp()
+{
+    SYSTEMTIME t{};
+    GetLocalTime(&t);
+    return pure::MakeStamp(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+}
+
+class HiveNames {
+public:
+    HiveNames() : rng_(GetTickCount() ^ (GetCurrentThreadId() << 16) ^ GetCurrentProcessId()) {}
+    std::wstring Next()
+    {
+        uint32_t r[4] = {rng_(), rng_(), rng_(), rng_()};
+        return pure::HiveFileName(r, GetTickCount());
+    }
+
+private:
+    std::mt19937 rng_;
+};
+
+void FullRequests(CRegEngine& engine, const PtrArray<XMLElement>& categories, std::vector<SaveRequest>& out)
+{
+    for (const XMLElement* c : categories)
+        for (const RegScanKeyEntry* entry : c->keyEntries) {
+            int views[2];
+            int n = scan::ViewsFor(engine, c->categoryName, CRegEngine::LookupRoot(entry->rootName), views);
+            if (n == 0) {
+                views[0] = engine.PrimaryView();
+                n = 1;
+            }
+            for (int v = 0; v < n; ++v) out.push_back({entry->rootName, entry->subKey, static_cast<REGSAM>(views[v])});
+        }
+}
+
+// Exactly what the fix will touch: the selected, not ignored problems of the
+// entries it visits, each in the key and view the scanner examined.
+void PartialRequests(const PtrArray<RegScanCategory>& results, std::vector<SaveRequest>& out)
+{
+    for (const RegScanCategory* r : results) {
+        if (r->problemCount <= 0 || pure::EqualsNoCase(r->name, L"Program Shortcuts")) continue;
+        for (const RegEntryProb* p : r->problems) {
+            if (!p->selected || p->ignored) continue;
+            if (p->fixAction < 0 || p->fixAction > 2) continue;
+            out.push_back({p->rootName, p->scannedKeyPath, static_cast<REGSAM>(p->viewFlag)});
+        }
+    }
+}
+
+class BackupRun {
+public:
+    BackupRun(CRegEngine& engine, int mode) : engine_(engine), partial_(mode == 1) {}
+
+    int Run()
+    {
+        std::vector<SaveRequest> requests;
+        if (partial_) {
+            if (!engine_.backupSource) return 0;
+            PartialRequests(*engine_.backupSource, requests);
+        } else {
+            PtrArray<XMLElement> categories;
+            if (!scan::LoadCategories(categories)) return 0;
+            FullRequests(engine_, categories, requests);
+        }
+        if (!EnsureStoreDir()) return 0;
+        const std::wstring stamp = LocalStamp();
+        if (stamp.empty()) return 0;
+        const std::wstring base = pure::BaseName(stamp, partial_);
+        dataDir_ = StoreDir() + L"\\" + base + L"-d";
+
+        ScopedPrivileges privileges;
+        if (!privileges.Enable(L"SeBackupPrivilege")) return 0;
+        if (!doc_.Load(kTemplateFile, xml::kLoadCaption) || !FindGroups()) return 0;
+        // Fails also when a backup of the same kind was made this second.
+        if (!CreateDirectoryW(dataDir_.c_str(), nullptr)) return 0;
+        createdDir_ = true;
+        for (const wchar_t* root : kRootNames)
+            if (!CreateDirectoryW((dataDir_ + L"\\" + root).c_str(), nullptr)) return Fail();
+
+        engine_.savedKeys.clear();
+        for (const SaveRequest& r : requests)
+            if (!Save(r)) return Fail();
+
+        const std::wstring index = StoreDir() + L"\\" + base + pure::kIndexExtension;
+        if (FAILED(doc_.Save(index)) || !Exists(index)) return Fail();
+        return 1;
+    }
+
+private:
+    static constexpr const wchar_t* kRootNames[5] = {L"HKEY_CLASSES_ROOT", L"HKEY_CURRENT_USER",
+                                                     L"HKEY_LOCAL_MACHINE", L"HKEY_USERS",
+                                                     L"HKEY_CURRENT_CONFIG"};
+
+    int Fail()
+    {
+        if (createdDir_) RemoveDataFolder(dataDir_);
+        createdDir_ = false;
+        return 0;
+    }
+
+    // The template's element for each root, found by its "primekey".
+    bool FindGroups()
+    {
+        ComPtr<IXMLDOMElement> root = doc_.Root();
+        if (!root) {
+            doc_.ReportFailure(xml::kLoadCaption);
+            return false;
+        }
+        std::vector<ComPtr<IXMLDOMNode>> children;
+        if (FAILED(xml::ChildNodes(root.get(), children))) {
+            doc_.ReportFailure(xml::kLoadCaption);
+            return false;
+        }
+        for (ComPtr<IXMLDOMNode>& child : children) {
+            DOMNodeType type;
+            std::wstring key;
+            if (FAILED(xml::NodeType(child.get(), &type)) || type != NODE_ELEMENT) continue;
+            if (FAILED(xml::TryReadAttribute(child.get(), L"primekey", key))) continue;
+            for (int i = 0; i < 5; ++i)
+                if (key == kRootNames[i] && !groups_[i]) groups_[i] = std::move(child);
+        }
+        for (const ComPtr<IXMLDOMNode>& g : groups_)
+            if (!g) {
+                doc_.ReportFailure(xml::kLoadCaption);
+                return false;
+            }
+        return true;
+    }
+
+    int GroupIndex(const std::wstring& rootName) const
+    {
+        for (int i = 0; i < 5; ++i)
+            if (rootName == kRootNames[i]) return i;
+        return -1;
+    }
+
+    bool AlreadySaved(const std::wstring& fullPath, REGSAM view) const
+    {
+        for (const SavedKey& s : saved_)
+            if (s.view == view && pure::CoversKey(s.fullPath, fullPath)) return true;
+        return false;
+    }
+
+    // False only when the backup as a whole must fail: in partial mode a key
+    // that exists but cannot be read or saved.
+    bool Save(const SaveRequest& r)
+    {
+        const int group = GroupIndex(r.rootName);
+        // A whole root or an unusable path is never saved: restore refuses it.
+        if (group < 0 || !pure::IsUsableKeyPath(r.keyPath)) return true;
+        if (r.view != 0 && r.view != KEY_WOW64_64KEY && r.view != KEY_WOW64_32KEY) return !partial_;
+        const std::wstring fullPath = r.rootName + L"\\" + r.keyPath;
+        if (AlreadySaved(fullPath, r.view)) return true;
+
+        UniqueHKey key;
+        LONG rc = RegOpenKeyExW(CRegEngine::LookupRoot(r.rootName), r.keyPath.c_str(), 0, KEY_READ | r.view,
+                                key.put());
+        if (rc != ERROR_SUCCESS) {
+            key.release();
+            return rc == ERROR_FILE_NOT_FOUND || !partial_;
+        }
+        std::wstring file;
+        rc = SaveHive(key.get(), r.rootName, file);
+        key.reset();
+        if (rc != ERROR_SUCCESS) return !partial_;
+        Sleep(10);
+        saved_.push_back({fullPath, r.view});
+        engine_.savedKeys.push_back(fullPath);
+        return AddElement(group, r, file);
+    }
+
+    LONG SaveHive(HKEY key, const std::wstring& rootName, std::wstring& file)
+    {
+        return SaveHiveFile(key, dataDir_ + L"\\" + rootName, [this] { return names_.Next(); }, file);
+    }
+
+    bool AddElement(int group, const SaveRequest& r, const std::wstring& file)
+    {
+        ComPtr<IXMLDOMElement> element;
+        ScopedBstr tag(L"bakfile");
+        if (FAILED(doc_.get()->createElement(tag.get(), element.put())) || !element) return false;
+        if (!SetAttribute(element.get(), L"subkey", r.keyPath) || !SetAttribute(element.get(), L"file", file))
+            return false;
+        if (r.view && !SetAttribute(element.get(), kViewAttribute, std::to_wstring(r.view))) return false;
+        ComPtr<IXMLDOMNode> added;
+        return SUCCEEDED(groups_[group]->appendChild(element.get(), added.put()));
+    }
+
+    static bool SetAttribute(IXMLDOMElement* element, const wchar_t* name, const std::wstring& value)
+    {
+        ScopedBstr n(name);
+        ScopedVariant v(value.c_str());
+        return SUCCEEDED(element->setAttribute(n.get(), v.get()));
+    }
+
+    CRegEngine& engine_;
+    const bool partial_;
+    xml::Document doc_;
+    ComPtr<IXMLDOMNode> groups_[5];
+    std::wstring dataDir_;
+    bool createdDir_ = false;
+    std::vector<SavedKey> saved_;
+    HiveNames names_;
+};
+
+}  // namespace
+
+LONG SaveHiveFile(HKEY key, const std::wstring& folder, const std::function<std::wstring()>& nextName,
+                  std::wstring& file)
+{
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        file = nextName();
+        const std::wstring target = folder + L"\\" + file;
+        if (Exists(target)) continue;
+        LONG rc = RegSaveKeyW(key, target.c_str(), nullptr);
+        if (rc == ERROR_ALREADY_EXISTS) continue;
+        if (rc != ERROR_SUCCESS) DeleteFileW(target.c_str());
+        return rc;
+    }
+    return ERROR_ALREADY_EXISTS;
+}
+
+std::wstring StoreDir()
+{
+    return CurrentDir() + L"\\regback";
+}
+
+bool EnsureStoreDir()
+{
+    const std::wstring dir = StoreDir();
+    if (IsDirectory(dir)) return true;
+    return CreateDirectoryW(dir.c_str(), nullptr) || IsDirectory(dir);
+}
+
+void ListBackups(CRegEngine& engine)
+{
+    engine.backups.Clear();
+    WIN32_FIND_DATAW fd;
+    UniqueFindHandle find(FindFirstFileW((StoreDir() + L"\\*").c_str(), &fd));
+    if (!find) {
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) EnsureStoreDir();
+        return;
+    }
+    do {
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        int kind = pure::ListedKind(fd.cFileName);
+        if (kind < 0) continue;
+        auto entry = std::make_unique<BackupEntry>();
+        entry->fileName = fd.cFileName;
+        entry->kind = kind;
+        engine.backups.Add(std::move(entry));
+    } while (FindNextFileW(find.get(), &fd));
+}
+
+int RunBackup(CRegEngine& engine, int mode)
+{
+    try {
+        return BackupRun(engine, mode).Run();
+    } catch (...) {
+        return 0;
+    }
+}
+
+DWORD WINAPI BackupThreadProc(LPVOID engineState)
+{
+    auto* engine = static_cast<CRegEngine*>(engineState);
+    {
+        ScopedCoInit com;
+        engine->operationResult = RunBackup(*engine, engine->backupMode);
+    }
+    ui::BackupFinished(engine->backupMode);
+    return 0;
+}
+
+}  // namespace backup

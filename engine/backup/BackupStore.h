@@ -1,0 +1,40 @@
+// The backup store under .\regback: listing, and full and partial backups
+// (one XML index file plus one folder of hive files per backup).
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "core/RegEngine.h"
+
+namespace backup {
+
+inline constexpr wchar_t kTemplateFile[] = L"regbak-templ.xml";
+inline constexpr wchar_t kViewAttribute[] = L"view";
+
+// <current directory>\regback.
+std::wstring StoreDir();
+// Creates the store folder when it is missing; false when it cannot be had.
+bool EnsureStoreDir();
+
+// Rebuilds engine.backups from the index files in the store (creating the
+// store when it is missing).
+void ListBackups(CRegEngine& engine);
+
+// One backup on the calling thread (COM initialised by the caller): mode 0
+// saves every starting key of scanSetting.xml, mode 1 the keys the fix of
+// engine.backupSource will delete or change. 1 on success, 0 on failure.
+int RunBackup(CRegEngine& engine, int mode);
+
+// Saves `key` as a hive file in `folder` under the first name from
+// `nextName` that is not taken; `file` receives the name. Never saves onto an
+// existing file: Wine's RegSaveKeyW would overwrite it, where Windows fails
+// with ERROR_ALREADY_EXISTS and the next name is tried.
+LONG SaveHiveFile(HKEY key, const std::wstring& folder, const std::function<std::wstring()>& nextName,
+                  std::wstring& file);
+
+DWORD WINAPI BackupThreadProc(LPVOID engineState);
+
+}  // namespace backup

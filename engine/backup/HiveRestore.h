@@ -1,0 +1,37 @@
+// Putting a saved hive file back over a registry key. On Windows this is
+// RegRestoreKeyW with REG_FORCE_RESTORE. Wine's RegRestoreKeyW reports success
+// and changes nothing, so there the file is loaded under a temporary key,
+// copied over the target and unloaded again.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace backup {
+
+struct RestoreStatus {
+    enum Stage { Ok, KeyFailed, RestoreFailed } stage = Ok;
+    LONG code = ERROR_SUCCESS;
+};
+
+// Opens or creates root\subKey in `view` (0 for the process's own) and
+// replaces its values and whole subtree with the hive file's contents.
+using HiveRestoreFn = RestoreStatus (*)(HKEY root, const std::wstring& subKey, REGSAM view,
+                                        const std::wstring& hiveFile);
+
+RestoreStatus RestoreWithRegRestoreKey(HKEY root, const std::wstring& subKey, REGSAM view,
+                                       const std::wstring& hiveFile);
+RestoreStatus RestoreByLoadAndCopy(HKEY root, const std::wstring& subKey, REGSAM view,
+                                   const std::wstring& hiveFile);
+
+// True when ntdll exports wine_get_version.
+bool RunningUnderWine();
+
+// The restore in use: the load-and-copy one under Wine, RegRestoreKeyW
+// elsewhere, or the one a test installed.
+HiveRestoreFn ActiveHiveRestore();
+// Tests only; null goes back to the choice by platform.
+void SetHiveRestoreForTests(HiveRestoreFn fn);
+
+}  // namespace backup

@@ -1,0 +1,120 @@
+#include "pure/BackupNames.h"
+
+#include "pure/TextRules.h"
+
+namespace pure {
+namespace {
+
+void AppendDigits(std::wstring& out, int value, int width)
+{
+    std::wstring digits(static_cast<size_t>(width), L'0');
+    for (int i = width - 1; i >= 0; --i) {
+        digits[static_cast<size_t>(i)] = static_cast<wchar_t>(L'0' + value % 10);
+        value /= 10;
+    }
+    out += digits;
+}
+
+bool EndsWith(std::wstring_view s, std::wstring_view tail)
+{
+    return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
+}
+
+}  // namespace
+
+std::wstring MakeStamp(int year, int month, int day, int hour, int minute, int second)
+{
+    if (year < 0 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 ||
+        minute < 0 || minute > 59 || second < 0 || second > 60)
+        return std::wstring();
+    std::wstring s;
+    AppendDigits(s, year, 4);
+    AppendDigits(s, month, 2);
+    AppendDigits(s, day, 2);
+    AppendDigits(s, hour, 2);
+    AppendDigits(s, minute, 2);
+    AppendDigits(s, second, 2);
+    return s;
+}
+
+std::wstring BaseName(std::wstring_view stamp, bool partial)
+{
+    std::wstring s(stamp);
+    s += partial ? L"-p" : L"-f";
+    return s;
+}
+
+int ListedKind(std::wstring_view fileName)
+{
+    if (fileName.size() < 8 || !EndsWith(fileName, kIndexExtension)) return -1;
+    wchar_t kind = fileName[fileName.size() - 8];
+    if (kind == L'f') return 0;
+    if (kind == L'p') return 1;
+    return -1;
+}
+
+bool IsValidBackupName(std::wstring_view name)
+{
+    if (name.size() != kBackupNameLength || !EndsWith(name, kIndexExtension)) return false;
+    for (size_t i = 0; i < 14; ++i)
+        if (name[i] < L'0' || name[i] > L'9') return false;
+    return name[14] == L'-' && (name[15] == L'f' || name[15] == L'p');
+}
+
+bool IsSafeHiveFileName(std::wstring_view name)
+{
+    if (name.size() <= 7 || !EndsWith(name, kHiveExtension)) return false;
+    if (name.find_first_of(L"\\/:") != std::wstring_view::npos) return false;
+    return name.find(L"..") == std::wstring_view::npos;
+}
+
+std::wstring HiveFileName(const uint32_t (&random)[4], uint32_t tickCount)
+{
+    static const wchar_t kAlphabet[] = L"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    std::wstring s;
+    for (uint32_t r : random) s += kAlphabet[r % 62];
+    s += std::to_wstring(tickCount);
+    s += kHiveExtension;
+    return s;
+}
+
+bool IsFixedRootName(std::wstring_view name)
+{
+    return name == L"HKEY_CLASSES_ROOT" || name == L"HKEY_CURRENT_USER" || name == L"HKEY_LOCAL_MACHINE" ||
+           name == L"HKEY_USERS" || name == L"HKEY_CURRENT_CONFIG";
+}
+
+bool CoversKey(std::wstring_view saved, std::wstring_view key)
+{
+    if (saved.size() > key.size()) return false;
+    if (!EqualsNoCase(saved, key.substr(0, saved.size()))) return false;
+    if (saved.size() == key.size()) return true;
+    return key[saved.size()] == L'\\' || (!saved.empty() && saved.back() == L'\\');
+}
+
+void SplitKeyPath(std::wstring_view path, std::wstring& parent, std::wstring& name)
+{
+    size_t slash = path.rfind(L'\\');
+    if (slash == std::wstring_view::npos) {
+        parent.clear();
+        name.assign(path);
+        return;
+    }
+    parent.assign(path.substr(0, slash));
+    name.assign(path.substr(slash + 1));
+}
+
+bool IsUsableKeyPath(std::wstring_view path)
+{
+    if (path.empty() || path.size() > 32767) return false;
+    size_t start = 0;
+    while (true) {
+        size_t slash = path.find(L'\\', start);
+        size_t len = (slash == std::wstring_view::npos ? path.size() : slash) - start;
+        if (len == 0 || len > 255) return false;
+        if (slash == std::wstring_view::npos) return true;
+        start = slash + 1;
+    }
+}
+
+}  // namespace pure

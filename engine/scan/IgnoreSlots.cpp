@@ -1,0 +1,71 @@
+// Ignore-list slots: ignore a problem, list the ignored ones, remove one.
+#include <memory>
+
+#include "core/EngineState.h"
+#include "core/Slots.h"
+#include "pure/TextRules.h"
+#include "scan/IgnoreList.h"
+
+namespace slots {
+namespace {
+
+RegScanCategory& GroupFor(CRegEngine& e, const std::wstring& name)
+{
+    for (RegScanCategory* g : e.ignoreList)
+        if (pure::EqualsNoCase(g->name, name)) return *g;
+    auto group = std::make_unique<RegScanCategory>();
+    group->name = name;
+    return *e.ignoreList.Add(std::move(group));
+}
+
+}  // namespace
+
+int CORVEX_CALL IgnoreProblem(int resultIndex, int problemIndex)
+{
+    CRegEngine* e = engine::Current();
+    if (!e) return 1;
+    CheckIndex(resultIndex, e->results.GetCount(), "IgnoreProblem: result index");
+    RegScanCategory& result = *e->results[resultIndex];
+    CheckIndex(problemIndex, result.problems.GetCount(), "IgnoreProblem: problem index");
+    return Guard(1, [&] {
+        RegEntryProb& problem = *result.problems[problemIndex];
+        // Ignoring twice would store a second copy and lower the counts twice.
+        if (problem.ignored) return 1;
+        scan::LoadIgnoreList(*e);
+        scan::SetSelected(*e, problem, false);
+        problem.ignored = 1;
+        result.ignoredCount += 1;
+
+        RegScanCategory& group = GroupFor(*e, result.name);
+        auto copy = std::make_unique<RegEntryProb>(problem);
+        group.problems.Add(std::move(copy));
+        group.ignoredCount += 1;  // a new group starts at 0, so it holds 1
+        scan::SaveIgnoreList(e->ignoreList);
+        return 1;
+    });
+}
+
+PtrArray<RegScanCategory>* CORVEX_CALL GetIgnoreList()
+{
+    return Guard<PtrArray<RegScanCategory>*>(nullptr, [] {
+        CRegEngine& e = engine::Ensure();
+        scan::LoadIgnoreList(e);
+        return &e.ignoreList;
+    });
+}
+
+void CORVEX_CALL RemoveIgnoreItem(int groupIndex, int entryIndex)
+{
+    CRegEngine* e = engine::Current();
+    if (!e) return;
+    CheckIndex(groupIndex, e->ignoreList.GetCount(), "RemoveIgnoreItem: group index");
+    RegScanCategory& group = *e->ignoreList[groupIndex];
+    CheckIndex(entryIndex, group.problems.GetCount(), "RemoveIgnoreItem: entry index");
+    GuardVoid([&] {
+        group.problems.RemoveAt(entryIndex);
+        group.ignoredCount -= 1;
+        scan::SaveIgnoreList(e->ignoreList);
+    });
+}
+
+}  // namespace slots

@@ -1,0 +1,192 @@
+// IgnoreList.dat and the ignore filter, with real files in a scratch folder.
+#include <gtest/gtest.h>
+
+#include "core/EngineState.h"
+#include "core/Slots.h"
+#include "engine/backup/RegistryFixture.h"
+#include "pure/IgnoreCodec.h"
+#include "scan/IgnoreList.h"
+#include "support/ReportRecorder.h"
+#include "support/TestEnv.h"
+
+namespace {
+
+// A fresh engine state holding one scanned category with three problems.
+CRegEngine& ScannedState(const wchar_t* category = L"Shared DLLS")
+{
+    CRegEngine& e = engine::New();
+    auto c = std::make_unique<XMLElement>();
+    c->categoryName = category;
+    XMLElement& cat = *e.categories.Add(std::move(c));
+    auto r = std::make_unique<RegScanCategory>();
+    r->name = category;
+    fixture::Record(e, *r, cat, HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDlls",
+                    L"C:\\a.dll", kView64, 0);
+    fixture::Record(e, *r, cat, HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDlls",
+                    L"C:\\b.dll", kView64, 0);
+    fixture::Record(e, *r, cat, HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDlls",
+                    L"C:\\a.dll", kView32, 0);
+    e.results.Add(std::move(r));
+    return e;
+}
+
+std::vector<pure::IgnoreGroupData> FileGroups(const testenv::ScratchDir& dir)
+{
+    std::string bytes = dir.Read(L"IgnoreList.dat");
+    std::vector<pure::IgnoreGroupData> groups;
+    EXPECT_EQ(pure::DecodeIgnoreList(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), groups),
+              pure::DecodeResult::Ok);
+    return groups;
+}
+
+class Ignore : public ::testing::Test {
+protected:
+    void TearDown() override { engine::Destroy(); }
+    ReportRecorder reports_;
+    testenv::ScratchDir dir_{L"ignore"};
+};
+
+TEST_F(Ignore, IgnoringTheFirstProblemWritesOneGroup)
+{
+    CRegEngine& e = ScannedState();
+    EXPECT_EQ(slots::IgnoreProblem(0, 0), 1);
+    RegEntryProb& p = *e.results[0]->problems[0];
+    EXPECT_EQ(p.selected, 0);
+    EXPECT_EQ(p.ignored, 1);
+    EXPECT_EQ(e.results[0]->ignoredCount, 1);
+    EXPECT_EQ(e.checkedCount.load(), 2);
+    EXPECT_EQ(e.problemCount.load(), 3);
+
+    auto groups = FileGroups(dir_);
+    ASSERT_EQ(groups.size(), 1u);
+    EXPECT_EQ(groups[0].name, L"Shared DLLS");
+    EXPECT_EQ(groups[0].fixedCount, 0);
+    EXPECT_EQ(groups[0].entryCount, 1);
+    EXPECT_EQ(groups[0].problemCount, 0);
+    EXPECT_EQ(groups[0].notFixedCount, 0);
+    EXPECT_EQ(groups[0].fixState, 0);
+    ASSERT_EQ(groups[0].entries.size(), 1u);
+    EXPECT_EQ(groups[0].entries[0].selected, 0);
+    EXPECT_EQ(groups[0].entries[0].valueName, L"C:\\a.dll");
+    EXPECT_EQ(groups[0].entries[0].is64View, 1);
+    EXPECT_EQ(GetFileAttributesW(dir_.File(L"IgnoreList.dat.new").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(Ignore, IgnoringTwiceOrAnUncheckedProblemMovesNoCounterTwice)
+{
+    CRegEngine& e = ScannedState();
+    slots::SetProblemChecked(0, 1, 0);
+    EXPECT_EQ(e.checkedCount.load(), 2);
+    slots::IgnoreProblem(0, 1);  // already unchecked: the checked counter stays
+    EXPECT_EQ(e.checkedCount.load(), 2);
+    slots::IgnoreProblem(0, 1);  // already ignored: nothing at all
+    EXPECT_EQ(e.results[0]->ignoredCount, 1);
+    EXPECT_EQ(e.ignoreList[0]->problems.GetCount(), 1);
+    EXPECT_THROW(slots::IgnoreProblem(0, 3), EngineInvalidArgument);
+    EXPECT_THROW(slots::IgnoreProblem(1, 0), EngineInvalidArgument);
+}
+
+TEST_F(Ignore, NextScanFiltersTheSameProblemInTheSameViewOnly)
+{
+    ScannedState();
+    slots::IgnoreProblem(0, 0);
+    // A fresh state reads the file, as a scan does; the stored key path in
+    // another letter case still matches.
+    CRegEngine& e = engine::New();
+    scan::LoadIgnoreList(e);
+    ASSERT_EQ(e.ignoreList.GetCount(), 1);
+    EXPECT_EQ(e.ignoreList[0]->problems[0]->fixOk, 0);
+    EXPECT_EQ(e.ignoreList[0]->problems[0]->rootHandle, HKEY_LOCAL_MACHINE);
+    e.ignoreList[0]->problems[0]->keyPath = L"software\\microsoft\\windows\\currentversion\\shareddlls";
+    auto c = std::make_unique<XMLElement>();
+    c->categoryName = L"Shared DLLS";
+    XMLElement& cat = *e.categories.Add(std::move(c));
+    RegScanCategory r;
+    r.name = L"shared dlls";
+    for (int i = 0; i < 2; ++i)  // the same problem found twice: only one is matched
+        fixture::Record(e, r, cat, HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDlls",
+                        L"C:\\A.dll", kView64, 0);
+    fixture::Record(e, r, cat, HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDlls",
+                    L"C:\\a.dll", kView32, 0);
+    scan::ApplyIgnoreList(e, r, cat);
+    EXPECT_EQ(r.problems[0]->ignored, 1);
+    EXPECT_EQ(r.problems[0]->selected, 0);
+    EXPECT_EQ(r.problems[1]->ignored, 0);
+    EXPECT_EQ(r.problems[2]->ignored, 0);
+    EXPECT_EQ(r.problemCount, 2);
+    EXPECT_EQ(e.problemCount.load(), 2);
+    EXPECT_EQ(e.checkedCount.load(), 2);
+    EXPECT_EQ(cat.foundCount, 2);
+}
+
+// Two copies of one entry in the list (the same problem ignored in two
+// scans): each can take only a problem not ignored yet, so one finding is
+// counted out once.
+TEST_F(Ignore, DuplicateEntriesTakeOneFindingOnce)
+{
+    CRegEngine& e = engine::New();
+    auto g = std::make_unique<RegScanCategory>();
+    g->name = L"Help Files";
+    for (int i = 0; i < 2; ++i) {
+        auto entry = std::make_unique<RegEntryProb>();
+        entry->rootName = L"HKEY_LOCAL_MACHINE";
+        entry->keyPath = L"SOFTWARE\\Microsoft\\Windows\\Help";
+        entry->valueName = L"x.hlp";
+        entry->is64View = 1;
+        g->problems.Add(std::move(entry));
+    }
+    e.ignoreList.Add(std::move(g));
+    XMLElement cat;
+    cat.categoryName = L"Help Files";
+    RegScanCategory r;
+    r.name = L"Help Files";
+    fixture::Record(e, r, cat, HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\Help", L"x.hlp", kView64, 0);
+    scan::ApplyIgnoreList(e, r, cat);
+    EXPECT_EQ(r.problems[0]->ignored, 1);
+    EXPECT_EQ(r.problemCount, 0);
+    EXPECT_EQ(e.problemCount.load(), 0);
+    EXPECT_EQ(e.checkedCount.load(), 0);
+    EXPECT_EQ(cat.foundCount, 0);
+}
+
+TEST_F(Ignore, RemovingTheOnlyEntryKeepsAnEmptyGroup)
+{
+    ScannedState();
+    slots::IgnoreProblem(0, 0);
+    CRegEngine& e = engine::New();
+    PtrArray<RegScanCategory>* list = slots::GetIgnoreList();
+    ASSERT_EQ(list, &e.ignoreList);
+    ASSERT_EQ(list->GetCount(), 1);
+    EXPECT_THROW(slots::RemoveIgnoreItem(0, 1), EngineInvalidArgument);
+    EXPECT_THROW(slots::RemoveIgnoreItem(1, 0), EngineInvalidArgument);
+    slots::RemoveIgnoreItem(0, 0);
+    EXPECT_EQ((*list)[0]->ignoredCount, 0);
+    auto groups = FileGroups(dir_);
+    ASSERT_EQ(groups.size(), 1u);
+    EXPECT_EQ(groups[0].entryCount, 0);
+    EXPECT_TRUE(groups[0].entries.empty());
+}
+
+TEST_F(Ignore, MissingEmptyAndDamagedFiles)
+{
+    CRegEngine& e = engine::New();
+    scan::LoadIgnoreList(e);  // missing
+    EXPECT_TRUE(e.ignoreList.IsEmpty());
+    dir_.Write(L"IgnoreList.dat", "");
+    scan::LoadIgnoreList(e);
+    EXPECT_TRUE(e.ignoreList.IsEmpty());
+    EXPECT_TRUE(reports_.Take().empty());
+
+    const std::string damaged("\x01\x00\x00\x00\xFF\xFE\xFF\x40", 8);
+    dir_.Write(L"IgnoreList.dat", damaged);
+    scan::LoadIgnoreList(e);
+    EXPECT_TRUE(e.ignoreList.IsEmpty());
+    auto r = reports_.Take();
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0].caption, L"IgnoreList.dat");
+    EXPECT_EQ(r[0].text.find(L'\n'), std::wstring::npos);
+    // Reading never rewrites the file.
+    EXPECT_EQ(dir_.Read(L"IgnoreList.dat"), damaged);
+}
+
+}  // namespace
