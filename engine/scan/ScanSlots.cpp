@@ -2,6 +2,7 @@
 #include "core/EngineState.h"
 #include "core/Slots.h"
 #include "core/ComPtr.h"
+#include "scan/IgnoreList.h"
 #include "scan/ScanDriver.h"
 #include "scan/ScanSettings.h"
 
@@ -41,8 +42,9 @@ void CORVEX_CALL SetProblemChecked(int resultIndex, int problemIndex, int checke
     CheckIndex(resultIndex, e->results.GetCount(), "SetProblemChecked: result index");
     RegScanCategory& result = *e->results[resultIndex];
     CheckIndex(problemIndex, result.problems.GetCount(), "SetProblemChecked: problem index");
-    result.problems[problemIndex]->selected = checked;
-    e->checkedCount += checked ? 1 : -1;
+    // The checked counter moves only on a real change, so it always equals
+    // the number of selected problems.
+    scan::SetSelected(*e, *result.problems[problemIndex], checked != 0);
 }
 
 PtrArray<XMLElement>* CORVEX_CALL LoadScanSettings()

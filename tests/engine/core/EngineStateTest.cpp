@@ -104,6 +104,12 @@ TEST_F(EngineStatePolicy, IndexArgumentsOutsideTheirListsRaise)
     slots::SetProblemChecked(0, 0, 1);
     EXPECT_EQ(e.checkedCount.load(), 1);
     EXPECT_EQ(e.results[0]->problems[0]->selected, 1);
+    // Repeating a state changes nothing.
+    slots::SetProblemChecked(0, 0, 1);
+    EXPECT_EQ(e.checkedCount.load(), 1);
+    slots::SetProblemChecked(0, 0, 0);
+    slots::SetProblemChecked(0, 0, 0);
+    EXPECT_EQ(e.checkedCount.load(), 0);
 }
 
 TEST_F(EngineStatePolicy, CountersAndStopFlagWithoutAStateAreHarmless)
