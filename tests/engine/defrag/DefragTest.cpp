@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "defrag/DefragOps.h"
 #include "engine/defrag/DefragFixture.h"
 
 using vol::Extent;
@@ -426,4 +427,43 @@ TEST(DefragRun, SplitChunkGoesThroughAnotherRunAndBack)
     EXPECT_EQ(h.state, 4);
     EXPECT_EQ(h.unmovable, 0);
     for (uint64_t c = 60000; c < 60008; ++c) EXPECT_FALSE(fx.volume->IsUsed(c)) << c;
+}
+
+TEST(CompactHive, KeyNameForms)
+{
+    DefragFixture fx;
+    const std::wstring path = fx.HivePath(L"H0");
+    struct Case {
+        const wchar_t* keyName;
+        int result;
+        const wchar_t* status;  // the last status text, empty for none
+    } cases[] = {
+        {L"", 1, L""},
+        {L"\\", 1, L""},
+        {L"\\SOFTWARE\\MACHINE\\X", 1, L""},
+        {L"\\REGISTRY\\MACHINE", 1, L""},
+        {L"\\REGISTRY\\", 1, L""},
+        {L"\\REGISTRY\\A\\X", 0, L"open fail : \\REGISTRY\\A\\X"},
+        {L"\\registry\\machine\\Tamsel_no_such_key", 0, L"open fail : \\registry\\machine\\Tamsel_no_such_key"},
+        {L"\\REGISTRY\\USER\\Tamsel_no_such_key", 0, L"open fail : \\REGISTRY\\USER\\Tamsel_no_such_key"},
+    };
+    defrag::DefragContext& ctx = defrag::CreateContext();
+    for (const Case& c : cases) {
+        fx.recorder.Clear();
+        HiveItem hive;
+        hive.keyName = c.keyName;
+        hive.path = path;
+        EXPECT_EQ(defrag::CompactHive(ctx, hive), c.result) << testenv::WideToUtf8(c.keyName);
+        auto st = fx.recorder.Statuses();
+        if (*c.status) {
+            ASSERT_EQ(st.size(), 2u);
+            EXPECT_EQ(st[0], L"processing file for the key : " + path);
+            EXPECT_EQ(st[1], c.status);
+            EXPECT_EQ(hive.error, 1);
+        } else {
+            EXPECT_TRUE(st.empty());
+            EXPECT_EQ(hive.error, 0);
+        }
+        EXPECT_EQ(hive.state, 0);
+    }
 }
