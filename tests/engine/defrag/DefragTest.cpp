@@ -467,3 +467,67 @@ TEST(CompactHive, KeyNameForms)
         EXPECT_EQ(hive.state, 0);
     }
 }
+
+TEST(DefragRun, RedrawRequestedDuringAMoveIsServedByTheRun)
+{
+    DefragFixture fx;
+    Layout(*fx.volume);
+    fx.AddHive(L"H0", {{30000, 8}, {31000, 16}}, Size::Compact);
+    ASSERT_TRUE(fx.Analyse());
+    bool asked = false;
+    fx.recorder.onEvent = [&](const DefragEvent& e) {
+        if (e.kind == "Detail" && !asked) {
+            asked = true;
+            defrag::StoreFlag(&fx.redraw, 1);
+        }
+    };
+    ASSERT_TRUE(fx.Defragment());
+    auto seq = fx.recorder.Sequence();
+    EXPECT_EQ(fx.redraw, 0);
+    EXPECT_TRUE(Has(seq, L"Busy"));
+    EXPECT_TRUE(Has(seq, L"Clear"));
+    // Only the run's own end tells the page it may act again.
+    EXPECT_EQ(std::count(seq.begin(), seq.end(), L"Idle"), 1);
+    EXPECT_EQ(seq[seq.size() - 2], L"Idle");
+    EXPECT_EQ(seq.back(), L"Finished 3 0");
+}
+
+namespace {
+// A retrieval request that never stops reporting more data.
+class EndlessFile : public vol::VolumeFile {
+public:
+    uint32_t ReadExtents(uint64_t start, uint64_t* first, vol::Extent* out, size_t, size_t* count) override
+    {
+        ++calls;
+        *first = start;
+        out[0] = {1000 + start, start + 1};
+        *count = 1;
+        return vol::kErrorMoreData;
+    }
+    bool Flush() override { return true; }
+    int calls = 0;
+};
+}  // namespace
+
+TEST(ReadHiveExtents, ContinuesInChunksAndGivesUpAfterAThousandCalls)
+{
+    vol::SimVolume sim(10000);
+    std::vector<Extent> many;
+    for (uint64_t i = 0; i < 2500; ++i) many.push_back({2 * i, i + 1});  // every other cluster
+    sim.AddFile(L"c:\\many", many);
+    defrag::DefragContext& ctx = defrag::CreateContext();
+    uint32_t err = 0;
+    auto file = sim.OpenFile(L"c:\\many", &err);
+    ASSERT_TRUE(file);
+    HiveItem hive;
+    ASSERT_TRUE(defrag::ReadHiveExtents(ctx, hive, *file));
+    EXPECT_EQ(hive.clusters, 2500u);
+    EXPECT_EQ(defrag::ExtentsOf(hive).size(), 2500u);
+    EXPECT_TRUE(defrag::IsHiveRangeFragmented(hive, 0, 2500));
+
+    EndlessFile endless;
+    EXPECT_FALSE(defrag::ReadHiveExtents(ctx, hive, endless));
+    EXPECT_EQ(endless.calls, 1000);
+    EXPECT_EQ(hive.clusters, 1000u);
+    defrag::Release();
+}
