@@ -1,16 +1,71 @@
-// Registry defragmentation slots. Not built yet: no hive list, no workers.
+// Registry defragmentation slots: analysis, run and redraw workers, and the
+// getters of the defragmentation state.
 #include "core/Slots.h"
+#include "defrag/DefragOps.h"
 
 namespace slots {
 
-int CORVEX_CALL StartDefragAnalysis(int*, int*) { return 1; }
-PtrArray<HiveItem>* CORVEX_CALL GetHiveList() { return nullptr; }
-uint64_t CORVEX_CALL GetDefragSize() { return 0; }
-int CORVEX_CALL GetDefragState() { return 0; }
-int CORVEX_CALL StartDefrag() { return 1; }
-int CORVEX_CALL StartMapRedraw() { return 0; }
-int CORVEX_CALL UpdateDefragItem(HiveItem*) { return 0; }
-int CORVEX_CALL StopDefrag() { return 1; }
-int CORVEX_CALL ReleaseDefrag() { return 1; }
+int CORVEX_CALL StartDefragAnalysis(int* running, int* redraw)
+{
+    return Guard(1, [&] {
+        defrag::SetAnalysisFlags(running, redraw);
+        defrag::StartWorker(defrag::AnalysisThread);
+        return 1;
+    });
+}
+
+PtrArray<HiveItem>* CORVEX_CALL GetHiveList() { return defrag::Hives(); }
+
+uint64_t CORVEX_CALL GetDefragSize()
+{
+    const defrag::DefragContext* ctx = defrag::Context();
+    return ctx ? ctx->totalClusters : 0;
+}
+
+int CORVEX_CALL GetDefragState()
+{
+    const defrag::DefragContext* ctx = defrag::Context();
+    return ctx ? ctx->phase : 0;
+}
+
+int CORVEX_CALL StartDefrag()
+{
+    return Guard(1, [] {
+        defrag::StartWorker(defrag::DefragRunThread);
+        return 1;
+    });
+}
+
+int CORVEX_CALL StartMapRedraw()
+{
+    return Guard(0, [] {
+        if (!defrag::Context()) return 0;
+        return defrag::StartWorker(defrag::MapRedrawThread) ? 1 : 0;
+    });
+}
+
+int CORVEX_CALL UpdateDefragItem(HiveItem* hive)
+{
+    return Guard(0, [&] {
+        defrag::DefragContext* ctx = defrag::Context();
+        if (!ctx || !hive) return 0;
+        defrag::DrawHiveExtents(*ctx, *hive, defrag::DrawMode::Normal);
+        return 1;
+    });
+}
+
+int CORVEX_CALL StopDefrag()
+{
+    if (defrag::DefragContext* ctx = defrag::Context()) defrag::StoreFlag(ctx->running, 2);
+    return 1;
+}
+
+int CORVEX_CALL ReleaseDefrag()
+{
+    return Guard(1, [] {
+        defrag::Release();
+        return 1;
+    });
+}
 
 }  // namespace slots
