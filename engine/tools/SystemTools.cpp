@@ -4,6 +4,7 @@
 
 #include "core/ReportBox.h"
 #include "tools/ProgramStarter.h"
+#include "scan/Checks.h"
 #include "tools/ToolPaths.h"
 
 namespace tools {
@@ -25,7 +26,7 @@ bool Start(const std::wstring& path, const std::wstring& verb, const std::wstrin
 
 bool Expanded(const wchar_t* variable, const wchar_t* tail, std::wstring& out)
 {
-    if (!ExpandEnvString(variable, out)) return false;
+    if (!scan::ExpandEnvString(variable, scan::kExpandCapacity, out)) return false;
     out += tail;
     return true;
 }
@@ -40,10 +41,11 @@ bool RunProgram(const std::wstring& path, const std::wstring& arguments)
 void LaunchSystemTool(const CRegEngine& engine, int tool)
 {
     const SystemFacts& facts = engine.facts;
+    // Tool paths are tested as the native system sees its folders.
     std::wstring path;
     switch (tool) {
     case 0:
-        if (!Expanded(L"%SYSTEMROOT%", L"\\SYSTEM32\\perfmon.exe", path) || !CheckFileExist(path, facts)) return;
+        if (!Expanded(L"%SYSTEMROOT%", L"\\SYSTEM32\\perfmon.exe", path) || !scan::CheckFileExist(path, engine)) return;
         if (CanSwitchRedirection(facts)) {
             ScopedNoRedirection noRedirection(facts);
             RunProgram(path, L"/res");
@@ -53,7 +55,7 @@ void LaunchSystemTool(const CRegEngine& engine, int tool)
         return;
     case 1:
         if (!Expanded(L"%PROGRAMFILES%", L"\\Common Files\\Microsoft Shared\\MSInfo\\msinfo32.exe", path) ||
-            !CheckFileExist(path, facts))
+            !scan::CheckFileExist(path, engine))
             return;
         RunProgram(path, L"");
         return;

@@ -1,6 +1,5 @@
-// Paths of the system tools: environment expansion, existence tests that see
-// the native system folders, and switching file-system redirection off
-// around a single start.
+// Switching file-system redirection off around a single start of a system
+// tool.
 #pragma once
 
 #include <windows.h>
@@ -10,15 +9,6 @@
 #include "core/SystemFacts.h"
 
 namespace tools {
-
-// ExpandEnvironmentStringsW into a 16383-character buffer. "%PROGRAMFILES%"
-// always yields the native "Program Files" folder. A result that does not fit
-// or a failure is reported (caption "ExpandEnvironmentStrings") and gives
-// false.
-bool ExpandEnvString(const std::wstring& text, std::wstring& out);
-
-// Something exists at this exact path, seen without redirection under WOW64.
-bool CheckFileExist(const std::wstring& path, const SystemFacts& facts);
 
 // Turns file-system redirection off for the object's lifetime when the
 // process runs under WOW64 and the system has both switches.

@@ -28,9 +28,13 @@ std::string WideToUtf8(const std::wstring& s)
 
 std::wstring UniqueName(const std::wstring& tag)
 {
+    // Wine hands out the same process ids again in every run, so the clock
+    // keeps names apart from what an earlier, aborted run left behind.
     static std::atomic<int> counter{0};
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
     return L"Tamsel_" + tag + L"_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-           std::to_wstring(++counter);
+           std::to_wstring(now.QuadPart % 1000000007LL) + L"_" + std::to_wstring(++counter);
 }
 
 static void DeleteFolder(const std::wstring& dir)
@@ -58,8 +62,12 @@ ScratchDir::ScratchDir(const std::wstring& tag)
 {
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
-    path_ = std::wstring(temp) + UniqueName(tag);
-    if (!CreateDirectoryW(path_.c_str(), nullptr)) throw std::runtime_error("cannot create scratch folder");
+    for (int attempt = 0;; ++attempt) {
+        path_ = std::wstring(temp) + UniqueName(tag);
+        if (CreateDirectoryW(path_.c_str(), nullptr)) break;
+        if (GetLastError() != ERROR_ALREADY_EXISTS || attempt == 10)
+            throw std::runtime_error("cannot create scratch folder");
+    }
     wchar_t cwd[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, cwd);
     previous_ = cwd;
