@@ -53,14 +53,15 @@ ParseResult ParseArguments(const std::vector<std::wstring>& argv)
     ParseResult r;
     const CommandSpec* command = nullptr;
     unsigned seen = 0;
-    std::wstring firstOption;  // checked against the command once it is known
-    for (size_t i = 0; i < argv.size(); ++i) {
-        const std::wstring& a = argv[i];
+    // A help flag anywhere wins over every mistake around it.
+    for (const std::wstring& a : argv) {
         if (IsHelp(a)) {
-            r.args = Arguments{};
             r.args.command = Command::Help;
             return r;
         }
+    }
+    for (size_t i = 0; i < argv.size(); ++i) {
+        const std::wstring& a = argv[i];
         if (a.size() > 1 && a[0] == L'-') {
             std::wstring name = a, value;
             bool inlineValue = false;
