@@ -60,7 +60,7 @@ void CORVEX_CALL ScanProgress::OnScanCategory(int categoryIndex)
 void CORVEX_CALL ScanProgress::OnScanItem(const std::wstring* text, int examined)
 {
     if (IsEndOfEntryMarker(text, examined)) return;
-    if (ScanProgress* p = Active()) p->Item(text ? *text : std::wstring(), examined);
+    if (ScanProgress* p = Active()) p->Item(text, examined);
 }
 
 void CORVEX_CALL ScanProgress::OnScanFinished(int stopped)
@@ -103,14 +103,14 @@ void ScanProgress::Category(int index)
     err_.Write(CategoryDoneLine(position_, enabledTotal_, name, problems, items_ - itemsAtCategoryStart_) + L"\n");
 }
 
-void ScanProgress::Item(const std::wstring& text, int examined)
+void ScanProgress::Item(const std::wstring* text, int examined)
 {
     items_ = static_cast<int64_t>(examined) + 1;
     if (quiet_ || !console_) return;
     uint64_t now = GetTickCount64();
     if (now - lastDraw_ < kRedrawMs) return;
     lastDraw_ = now;
-    Draw(text);
+    Draw(text ? *text : std::wstring());
 }
 
 void ScanProgress::Done(bool stopped)

@@ -40,7 +40,7 @@ private:
 
     void Started();
     void Category(int index);
-    void Item(const std::wstring& text, int examined);
+    void Item(const std::wstring* text, int examined);
     void Done(bool stopped);
     void Draw(const std::wstring& item);
     void ClearLine();
