@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <deque>
 #include <string>
 #include <vector>
 
@@ -24,44 +23,51 @@ bool ExtractPath(const wchar_t* data, size_t n, std::wstring& path)
     return false;
 }
 
-void WalkTree(HKEY root, const std::wstring& start, REGSAM view, FloorCounts& c)
-{
-    std::deque<std::wstring> queue{start};
-    std::vector<wchar_t> name(16384), data(32768);
+struct Buffers {
+    std::vector<wchar_t> name = std::vector<wchar_t>(16384);
+    std::vector<wchar_t> data = std::vector<wchar_t>(32768);
     std::wstring path;
-    while (!queue.empty()) {
-        std::wstring keyPath = std::move(queue.front());
-        queue.pop_front();
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(root, keyPath.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) continue;
-        ++c.keys;
-        for (DWORD i = 0;; ++i) {
-            DWORD len = static_cast<DWORD>(name.size());
-            if (RegEnumKeyExW(key, i, name.data(), &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-            queue.push_back(keyPath + L"\\" + std::wstring(name.data(), len));
-        }
-        for (DWORD i = 0;; ++i) {
-            DWORD len = static_cast<DWORD>(name.size());
-            DWORD bytes = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-            DWORD type = 0;
-            LONG rc = RegEnumValueW(key, i, name.data(), &len, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
-                                    &bytes);
-            if (rc == ERROR_MORE_DATA) continue;
-            if (rc != ERROR_SUCCESS) break;
-            ++c.values;
-            if ((type != REG_SZ && type != REG_EXPAND_SZ) ||
-                !ExtractPath(data.data(), bytes / sizeof(wchar_t), path))
-                continue;
-            ++c.paths;
-            WIN32_FIND_DATAW fd;
-            HANDLE h = FindFirstFileW(path.c_str(), &fd);
-            if (h == INVALID_HANDLE_VALUE)
-                ++c.missing;
-            else
-                FindClose(h);
-        }
-        RegCloseKey(key);
+};
+
+void WalkValues(HKEY key, Buffers& b, FloorCounts& c)
+{
+    for (DWORD i = 0;; ++i) {
+        DWORD len = static_cast<DWORD>(b.name.size());
+        DWORD bytes = static_cast<DWORD>(b.data.size() * sizeof(wchar_t));
+        DWORD type = 0;
+        LONG rc = RegEnumValueW(key, i, b.name.data(), &len, nullptr, &type, reinterpret_cast<BYTE*>(b.data.data()),
+                                &bytes);
+        if (rc == ERROR_MORE_DATA) continue;
+        if (rc != ERROR_SUCCESS) break;
+        ++c.values;
+        if ((type != REG_SZ && type != REG_EXPAND_SZ) || !ExtractPath(b.data.data(), bytes / sizeof(wchar_t), b.path))
+            continue;
+        ++c.paths;
+        WIN32_FIND_DATAW fd;
+        HANDLE h = FindFirstFileW(b.path.c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE)
+            ++c.missing;
+        else
+            FindClose(h);
     }
+}
+
+// Depth first, each key opened below its parent's handle: the cheapest way
+// to visit every key.
+void WalkTree(HKEY parent, const std::wstring& name, REGSAM view, Buffers& b, FloorCounts& c)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(parent, name.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return;
+    ++c.keys;
+    WalkValues(key, b, c);
+    std::vector<std::wstring> children;
+    for (DWORD i = 0;; ++i) {
+        DWORD len = static_cast<DWORD>(b.name.size());
+        if (RegEnumKeyExW(key, i, b.name.data(), &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        children.emplace_back(b.name.data(), len);
+    }
+    for (const std::wstring& child : children) WalkTree(key, child, view, b, c);
+    RegCloseKey(key);
 }
 
 }  // namespace
@@ -69,9 +75,10 @@ void WalkTree(HKEY root, const std::wstring& start, REGSAM view, FloorCounts& c)
 FloorCounts WalkComRoots()
 {
     FloorCounts c;
+    Buffers b;
     for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY})
         for (const wchar_t* sub : {L"CLSID", L"TypeLib", L"Interface", L"AppID"})
-            WalkTree(HKEY_CLASSES_ROOT, sub, view, c);
+            WalkTree(HKEY_CLASSES_ROOT, sub, view, b, c);
     return c;
 }
 
