@@ -103,6 +103,14 @@ bool WriteSyntheticCom(const std::wstring& regFile, const std::wstring& filesDir
         }
         w.Key(base + L"\\Version");
         w.Value(L"", L"1.0");
+        // The program identifiers the class names, registered as they are
+        // for a real class (outside the COM roots the scan walks).
+        for (const std::wstring& progId : {L"Bench.Class" + std::to_wstring(i) + L".1", L"Bench.Class" + std::to_wstring(i)}) {
+            w.Key(progId);
+            w.Value(L"", L"Bench Class " + std::to_wstring(i));
+            w.Key(progId + L"\\CLSID");
+            w.Value(L"", Guid(1, i));
+        }
     }
     for (int i = 0; i < size.typeLibs; ++i) {
         std::wstring base = L"TypeLib\\" + Guid(2, i) + L"\\1.0";
