@@ -3,6 +3,7 @@
 //   TamselBench walk
 // Each prints one line of "name=value" pairs for the script.
 #include <windows.h>
+// psapi.h needs the types of windows.h.
 #include <psapi.h>
 
 #include <cstdio>
@@ -44,8 +45,8 @@ int Walk()
     bench::FloorCounts c = bench::WalkComRoots();
     QueryPerformanceCounter(&t1);
     long long ms = (t1.QuadPart - t0.QuadPart) * 1000 / f.QuadPart;
-    std::printf("ms=%lld keys=%lld values=%lld paths=%lld missing=%lld peak=%llu\n", ms, c.keys, c.values, c.paths,
-                c.missing, PeakWorkingSet());
+    std::printf("ms=%lld keys=%lld values=%lld paths=%lld missing=%lld peak=%llu\n", ms, c.keys, c.values,
+                c.paths, c.missing, PeakWorkingSet());
     return 0;
 }
 

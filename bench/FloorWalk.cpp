@@ -35,12 +35,13 @@ void WalkValues(HKEY key, Buffers& b, FloorCounts& c)
         DWORD len = static_cast<DWORD>(b.name.size());
         DWORD bytes = static_cast<DWORD>(b.data.size() * sizeof(wchar_t));
         DWORD type = 0;
-        LONG rc = RegEnumValueW(key, i, b.name.data(), &len, nullptr, &type, reinterpret_cast<BYTE*>(b.data.data()),
-                                &bytes);
+        LONG rc = RegEnumValueW(key, i, b.name.data(), &len, nullptr, &type,
+                                reinterpret_cast<BYTE*>(b.data.data()), &bytes);
         if (rc == ERROR_MORE_DATA) continue;
         if (rc != ERROR_SUCCESS) break;
         ++c.values;
-        if ((type != REG_SZ && type != REG_EXPAND_SZ) || !ExtractPath(b.data.data(), bytes / sizeof(wchar_t), b.path))
+        if ((type != REG_SZ && type != REG_EXPAND_SZ) ||
+            !ExtractPath(b.data.data(), bytes / sizeof(wchar_t), b.path))
             continue;
         ++c.paths;
         WIN32_FIND_DATAW fd;
@@ -63,7 +64,8 @@ void WalkTree(HKEY parent, const std::wstring& name, REGSAM view, Buffers& b, Fl
     std::vector<std::wstring> children;
     for (DWORD i = 0;; ++i) {
         DWORD len = static_cast<DWORD>(b.name.size());
-        if (RegEnumKeyExW(key, i, b.name.data(), &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        if (RegEnumKeyExW(key, i, b.name.data(), &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
         children.emplace_back(b.name.data(), len);
     }
     for (const std::wstring& child : children) WalkTree(key, child, view, b, c);

@@ -49,7 +49,8 @@ public:
         HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         if (h == INVALID_HANDLE_VALUE) return false;
         DWORD written = 0;
-        BOOL ok = WriteFile(h, text_.data(), static_cast<DWORD>(text_.size() * sizeof(wchar_t)), &written, nullptr);
+        BOOL ok =
+            WriteFile(h, text_.data(), static_cast<DWORD>(text_.size() * sizeof(wchar_t)), &written, nullptr);
         CloseHandle(h);
         return ok && written == text_.size() * sizeof(wchar_t);
     }
@@ -86,7 +87,8 @@ bool WriteSyntheticCom(const std::wstring& regFile, const std::wstring& filesDir
         std::wstring base = (i % 6 == 5 ? L"Wow6432Node\\CLSID\\" : L"CLSID\\") + Guid(1, i);
         bool broken = Broken(i, size.brokenPercent);
         counts.broken += broken;
-        std::wstring lib = (broken ? missingDir : filesDir) + L"\\lib" + std::to_wstring(i % kLibraryFiles) + L".dll";
+        std::wstring lib =
+            (broken ? missingDir : filesDir) + L"\\lib" + std::to_wstring(i % kLibraryFiles) + L".dll";
         w.Key(base);
         w.Value(L"", L"Bench Class " + std::to_wstring(i));
         if (i % 10 == 0 && size.appIds > 0) w.Value(L"AppID", Guid(4, i % size.appIds));
@@ -105,7 +107,9 @@ bool WriteSyntheticCom(const std::wstring& regFile, const std::wstring& filesDir
         w.Value(L"", L"1.0");
         // The program identifiers the class names, registered as they are
         // for a real class (outside the COM roots the scan walks).
-        for (const std::wstring& progId : {L"Bench.Class" + std::to_wstring(i) + L".1", L"Bench.Class" + std::to_wstring(i)}) {
+        std::wstring progIds[] = {L"Bench.Class" + std::to_wstring(i) + L".1",
+                                  L"Bench.Class" + std::to_wstring(i)};
+        for (const std::wstring& progId : progIds) {
             w.Key(progId);
             w.Value(L"", L"Bench Class " + std::to_wstring(i));
             w.Key(progId + L"\\CLSID");
@@ -119,7 +123,8 @@ bool WriteSyntheticCom(const std::wstring& regFile, const std::wstring& filesDir
         w.Key(base);
         w.Value(L"", L"Bench Library " + std::to_wstring(i));
         w.Key(base + L"\\0\\win64");
-        w.Value(L"", (broken ? missingDir : filesDir) + L"\\lib" + std::to_wstring(i % kLibraryFiles) + L".tlb");
+        w.Value(L"",
+                (broken ? missingDir : filesDir) + L"\\lib" + std::to_wstring(i % kLibraryFiles) + L".tlb");
         w.Key(base + L"\\0\\win32");
         w.Value(L"", filesDir + L"\\lib" + std::to_wstring(i % kLibraryFiles) + L".tlb");
         w.Key(base + L"\\FLAGS");

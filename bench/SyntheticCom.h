@@ -6,11 +6,11 @@
 namespace bench {
 
 struct SyntheticSize {
-    int classes = 20000;      // CLSID keys; a sixth of them in the 32-bit view
+    int classes = 20000;  // CLSID keys; a sixth of them in the 32-bit view
     int typeLibs = 2000;
     int interfaces = 4000;
     int appIds = 1000;
-    int brokenPercent = 3;    // entries that point to missing files or type libraries
+    int brokenPercent = 3;  // entries that point to missing files or type libraries
 };
 
 struct SyntheticCounts {

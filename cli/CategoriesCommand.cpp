@@ -13,8 +13,7 @@ int RunCategories(const CommandContext& ctx)
 {
     EngineFunctionTable& table = BindEngine(ScanProgress::Callbacks());
     std::unique_ptr<WorkFolder> folder;
-    if (!ctx.settingsFile.empty())
-        folder = std::make_unique<WorkFolder>(ctx.settingsFile, std::wstring());
+    if (!ctx.settingsFile.empty()) folder = std::make_unique<WorkFolder>(ctx.settingsFile, std::wstring());
     EngineSession engine(table);
     PtrArray<XMLElement>* list = engine->LoadScanSettings();
     if (!list) throw CliError{L"the engine could not read the scan settings"};

@@ -9,8 +9,7 @@ namespace cli {
 EngineFunctionTable& BindEngine(UiCallbackTable* callbacks)
 {
     HMODULE dll = LoadLibraryW(L"Corvex.dll");
-    if (!dll)
-        throw CliError{L"cannot load Corvex.dll (error " + std::to_wstring(GetLastError()) + L")"};
+    if (!dll) throw CliError{L"cannot load Corvex.dll (error " + std::to_wstring(GetLastError()) + L")"};
     auto init = reinterpret_cast<ToEngineInitGetUIInterfaceFn>(
         reinterpret_cast<void*>(GetProcAddress(dll, "toEngineInitGetUIInterface")));
     if (!init) throw CliError{L"Corvex.dll has no export toEngineInitGetUIInterface"};

@@ -1,6 +1,7 @@
 // TamselCli scan: one scan through the engine table, then the problems as
 // text or JSON.
 #include <windows.h>
+// psapi.h needs the types of windows.h.
 #include <psapi.h>
 
 #include <atomic>
@@ -76,14 +77,15 @@ void CollectResults(EngineFunctionTable& engine, ScanReport& report)
     if (PtrArray<XMLElement>* list = engine.GetScanCategories()) {
         for (const XMLElement* c : *list) {
             CategoryInfo info{c->elementName, c->categoryName, c->enabled, c->scanState, c->foundCount, {}};
-            for (const RegScanKeyEntry* k : c->keyEntries) info.keyEntries.push_back({k->rootName, k->subKey});
+            for (const RegScanKeyEntry* k : c->keyEntries)
+                info.keyEntries.push_back({k->rootName, k->subKey});
             report.categories.push_back(std::move(info));
         }
     }
     if (PtrArray<RegScanCategory>* results = engine.GetScanResults()) {
         for (const RegScanCategory* r : *results) {
-            ResultInfo info{r->name, r->problemCount, r->ignoredCount, r->fixedCount, r->notFixedCount,
-                            r->fixState, {}};
+            ResultInfo info{
+                r->name, r->problemCount, r->ignoredCount, r->fixedCount, r->notFixedCount, r->fixState, {}};
             info.problems.reserve(static_cast<size_t>(r->problems.GetCount()));
             for (const RegEntryProb* p : r->problems) info.problems.push_back(Copy(*p));
             report.results.push_back(std::move(info));
@@ -110,8 +112,8 @@ int RunScan(const CommandContext& ctx)
 
     std::unique_ptr<WorkFolder> folder;
     if (!ctx.settingsFile.empty() || !args.categories.empty())
-        folder = std::make_unique<WorkFolder>(ctx.settingsFile.empty() ? ShippedSettings(ctx) : ctx.settingsFile,
-                                              ShippedIgnoreList(ctx));
+        folder = std::make_unique<WorkFolder>(
+            ctx.settingsFile.empty() ? ShippedSettings(ctx) : ctx.settingsFile, ShippedIgnoreList(ctx));
     EngineSession engine(table);
     if (!args.categories.empty()) LimitCategories(table, args.categories);
 

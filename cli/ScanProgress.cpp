@@ -100,7 +100,8 @@ void ScanProgress::Category(int index)
     current_ = -1;
     if (quiet_) return;
     ClearLine();
-    err_.Write(CategoryDoneLine(position_, enabledTotal_, name, problems, items_ - itemsAtCategoryStart_) + L"\n");
+    err_.Write(CategoryDoneLine(position_, enabledTotal_, name, problems, items_ - itemsAtCategoryStart_) +
+               L"\n");
 }
 
 void ScanProgress::Item(const std::wstring* text, int examined)

@@ -70,8 +70,8 @@ WorkFolder::WorkFolder(const std::wstring& settingsFile, const std::wstring& ign
     if (!CopyFileW(settingsFile.c_str(), (path_ + L"\\scanSetting.xml").c_str(), FALSE)) {
         DWORD error = GetLastError();
         RemoveFolder(path_);
-        throw CliError{L"cannot copy the settings file " + settingsFile + L" (error " + std::to_wstring(error) +
-                       L")"};
+        throw CliError{L"cannot copy the settings file " + settingsFile + L" (error " +
+                       std::to_wstring(error) + L")"};
     }
     // The copy must be writable whatever the source's attributes.
     SetFileAttributesW((path_ + L"\\scanSetting.xml").c_str(), FILE_ATTRIBUTE_NORMAL);

@@ -42,9 +42,12 @@ int Run(const cli::Arguments& args)
     if (!args.settingsFile.empty()) ctx.settingsFile = cli::FullPath(args.settingsFile);
     ctx.programFolder = EnterProgramFolder();
     switch (args.command) {
-    case Command::Scan: return cli::RunScan(ctx);
-    case Command::Categories: return cli::RunCategories(ctx);
-    case Command::Help: break;
+        case Command::Scan:
+            return cli::RunScan(ctx);
+        case Command::Categories:
+            return cli::RunCategories(ctx);
+        case Command::Help:
+            break;
     }
     cli::Out().Write(cli::UsageText());
     return cli::kExitClean;

@@ -18,7 +18,8 @@ bool EqualsNoCase(const std::wstring& a, const std::wstring& b)
 {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (std::towlower(static_cast<wint_t>(a[i])) != std::towlower(static_cast<wint_t>(b[i]))) return false;
+        if (std::towlower(static_cast<wint_t>(a[i])) != std::towlower(static_cast<wint_t>(b[i])))
+            return false;
     return true;
 }
 
@@ -52,7 +53,8 @@ FilterPlan PlanCategoryFilter(const std::vector<CategoryRow>& rows, const std::v
     return plan;
 }
 
-std::wstring CheckCategoryFilter(const std::vector<CategoryRow>& rows, const std::vector<std::wstring>& wanted)
+std::wstring CheckCategoryFilter(const std::vector<CategoryRow>& rows,
+                                 const std::vector<std::wstring>& wanted)
 {
     for (const CategoryRow& row : rows) {
         if (row.enabled != IsWanted(row, wanted))

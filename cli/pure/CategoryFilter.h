@@ -32,7 +32,8 @@ FilterPlan PlanCategoryFilter(const std::vector<CategoryRow>& rows, const std::v
 
 // Empty when `rows` (read back after the writes) enable exactly the chosen
 // categories, else one line saying what went wrong.
-std::wstring CheckCategoryFilter(const std::vector<CategoryRow>& rows, const std::vector<std::wstring>& wanted);
+std::wstring CheckCategoryFilter(const std::vector<CategoryRow>& rows,
+                                 const std::vector<std::wstring>& wanted);
 
 bool EqualsNoCase(const std::wstring& a, const std::wstring& b);
 

@@ -96,10 +96,18 @@ ParseResult ParseArguments(const std::vector<std::wstring>& argv)
             }
             seen |= o->option;
             switch (o->option) {
-            case kOptJson: r.args.json = true; break;
-            case kOptQuiet: r.args.quiet = true; break;
-            case kOptCategory: r.args.categories.push_back(value); break;
-            case kOptSettings: r.args.settingsFile = value; break;
+                case kOptJson:
+                    r.args.json = true;
+                    break;
+                case kOptQuiet:
+                    r.args.quiet = true;
+                    break;
+                case kOptCategory:
+                    r.args.categories.push_back(value);
+                    break;
+                case kOptSettings:
+                    r.args.settingsFile = value;
+                    break;
             }
             continue;
         }
@@ -138,17 +146,16 @@ std::wstring UsageText()
         name.resize(12, L' ');
         t += L"  " + name + c.summary + L"\n";
     }
-    t +=
-        L"\n"
-        L"options of scan:\n"
-        L"  --json             print one JSON document (UTF-8) instead of the text list\n"
-        L"  --category NAME    scan only this category (repeatable; names as 'categories' lists them)\n"
-        L"  --settings FILE    use this scan settings file instead of scanSetting.xml\n"
-        L"  --quiet            no progress on stderr\n"
-        L"options of categories:\n"
-        L"  --settings FILE    list the categories of this file\n"
-        L"\n"
-        L"exit code: 0 no problem found, 1 problems found, 2 error or stopped scan\n";
+    t += L"\n"
+         L"options of scan:\n"
+         L"  --json             print one JSON document (UTF-8) instead of the text list\n"
+         L"  --category NAME    scan only this category (repeatable; names as 'categories' lists them)\n"
+         L"  --settings FILE    use this scan settings file instead of scanSetting.xml\n"
+         L"  --quiet            no progress on stderr\n"
+         L"options of categories:\n"
+         L"  --settings FILE    list the categories of this file\n"
+         L"\n"
+         L"exit code: 0 no problem found, 1 problems found, 2 error or stopped scan\n";
     return t;
 }
 

@@ -7,8 +7,7 @@ namespace {
 
 std::wstring Prefix(int position, int total, std::wstring_view category)
 {
-    return L"[" + std::to_wstring(position) + L"/" + std::to_wstring(total) + L"] " +
-           PrintableText(category);
+    return L"[" + std::to_wstring(position) + L"/" + std::to_wstring(total) + L"] " + PrintableText(category);
 }
 
 }  // namespace
@@ -21,7 +20,8 @@ std::wstring ProgressLine(int position, int total, std::wstring_view category, i
     std::wstring text = PrintableText(item);
     if (!text.empty() && line.size() + 2 < room) {
         size_t left = room - line.size() - 2;
-        if (text.size() > left) text = left > 3 ? L"..." + text.substr(text.size() - (left - 3)) : std::wstring();
+        if (text.size() > left)
+            text = left > 3 ? L"..." + text.substr(text.size() - (left - 3)) : std::wstring();
         if (!text.empty()) line += L"  " + text;
     }
     if (line.size() > room) line.resize(room);

@@ -50,9 +50,12 @@ void WriteProblem(JsonWriter& w, const ProblemInfo& p)
 std::wstring GradeName(int grade)
 {
     switch (grade) {
-    case 0: return L"Common";
-    case 1: return L"Fair";
-    case 2: return L"Important";
+        case 0:
+            return L"Common";
+        case 1:
+            return L"Fair";
+        case 2:
+            return L"Important";
     }
     return L"grade " + std::to_wstring(grade);
 }
@@ -60,9 +63,12 @@ std::wstring GradeName(int grade)
 std::wstring FixActionName(int fixAction)
 {
     switch (fixAction) {
-    case 0: return L"delete value";
-    case 1: return L"delete key";
-    case 2: return L"delete parent tree";
+        case 0:
+            return L"delete value";
+        case 1:
+            return L"delete key";
+        case 2:
+            return L"delete parent tree";
     }
     return L"action " + std::to_wstring(fixAction);
 }

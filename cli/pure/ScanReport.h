@@ -56,8 +56,8 @@ struct CategoryInfo {  // one category of the settings (XMLElement)
 struct ScanReport {
     std::vector<CategoryInfo> categories;
     std::vector<ResultInfo> results;
-    int problemCount = 0;    // GetProblemCount
-    int checkedCount = 0;    // GetCheckedCount
+    int problemCount = 0;  // GetProblemCount
+    int checkedCount = 0;  // GetCheckedCount
     int64_t itemsExamined = 0;
     int64_t durationMs = 0;
     bool stopped = false;

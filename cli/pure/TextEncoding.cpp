@@ -6,8 +6,14 @@
 namespace cli {
 namespace {
 
-bool IsHighSurrogate(uint32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(uint32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool IsHighSurrogate(uint32_t c)
+{
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLowSurrogate(uint32_t c)
+{
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
 
 void AppendUtf8(std::string& out, uint32_t cp)
 {

@@ -23,15 +23,21 @@ TEST(CliArgs, AcceptedCommandLines)
         {{L"scan", L"--json"}, Command::Scan, true, false, {}, L""},
         {{L"--json", L"scan"}, Command::Scan, true, false, {}, L""},  // options before the command
         {{L"scan", L"--category", L"COM/ActiveX Entries", L"--category=Font Entries"},
-         Command::Scan, false, false, {L"COM/ActiveX Entries", L"Font Entries"}, L""},
+         Command::Scan,
+         false,
+         false,
+         {L"COM/ActiveX Entries", L"Font Entries"},
+         L""},
         {{L"scan", L"--settings", L"x.xml", L"--quiet"}, Command::Scan, false, true, {}, L"x.xml"},
         {{L"scan", L"--settings=C:\\a=b.xml"}, Command::Scan, false, false, {}, L"C:\\a=b.xml"},
-        {{L"scan", L"--category", L"--json"}, Command::Scan, false, false, {L"--json"}, L""},  // a value is a value
+        {{L"scan", L"--category", L"--json"}, Command::Scan, false, false, {L"--json"}, L""},  // a value is a
+                                                                                               // value
         {{L"categories"}, Command::Categories, false, false, {}, L""},
         {{L"categories", L"--settings", L"s.xml"}, Command::Categories, false, false, {}, L"s.xml"},
         {{L"help"}, Command::Help, false, false, {}, L""},
         {{L"--help"}, Command::Help, false, false, {}, L""},
-        {{L"scan", L"--bogus", L"-h"}, Command::Help, false, false, {}, L""},  // help wins over errors after it
+        {{L"scan", L"--bogus", L"-h"}, Command::Help, false, false, {}, L""},  // help wins over errors after
+                                                                               // it
         {{L"/?"}, Command::Help, false, false, {}, L""},
     };
     for (const OkCase& c : cases) {

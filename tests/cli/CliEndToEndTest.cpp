@@ -168,7 +168,11 @@ TEST_F(CliEndToEnd, HelpGoesToStdout)
 TEST_F(CliEndToEnd, BadArgumentsGiveExitTwoAndOneLine)
 {
     const std::vector<std::vector<std::wstring>> cases = {
-        {}, {L"frob"}, {L"scan", L"--bogus"}, {L"scan", L"--category"}, {L"categories", L"--json"},
+        {},
+        {L"frob"},
+        {L"scan", L"--bogus"},
+        {L"scan", L"--category"},
+        {L"categories", L"--json"},
         {L"scan", L"--settings", dir.File(L"absent.xml")},
         {L"scan", L"--settings", settings, L"--category", L"Nothing"},
     };
@@ -182,7 +186,8 @@ TEST_F(CliEndToEnd, BadArgumentsGiveExitTwoAndOneLine)
     EXPECT_EQ(unknown.err, "TamselCli: unknown category 'Nothing' (see TamselCli categories)\n");
     ExpectNoTraces(unknown);
     Outcome absent = RunCli({L"scan", L"--settings", dir.File(L"absent.xml")});
-    EXPECT_EQ(absent.err, "TamselCli: settings file not found: " + testenv::WideToUtf8(dir.File(L"absent.xml")) + "\n");
+    EXPECT_EQ(absent.err,
+              "TamselCli: settings file not found: " + testenv::WideToUtf8(dir.File(L"absent.xml")) + "\n");
 }
 
 TEST_F(CliEndToEnd, JsonScanOfScratchSettings)
@@ -215,7 +220,7 @@ TEST_F(CliEndToEnd, CategoryOptionLimitsTheScan)
         std::vector<std::wstring> results;
     } cases[] = {
         {{L"application PATHS"}, {L"Application Paths"}},
-        {{L"Font Entries"}, {L"Font Entries"}},  // disabled in the file, chosen here
+        {{L"Font Entries"}, {L"Font Entries"}},                      // disabled in the file, chosen here
         {{L"Font Entries", kOddName}, {kOddName, L"Font Entries"}},  // file order, not argument order
     };
     for (const auto& c : cases) {
@@ -237,22 +242,25 @@ TEST_F(CliEndToEnd, TextScanWithProgressOnAPipe)
     Outcome run = RunCli({L"scan", L"--settings", settings});
     ASSERT_EQ(run.exitCode, 0u) << run.err;
     std::string odd = testenv::WideToUtf8(kOddName);
-    EXPECT_EQ(run.out, odd + ": no problems\nApplication Paths: no problems\n\n"
-                             "0 problems in 0 of 2 categories; 0 items examined in " +
+    EXPECT_EQ(run.out, odd +
+                           ": no problems\nApplication Paths: no problems\n\n"
+                           "0 problems in 0 of 2 categories; 0 items examined in " +
                            run.out.substr(run.out.rfind(" in ") + 4));
     EXPECT_NE(run.out.find("examined in "), std::string::npos);
     // stderr is a pipe, not a console: whole lines, nothing rewritten in place.
-    EXPECT_EQ(run.err, "[1/2] " + odd + ": 0 problems, 0 items examined\n"
-                       "[2/2] Application Paths: 0 problems, 0 items examined\n");
+    EXPECT_EQ(run.err, "[1/2] " + odd +
+                           ": 0 problems, 0 items examined\n"
+                           "[2/2] Application Paths: 0 problems, 0 items examined\n");
 }
 
 TEST_F(CliEndToEnd, CategoriesOfAnotherSettingsFile)
 {
     Outcome run = RunCli({L"categories", L"--settings", settings});
     ASSERT_EQ(run.exitCode, 0u) << run.err;
-    EXPECT_EQ(run.out, "on \t" + testenv::WideToUtf8(kOddName) + "\t3 key(s)\n"
-                       "off\tFont Entries\t0 key(s)\n"
-                       "on \tApplication Paths\t1 key(s)\n");
+    EXPECT_EQ(run.out, "on \t" + testenv::WideToUtf8(kOddName) +
+                           "\t3 key(s)\n"
+                           "off\tFont Entries\t0 key(s)\n"
+                           "on \tApplication Paths\t1 key(s)\n");
 }
 
 TEST_F(CliEndToEnd, MissingEngineIsOneLine)
@@ -260,7 +268,8 @@ TEST_F(CliEndToEnd, MissingEngineIsOneLine)
     // The tool and its runtime alone, without Corvex.dll beside it.
     std::wstring exe = dir.File(L"TamselCli.exe");
     ASSERT_TRUE(CopyFileW(CliExe().c_str(), exe.c_str(), FALSE));
-    for (const wchar_t* dll : {L"libstdc++-6.dll", L"libgcc_s_seh-1.dll", L"libgcc_s_dw2-1.dll", L"libwinpthread-1.dll"})
+    for (const wchar_t* dll :
+         {L"libstdc++-6.dll", L"libgcc_s_seh-1.dll", L"libgcc_s_dw2-1.dll", L"libwinpthread-1.dll"})
         CopyFileW((testenv::BinDir() + L"\\" + dll).c_str(), dir.File(dll).c_str(), FALSE);
     Outcome run = RunExe(exe, {L"scan"});
     EXPECT_EQ(run.exitCode, 2u);

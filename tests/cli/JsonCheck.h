@@ -47,7 +47,10 @@ public:
     }
 
 private:
-    [[noreturn]] void Fail(const char* what) { throw std::runtime_error(std::string(what) + " at " + std::to_string(p_)); }
+    [[noreturn]] void Fail(const char* what)
+    {
+        throw std::runtime_error(std::string(what) + " at " + std::to_string(p_));
+    }
     void Space()
     {
         while (p_ < s_.size() && (s_[p_] == ' ' || s_[p_] == '\n' || s_[p_] == '\r' || s_[p_] == '\t')) ++p_;
@@ -111,8 +114,10 @@ private:
             bool negative = s_[p_] == '-';
             if (negative) ++p_;
             if (p_ >= s_.size() || s_[p_] < '0' || s_[p_] > '9') Fail("bad number");
-            if (s_[p_] == '0' && p_ + 1 < s_.size() && s_[p_ + 1] >= '0' && s_[p_ + 1] <= '9') Fail("leading zero");
-            while (p_ < s_.size() && s_[p_] >= '0' && s_[p_] <= '9') v.number = v.number * 10 + (s_[p_++] - '0');
+            if (s_[p_] == '0' && p_ + 1 < s_.size() && s_[p_ + 1] >= '0' && s_[p_ + 1] <= '9')
+                Fail("leading zero");
+            while (p_ < s_.size() && s_[p_] >= '0' && s_[p_] <= '9')
+                v.number = v.number * 10 + (s_[p_++] - '0');
             if (negative) v.number = -v.number;
         }
         return v;
@@ -125,10 +130,14 @@ private:
         for (int i = 0; i < 4; ++i) {
             char h = s_[p_++];
             u <<= 4;
-            if (h >= '0' && h <= '9') u |= static_cast<unsigned>(h - '0');
-            else if (h >= 'a' && h <= 'f') u |= static_cast<unsigned>(h - 'a' + 10);
-            else if (h >= 'A' && h <= 'F') u |= static_cast<unsigned>(h - 'A' + 10);
-            else Fail("bad hex digit");
+            if (h >= '0' && h <= '9')
+                u |= static_cast<unsigned>(h - '0');
+            else if (h >= 'a' && h <= 'f')
+                u |= static_cast<unsigned>(h - 'a' + 10);
+            else if (h >= 'A' && h <= 'F')
+                u |= static_cast<unsigned>(h - 'A' + 10);
+            else
+                Fail("bad hex digit");
         }
         return u;
     }
@@ -159,16 +168,35 @@ private:
                 if (p_ >= s_.size()) Fail("bad escape");
                 char e = s_[p_++];
                 switch (e) {
-                case '"': v.text += L'"'; break;
-                case '\\': v.text += L'\\'; break;
-                case '/': v.text += L'/'; break;
-                case 'b': v.text += L'\b'; break;
-                case 'f': v.text += L'\f'; break;
-                case 'n': v.text += L'\n'; break;
-                case 'r': v.text += L'\r'; break;
-                case 't': v.text += L'\t'; break;
-                case 'u': v.text += static_cast<wchar_t>(Hex4()); break;  // surrogates kept as units
-                default: Fail("bad escape");
+                    case '"':
+                        v.text += L'"';
+                        break;
+                    case '\\':
+                        v.text += L'\\';
+                        break;
+                    case '/':
+                        v.text += L'/';
+                        break;
+                    case 'b':
+                        v.text += L'\b';
+                        break;
+                    case 'f':
+                        v.text += L'\f';
+                        break;
+                    case 'n':
+                        v.text += L'\n';
+                        break;
+                    case 'r':
+                        v.text += L'\r';
+                        break;
+                    case 't':
+                        v.text += L'\t';
+                        break;
+                    case 'u':
+                        v.text += static_cast<wchar_t>(Hex4());
+                        break;  // surrogates kept as units
+                    default:
+                        Fail("bad escape");
                 }
                 continue;
             }

@@ -7,8 +7,8 @@ namespace {
 TEST(ProgressLine, FitsTheConsoleAndCoversTheOldLine)
 {
     for (int width : {1, 2, 10, 40, 80, 200}) {
-        std::wstring line =
-            cli::ProgressLine(3, 12, L"COM/ActiveX Entries", 12345, L"HKEY_CLASSES_ROOT\\CLSID\\{0000}", width);
+        std::wstring line = cli::ProgressLine(3, 12, L"COM/ActiveX Entries", 12345,
+                                              L"HKEY_CLASSES_ROOT\\CLSID\\{0000}", width);
         EXPECT_EQ(static_cast<int>(line.size()), width > 1 ? width - 1 : 0) << width;
         EXPECT_EQ(line.find_first_of(L"\r\n"), std::wstring::npos);
     }
@@ -28,7 +28,8 @@ TEST(ProgressLine, ShowsPositionCountAndTheTailOfTheItem)
 
 TEST(ProgressLine, CategoryDone)
 {
-    EXPECT_EQ(cli::CategoryDoneLine(2, 12, L"Font Entries", 1, 30), L"[2/12] Font Entries: 1 problem, 30 items examined");
+    EXPECT_EQ(cli::CategoryDoneLine(2, 12, L"Font Entries", 1, 30),
+              L"[2/12] Font Entries: 1 problem, 30 items examined");
     EXPECT_EQ(cli::CategoryDoneLine(1, 1, L"X", 0, 0), L"[1/1] X: 0 problems, 0 items examined");
 }
 

@@ -100,7 +100,8 @@ TEST(ScanReport, TextOfAnEmptyOrStoppedScan)
     ScanReport one;
     one.results.push_back({L"X", 1, 0, 0, 0, 0, {Problem(L"k", L"v\nw", 0)}});
     std::wstring t = cli::FormatText(one);
-    EXPECT_NE(t.find(L"X: 1 problem\n  [Common] HKEY_CLASSES_ROOT\\k\\v<U+000A>w\n"), std::wstring::npos) << t;
+    EXPECT_NE(t.find(L"X: 1 problem\n  [Common] HKEY_CLASSES_ROOT\\k\\v<U+000A>w\n"), std::wstring::npos)
+        << t;
 }
 
 TEST(ScanReport, JsonHasEveryField)

@@ -21,11 +21,11 @@ TEST(TextEncoding, JsonStringEscapes)
         {L"\x7F/", "\"\x7F/\""},
         {L"\u00E9", "\"\xC3\xA9\""},
         {L"\u51FA\u9519", "\"\xE5\x87\xBA\xE9\x94\x99\""},
-        {L"\xD83D\xDE00", "\"\xF0\x9F\x98\x80\""},   // a pair is one character
-        {L"\xD83D", "\"\\uD83D\""},                   // lone high surrogate at the end
-        {L"\xDE00x", "\"\\uDE00x\""},                 // lone low surrogate
+        {L"\xD83D\xDE00", "\"\xF0\x9F\x98\x80\""},  // a pair is one character
+        {L"\xD83D", "\"\\uD83D\""},                 // lone high surrogate at the end
+        {L"\xDE00x", "\"\\uDE00x\""},               // lone low surrogate
         {L"\xD83D\xD83D\xDE00", "\"\\uD83D\xF0\x9F\x98\x80\""},
-        {L"\xDBFF\xDFFF", "\"\xF4\x8F\xBF\xBF\""},   // the last code point
+        {L"\xDBFF\xDFFF", "\"\xF4\x8F\xBF\xBF\""},  // the last code point
     };
     for (const auto& c : cases) {
         EXPECT_EQ(cli::JsonString(c.in), c.out);
@@ -67,8 +67,8 @@ TEST(JsonWriter, NestsAndSeparates)
 
 TEST(JsonCheck, RejectsBrokenDocuments)
 {
-    for (const char* bad : {"{\"a\":1,}", "[1,]", "\"a\nb\"", "\"\\x\"", "{\"a\" 1}", "\"\xC3\"", "\"\xED\xA0\x80\"",
-                            "01", "[1] 2", ""})
+    for (const char* bad : {"{\"a\":1,}", "[1,]", "\"a\nb\"", "\"\\x\"", "{\"a\" 1}", "\"\xC3\"",
+                            "\"\xED\xA0\x80\"", "01", "[1] 2", ""})
         EXPECT_THROW(jsoncheck::Parse(bad), std::runtime_error) << bad;
 }
 
