@@ -2,70 +2,73 @@
 // program uses.
 #include <windows.h>
 
-#include <cstdio>
+#include <cstring>
 #include <string>
+#include <vector>
 
-#include "corvex/EngineTables.h"
+#include "Commands.h"
+#include "Console.h"
+#include "WorkFolder.h"
+#include "cli/pure/CliArgs.h"
 
 namespace {
 
-UiCallbackTable g_callbacks{};
-
-int Usage()
-{
-    fwprintf(stderr, L"usage: TamselCli categories\n");
-    return 2;
-}
-
-EngineFunctionTable* BindEngine()
-{
-    HMODULE dll = LoadLibraryW(L"Corvex.dll");
-    if (!dll) {
-        fwprintf(stderr, L"TamselCli: cannot load Corvex.dll (error %lu)\n", GetLastError());
-        return nullptr;
-    }
-    auto init = reinterpret_cast<ToEngineInitGetUIInterfaceFn>(
-        reinterpret_cast<void*>(GetProcAddress(dll, "toEngineInitGetUIInterface")));
-    if (!init) {
-        fwprintf(stderr, L"TamselCli: Corvex.dll has no toEngineInitGetUIInterface\n");
-        return nullptr;
-    }
-    EngineFunctionTable* table = nullptr;
-    init(&g_callbacks, &table);
-    return table;
-}
-
 // Data files are opened by relative names: work in the program's folder.
-void EnterProgramFolder()
+std::wstring EnterProgramFolder()
 {
-    wchar_t path[MAX_PATH] = {};
-    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return;
-    std::wstring dir(path, n);
-    size_t slash = dir.find_last_of(L"\\/");
-    if (slash != std::wstring::npos) SetCurrentDirectoryW(dir.substr(0, slash).c_str());
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) return std::wstring();
+        if (n < path.size()) {
+            path.resize(n);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    size_t slash = path.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) return std::wstring();
+    std::wstring dir = path.substr(0, slash);
+    SetCurrentDirectoryW(dir.c_str());
+    return dir;
 }
 
-int ListCategories(EngineFunctionTable& engine)
+int Run(const cli::Arguments& args)
 {
-    PtrArray<XMLElement>* list = engine.LoadScanSettings();
-    if (!list) return 2;
-    for (const XMLElement* c : *list)
-        wprintf(L"%ls\t%ls\t%d key(s)\n", c->enabled ? L"on " : L"off", c->categoryName.c_str(),
-                c->keyEntries.GetCount());
-    engine.ReleaseEngine();
-    return 0;
+    using cli::Command;
+    cli::CommandContext ctx;
+    ctx.args = args;
+    // --settings names a file as seen from where the user started us.
+    if (!args.settingsFile.empty()) ctx.settingsFile = cli::FullPath(args.settingsFile);
+    ctx.programFolder = EnterProgramFolder();
+    switch (args.command) {
+        case Command::Scan:
+            return cli::RunScan(ctx);
+        case Command::Categories:
+            return cli::RunCategories(ctx);
+        case Command::Help:
+            break;
+    }
+    cli::Out().Write(cli::UsageText());
+    return cli::kExitClean;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc < 2) return Usage();
-    std::wstring command = argv[1];
-    EnterProgramFolder();
-    EngineFunctionTable* engine = BindEngine();
-    if (!engine) return 2;
-    if (command == L"categories") return ListCategories(*engine);
-    return Usage();
+    std::vector<std::wstring> args(argv + 1, argv + argc);
+    cli::ParseResult parsed = cli::ParseArguments(args);
+    if (!parsed.ok()) {
+        cli::PrintError(parsed.error);
+        return cli::kExitError;
+    }
+    try {
+        return Run(parsed.args);
+    } catch (const cli::CliError& e) {
+        cli::PrintError(e.message);
+    } catch (const std::exception& e) {
+        cli::PrintError(L"unexpected failure: " + std::wstring(e.what(), e.what() + std::strlen(e.what())));
+    }
+    return cli::kExitError;
 }

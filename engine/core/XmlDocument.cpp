@@ -20,6 +20,20 @@ HRESULT NamedAttribute(IXMLDOMNode* node, const wchar_t* name, ComPtr<IXMLDOMNod
     if (FAILED(hr)) return hr;
     return attr ? S_OK : E_FAIL;  // S_FALSE with no node: the attribute is missing
 }
+
+// Data files are named relative to the current folder. The DOM would search
+// a relative name along the program's folder first (under Wine it does), and
+// so could read a different file from the one Save writes.
+std::wstring InCurrentFolder(const std::wstring& file)
+{
+    DWORD n = GetFullPathNameW(file.c_str(), 0, nullptr, nullptr);
+    if (n == 0) return file;
+    std::wstring full(n, L'\0');
+    n = GetFullPathNameW(file.c_str(), n, full.data(), nullptr);
+    if (n == 0 || n >= full.size()) return file;
+    full.resize(n);
+    return full;
+}
 }  // namespace
 
 bool Document::Create(const wchar_t* caption)
@@ -37,7 +51,7 @@ bool Document::Create(const wchar_t* caption)
 bool Document::Load(const std::wstring& file, const wchar_t* caption)
 {
     if (!Create(caption)) return false;
-    ScopedVariant name(file.c_str());
+    ScopedVariant name(InCurrentFolder(file).c_str());
     VARIANT_BOOL ok = VARIANT_FALSE;
     HRESULT hr = doc_->load(name.get(), &ok);
     if (hr != S_OK || ok != VARIANT_TRUE) {

@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# Scan benchmark: a fresh Wine prefix with a large synthetic COM registry,
+# then, in the same run,
+#   (a) TamselCli scan --category "COM/ActiveX Entries" of that registry,
+#   (b) the floor: a bare walk of the same keys (RegEnumKeyExW/RegEnumValueW
+#       and one FindFirstFileW per path), TamselBench walk.
+# Prints both times, items per second, the ratio a/b and peak memory.
+#
+#   bench/run-scan-bench.sh [--classes N] [--broken PERCENT] [--rounds N] [--reuse]
+# --reuse keeps an already filled prefix instead of building a fresh one.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${TAMSEL_BUILD:-$root/build/x86_64}
+classes=20000
+broken=3
+rounds=3
+reuse=0
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --classes) classes=$2; shift 2 ;;
+        --broken) broken=$2; shift 2 ;;
+        --rounds) rounds=$2; shift 2 ;;
+        --reuse) reuse=1; shift ;;
+        *) echo "run-scan-bench.sh: unknown argument $1" >&2; exit 2 ;;
+    esac
+done
+
+prefix=$build/benchprefix
+run="$root/tools/wine-run.sh $prefix"
+bin=$build/bin
+
+if [ ! -f "$build/build.ninja" ]; then
+    cmake -S "$root" -B "$build" -G Ninja --toolchain "$root/cmake/toolchain-x86_64-w64-mingw32.cmake" \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+cmake --build "$build" --target tamsel_cli tamsel_bench >/dev/null
+
+now_ms() { date +%s%3N; }
+field() { # first "name": number of a JSON document
+    tr -d "\r" | grep -m1 -o "\"$1\": [0-9]*" | grep -o '[0-9]*$'
+}
+pair() { # name=value of a TamselBench line
+    tr -d '\r' | tr ' ' '\n' | grep -m1 "^$1=" | cut -d= -f2
+}
+
+stop_server() { "$root/tools/wine-run.sh" "$prefix" --stop; }
+trap stop_server EXIT
+
+if [ "$reuse" = 0 ] || [ ! -f "$prefix/.bench-filled" ]; then
+    [ -d "$prefix" ] && "$root/tools/wine-run.sh" "$prefix" --stop || true
+    rm -rf "$prefix" "$prefix.lock"
+    echo "creating the prefix $prefix ..."
+    timeout 600 "$root/tools/wine-run.sh" "$prefix" --start
+    mkdir -p "$prefix/drive_c/bench"
+    t0=$(now_ms)
+    gen=$(timeout 600 $run "$bin/TamselBench.exe" gen 'C:\bench\com.reg' 'C:\benchcom' "$classes" "$broken")
+    echo "synthetic registry: $gen"
+    # regedit is Wine's own: the 64-bit loader runs it in the 64-bit view.
+    WINEPREFIX=$prefix WINEDEBUG=-all timeout 1800 /usr/lib/wine/wine64 regedit /S 'C:\bench\com.reg'
+    "$root/tools/wine-run.sh" "$prefix" --stop  # the server writes the registry files
+    echo "imported in $(( ($(now_ms) - t0) / 1000 )) s"
+    echo "$gen" > "$prefix/.bench-filled"
+fi
+timeout 600 "$root/tools/wine-run.sh" "$prefix" --start
+
+scan() {
+    local t0 t1 out
+    t0=$(now_ms)
+    out=$(timeout 1800 $run "$bin/TamselCli.exe" scan --json --quiet --category "COM/ActiveX Entries") || [ $? -le 1 ]
+    t1=$(now_ms)
+    scan_ms=$(field durationMs <<<"$out")
+    scan_items=$(field itemsExamined <<<"$out")
+    scan_problems=$(field shownProblemCount <<<"$out")
+    scan_peak=$(field peakWorkingSetBytes <<<"$out")
+    scan_wall=$((t1 - t0))
+}
+walk() {
+    local t0 t1 out
+    t0=$(now_ms)
+    out=$(timeout 1800 $run "$bin/TamselBench.exe" walk)
+    t1=$(now_ms)
+    walk_ms=$(pair ms <<<"$out")
+    walk_keys=$(pair keys <<<"$out")
+    walk_values=$(pair values <<<"$out")
+    walk_paths=$(pair paths <<<"$out")
+    walk_missing=$(pair missing <<<"$out")
+    walk_peak=$(pair peak <<<"$out")
+    walk_wall=$((t1 - t0))
+}
+
+# One round of each to warm the registry and file caches, then the best of
+# the measured rounds, alternating.
+walk; scan
+best_scan=; best_walk=
+for ((i = 1; i <= rounds; i++)); do
+    walk
+    scan
+    echo "round $i: scan ${scan_ms} ms (process ${scan_wall} ms), floor ${walk_ms} ms (process ${walk_wall} ms)"
+    if [ -z "$best_scan" ] || [ "$scan_ms" -lt "$best_scan" ]; then best_scan=$scan_ms; fi
+    if [ -z "$best_walk" ] || [ "$walk_ms" -lt "$best_walk" ]; then best_walk=$walk_ms; fi
+done
+
+per_s() { [ "$2" -gt 0 ] && echo $(( $1 * 1000 / $2 )) || echo "-"; }
+echo
+echo "registry: $walk_keys keys, $walk_values values, $walk_paths paths ($walk_missing missing) below the COM roots, both views"
+echo "(a) TamselCli scan:  ${best_scan} ms, ${scan_items} items, $(per_s "$scan_items" "$best_scan") items/s, ${scan_problems} problems, peak working set $((scan_peak / 1024)) KiB"
+echo "(b) floor walk:      ${best_walk} ms, ${walk_values} values, $(per_s "$walk_values" "$best_walk") values/s, peak working set $((walk_peak / 1024)) KiB"
+if [ "$best_walk" -gt 0 ]; then
+    echo "ratio a/b: $(awk "BEGIN { printf \"%.2f\", $best_scan / $best_walk }")"
+fi

@@ -1,0 +1,38 @@
+// TamselCli categories: the category list as LoadScanSettings reads it.
+#include <memory>
+
+#include "Commands.h"
+#include "Console.h"
+#include "EngineBinding.h"
+#include "ScanProgress.h"
+#include "WorkFolder.h"
+
+namespace cli {
+
+int RunCategories(const CommandContext& ctx)
+{
+    EngineFunctionTable& table = BindEngine(ScanProgress::Callbacks());
+    std::unique_ptr<WorkFolder> folder;
+    if (!ctx.settingsFile.empty()) folder = std::make_unique<WorkFolder>(ctx.settingsFile, std::wstring());
+    EngineSession engine(table);
+    PtrArray<XMLElement>* list = engine->LoadScanSettings();
+    if (!list) throw CliError{L"the engine could not read the scan settings"};
+    std::wstring text;
+    for (const XMLElement* c : *list)
+        text += std::wstring(c->enabled ? L"on " : L"off") + L"\t" + c->categoryName + L"\t" +
+                std::to_wstring(c->keyEntries.GetCount()) + L" key(s)\n";
+    Out().Write(text);
+    return kExitClean;
+}
+
+std::wstring ShippedSettings(const CommandContext& ctx)
+{
+    return ctx.programFolder + L"\\scanSetting.xml";
+}
+
+std::wstring ShippedIgnoreList(const CommandContext& ctx)
+{
+    return ctx.programFolder + L"\\IgnoreList.dat";
+}
+
+}  // namespace cli

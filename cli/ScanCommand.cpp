@@ -1,0 +1,151 @@
+// TamselCli scan: one scan through the engine table, then the problems as
+// text or JSON.
+#include <windows.h>
+// psapi.h needs the types of windows.h.
+#include <psapi.h>
+
+#include <atomic>
+#include <memory>
+
+#include "Commands.h"
+#include "Console.h"
+#include "EngineBinding.h"
+#include "ScanProgress.h"
+#include "WorkFolder.h"
+#include "cli/pure/CategoryFilter.h"
+#include "cli/pure/ScanReport.h"
+
+namespace cli {
+namespace {
+
+std::atomic<EngineFunctionTable*> g_stoppable{nullptr};
+
+// Ctrl+C asks the scan to stop (the engine tests its stop flag between
+// items); a second Ctrl+C ends the process the usual way.
+BOOL WINAPI OnConsoleBreak(DWORD event)
+{
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+    EngineFunctionTable* engine = g_stoppable.exchange(nullptr);
+    if (!engine) return FALSE;
+    engine->SetStopFlag(1);
+    return TRUE;
+}
+
+std::vector<CategoryRow> Rows(const PtrArray<XMLElement>* list)
+{
+    std::vector<CategoryRow> rows;
+    if (list)
+        for (const XMLElement* c : *list) rows.push_back({c->elementName, c->categoryName, c->enabled != 0});
+    return rows;
+}
+
+// Leaves only the chosen categories enabled in the working folder's copy.
+void LimitCategories(EngineFunctionTable& engine, const std::vector<std::wstring>& wanted)
+{
+    FilterPlan plan = PlanCategoryFilter(Rows(engine.LoadScanSettings()), wanted);
+    if (!plan.error.empty()) throw CliError{plan.error};
+    for (const FlagWrite& w : plan.writes) {
+        std::wstring flag = w.enabled ? L"true" : L"false";
+        engine.SetCategoryEnabled(w.elementName, &flag);
+    }
+    std::wstring error = CheckCategoryFilter(Rows(engine.LoadScanSettings()), wanted);
+    if (!error.empty()) throw CliError{error};
+}
+
+ProblemInfo Copy(const RegEntryProb& p)
+{
+    ProblemInfo i;
+    i.rootName = p.rootName;
+    i.keyPath = p.keyPath;
+    i.valueName = p.valueName;
+    i.data = p.data;
+    i.message = p.message;
+    i.is64View = p.is64View;
+    i.selected = p.selected;
+    i.fixOk = p.fixOk;
+    i.ignored = p.ignored;
+    i.grade = p.grade;
+    i.fixAction = p.fixAction;
+    i.scannedKeyPath = p.scannedKeyPath;
+    i.viewFlag = p.viewFlag;
+    i.isDefaultValue = p.isDefaultValue;
+    return i;
+}
+
+void CollectResults(EngineFunctionTable& engine, ScanReport& report)
+{
+    if (PtrArray<XMLElement>* list = engine.GetScanCategories()) {
+        for (const XMLElement* c : *list) {
+            CategoryInfo info{c->elementName, c->categoryName, c->enabled, c->scanState, c->foundCount, {}};
+            for (const RegScanKeyEntry* k : c->keyEntries)
+                info.keyEntries.push_back({k->rootName, k->subKey});
+            report.categories.push_back(std::move(info));
+        }
+    }
+    if (PtrArray<RegScanCategory>* results = engine.GetScanResults()) {
+        for (const RegScanCategory* r : *results) {
+            ResultInfo info{
+                r->name, r->problemCount, r->ignoredCount, r->fixedCount, r->notFixedCount, r->fixState, {}};
+            info.problems.reserve(static_cast<size_t>(r->problems.GetCount()));
+            for (const RegEntryProb* p : r->problems) info.problems.push_back(Copy(*p));
+            report.results.push_back(std::move(info));
+        }
+    }
+    report.problemCount = engine.GetProblemCount();
+    report.checkedCount = engine.GetCheckedCount();
+}
+
+uint64_t PeakWorkingSet()
+{
+    PROCESS_MEMORY_COUNTERS pmc{};
+    pmc.cb = sizeof pmc;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc)) return 0;
+    return pmc.PeakWorkingSetSize;
+}
+
+}  // namespace
+
+int RunScan(const CommandContext& ctx)
+{
+    const Arguments& args = ctx.args;
+    EngineFunctionTable& table = BindEngine(ScanProgress::Callbacks());
+
+    std::unique_ptr<WorkFolder> folder;
+    if (!ctx.settingsFile.empty() || !args.categories.empty())
+        folder = std::make_unique<WorkFolder>(
+            ctx.settingsFile.empty() ? ShippedSettings(ctx) : ctx.settingsFile, ShippedIgnoreList(ctx));
+    EngineSession engine(table);
+    if (!args.categories.empty()) LimitCategories(table, args.categories);
+
+    ScanReport report;
+    {
+        ScanProgress progress(table, Err(), args.quiet);
+        ULONGLONG start = GetTickCount64();
+        HANDLE thread = engine->StartScan();
+        if (!thread) throw CliError{L"the engine could not start the scan"};
+        g_stoppable = &table;
+        SetConsoleCtrlHandler(OnConsoleBreak, TRUE);
+        // The handle belongs to the engine state; OnScanFinished is the
+        // thread's last act, so its end means the results are complete.
+        DWORD wait = WaitForSingleObject(thread, INFINITE);
+        g_stoppable = nullptr;
+        SetConsoleCtrlHandler(OnConsoleBreak, FALSE);
+        if (wait != WAIT_OBJECT_0)
+            throw CliError{L"waiting for the scan failed (error " + std::to_wstring(GetLastError()) + L")"};
+        report.durationMs = static_cast<int64_t>(GetTickCount64() - start);
+        if (!progress.Finished()) throw CliError{L"the scan thread ended without finishing the scan"};
+        report.stopped = progress.Stopped();
+        report.itemsExamined = progress.ItemsExamined();
+    }
+    CollectResults(table, report);
+    report.peakWorkingSetBytes = PeakWorkingSet();
+
+    if (args.json)
+        Out().WriteUtf8(FormatJson(report));
+    else
+        Out().Write(FormatText(report));
+    if (report.stopped) PrintError(L"scan stopped");
+    return ExitCodeFor(report);
+}
+
+}  // namespace cli

@@ -1,0 +1,65 @@
+// The console's callback table and what it shows on stderr while a scan
+// runs. The callbacks arrive on the engine's scan thread, one at a time;
+// the main thread only waits for that thread to end and reads the counts
+// afterwards.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "corvex/EngineTables.h"
+
+namespace cli {
+
+class OutputStream;
+
+class ScanProgress {
+public:
+    // quiet: show nothing. On a console one line is rewritten in place;
+    // otherwise one line per finished category.
+    ScanProgress(EngineFunctionTable& engine, OutputStream& err, bool quiet);
+    ~ScanProgress();
+    ScanProgress(const ScanProgress&) = delete;
+    ScanProgress& operator=(const ScanProgress&) = delete;
+
+    // The table handed to the engine at binding; it forwards to the one
+    // active ScanProgress.
+    static UiCallbackTable* Callbacks();
+
+    int64_t ItemsExamined() const { return items_; }
+    bool Finished() const { return finished_; }
+    bool Stopped() const { return stopped_; }
+
+private:
+    static ScanProgress* Active();
+    static void CORVEX_CALL OnScanStarted();
+    static void CORVEX_CALL OnScanCategory(int categoryIndex);
+    static void CORVEX_CALL OnScanItem(const std::wstring* text, int examined);
+    static void CORVEX_CALL OnScanFinished(int stopped);
+
+    void Started();
+    void Category(int index);
+    void Item(const std::wstring* text, int examined);
+    void Done(bool stopped);
+    void Draw(const std::wstring& item);
+    void ClearLine();
+
+    EngineFunctionTable& engine_;
+    OutputStream& err_;
+    bool quiet_;
+    bool console_;
+    int width_;
+    std::vector<std::wstring> names_;
+    int enabledTotal_ = 0;
+    int position_ = 0;
+    int current_ = -1;
+    int64_t items_ = 0;
+    int64_t itemsAtCategoryStart_ = 0;
+    uint64_t lastDraw_ = 0;
+    bool lineShown_ = false;
+    bool finished_ = false;
+    bool stopped_ = false;
+};
+
+}  // namespace cli

@@ -1,0 +1,44 @@
+// A small writer of indented JSON in UTF-8: values are written in order,
+// commas and indentation are its business.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cli {
+
+class JsonWriter {
+public:
+    JsonWriter& BeginObject();
+    JsonWriter& EndObject();
+    JsonWriter& BeginArray();
+    JsonWriter& EndArray();
+    JsonWriter& Key(std::string_view name);  // ASCII member names
+    JsonWriter& String(std::wstring_view value);
+    JsonWriter& Int(int64_t value);
+    JsonWriter& UInt(uint64_t value);
+    JsonWriter& Bool(bool value);
+
+    // Member shorthands.
+    JsonWriter& Member(std::string_view name, std::wstring_view value) { return Key(name).String(value); }
+    JsonWriter& Member(std::string_view name, int value) { return Key(name).Int(value); }
+    JsonWriter& MemberInt64(std::string_view name, int64_t value) { return Key(name).Int(value); }
+    JsonWriter& MemberBool(std::string_view name, bool value) { return Key(name).Bool(value); }
+
+    // The document, with a final line break.
+    std::string Finish();
+
+private:
+    void BeforeValue();
+    void Open(char bracket);
+    void Close(char bracket);
+    void NewLine();
+
+    std::string out_;
+    std::vector<bool> hasItems_;  // one per open object or array
+    bool afterKey_ = false;
+};
+
+}  // namespace cli

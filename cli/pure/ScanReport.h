@@ -1,0 +1,87 @@
+// What a finished scan gives the console: a copy of the engine's category
+// list, result list and counters in plain records, and its two renderings
+// (the text list and the JSON document). No windows.h: the engine records
+// are copied into these by ScanCommand.cpp.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+// The fields of one engine problem record (RegEntryProb), without the root
+// handle, which only means something inside the process.
+struct ProblemInfo {
+    std::wstring rootName;
+    std::wstring keyPath;  // display form
+    std::wstring valueName;
+    std::wstring data;
+    std::wstring message;
+    int is64View = 0;
+    int selected = 1;
+    int fixOk = 1;
+    int ignored = 0;
+    int grade = 0;
+    int fixAction = 0;
+    std::wstring scannedKeyPath;
+    int viewFlag = 0x0200;
+    int isDefaultValue = 0;
+};
+
+struct ResultInfo {  // one result entry (RegScanCategory)
+    std::wstring name;
+    int problemCount = 0;
+    int ignoredCount = 0;
+    int fixedCount = 0;
+    int notFixedCount = 0;
+    int fixState = 0;
+    std::vector<ProblemInfo> problems;
+};
+
+struct KeyEntryInfo {
+    std::wstring rootName;
+    std::wstring subKey;
+};
+
+struct CategoryInfo {  // one category of the settings (XMLElement)
+    std::wstring elementName;
+    std::wstring name;
+    int enabled = 1;
+    int scanState = 0;
+    int foundCount = 0;
+    std::vector<KeyEntryInfo> keyEntries;
+};
+
+struct ScanReport {
+    std::vector<CategoryInfo> categories;
+    std::vector<ResultInfo> results;
+    int problemCount = 0;  // GetProblemCount
+    int checkedCount = 0;  // GetCheckedCount
+    int64_t itemsExamined = 0;
+    int64_t durationMs = 0;
+    bool stopped = false;
+    uint64_t peakWorkingSetBytes = 0;  // 0 when unknown
+};
+
+// "Common", "Fair", "Important"; "grade N" for anything else.
+std::wstring GradeName(int grade);
+// "delete value", "delete key", "delete parent tree"; "action N" otherwise.
+std::wstring FixActionName(int fixAction);
+// root\path\value, the way the problem is shown.
+std::wstring DisplayKey(const ProblemInfo& p);
+
+// Problems that are shown: those not marked ignored.
+int VisibleProblemCount(const ResultInfo& r);
+int VisibleProblemCount(const ScanReport& r);
+
+// 0 none found, 1 found, 2 when the scan was stopped before its end.
+int ExitCodeFor(const ScanReport& r);
+
+// The text list: one block per scanned category, then a summary line.
+std::wstring FormatText(const ScanReport& r);
+
+// One JSON document in UTF-8 with every field of the report.
+std::string FormatJson(const ScanReport& r);
+
+}  // namespace cli

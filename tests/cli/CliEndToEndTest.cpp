@@ -1,0 +1,281 @@
+// Runs the real bin\TamselCli.exe (which loads the real Corvex.dll) with
+// scratch settings files, and checks exit codes, stdout and stderr.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "JsonCheck.h"
+#include "support/TestEnv.h"
+
+namespace {
+
+struct Outcome {
+    DWORD exitCode = 0xFFFFFFFF;
+    DWORD pid = 0;
+    std::string out;
+    std::string err;
+};
+
+// One argument as CommandLineToArgvW reads it back: quotes escaped, and
+// backslashes doubled where they precede a quote.
+std::wstring Quote(const std::wstring& a)
+{
+    std::wstring q = L"\"";
+    size_t slashes = 0;
+    for (wchar_t c : a) {
+        if (c == L'\\') {
+            ++slashes;
+            continue;
+        }
+        q.append(c == L'"' ? slashes * 2 + 1 : slashes, L'\\');
+        slashes = 0;
+        q += c;
+    }
+    q.append(slashes * 2, L'\\');
+    return q + L"\"";
+}
+
+void Drain(HANDLE pipe, std::string& into)
+{
+    char buf[4096];
+    DWORD n = 0;
+    while (ReadFile(pipe, buf, sizeof buf, &n, nullptr) && n > 0) into.append(buf, n);
+}
+
+// Runs exe with args in the current folder; fails the test after a minute
+// (an engine message box would otherwise hang the run).
+Outcome RunExe(const std::wstring& exe, const std::vector<std::wstring>& args)
+{
+    Outcome run;
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE outRead, outWrite, errRead, errWrite;
+    EXPECT_TRUE(CreatePipe(&outRead, &outWrite, &sa, 0));
+    EXPECT_TRUE(CreatePipe(&errRead, &errWrite, &sa, 0));
+    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    std::wstring line = Quote(exe);
+    for (const std::wstring& a : args) line += L" " + Quote(a);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = outWrite;
+    si.hStdError = errWrite;
+    PROCESS_INFORMATION pi{};
+    BOOL started = CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                  nullptr, &si, &pi);
+    CloseHandle(outWrite);
+    CloseHandle(errWrite);
+    EXPECT_TRUE(started) << GetLastError();
+    if (started) {
+        std::thread errThread(Drain, errRead, std::ref(run.err));
+        Drain(outRead, run.out);
+        errThread.join();
+        if (WaitForSingleObject(pi.hProcess, 60000) != WAIT_OBJECT_0) {
+            TerminateProcess(pi.hProcess, 99);
+            ADD_FAILURE() << "TamselCli did not end";
+        }
+        GetExitCodeProcess(pi.hProcess, &run.exitCode);
+        run.pid = pi.dwProcessId;
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    CloseHandle(outRead);
+    CloseHandle(errRead);
+    return run;
+}
+
+std::wstring CliExe()
+{
+    return testenv::BinDir() + L"\\TamselCli.exe";
+}
+
+Outcome RunCli(const std::vector<std::wstring>& args)
+{
+    return RunExe(CliExe(), args);
+}
+
+bool IsOneErrorLine(const std::string& err)
+{
+    return err.rfind("TamselCli: ", 0) == 0 && err.find('\n') == err.size() - 1;
+}
+
+// Three categories: one no scanner knows (with keys that must not be
+// visited), one disabled, one whose only key does not exist.
+std::string SettingsXml(const std::wstring& missingKey)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<ScanSetting>\n"
+           "  <!-- scratch settings -->\n"
+           "  <Odd flag=\"true\" category=\"N\xC3\xB6thing \xE5\x87\xBA &quot;Here&quot;\">\n"
+           "    <Key rootKey=\"HKEY_LOCAL_MACHINE\" subKey=\"SOFTWARE\"/>\n"
+           "    <Key rootKey=\"HKEY_CURRENT_USER\" subKey=\"Software\"/>\n"
+           "    <Key rootKey=\"HKEY_CLASSES_ROOT\" subKey=\"clsid\"/>\n"
+           "  </Odd>\n"
+           "  <Fonts flag=\"FALSE\" category=\"Font Entries\"/>\n"
+           "  <AppPaths flag=\"true\" category=\"Application Paths\">\n"
+           "    <Key rootKey=\"HKEY_LOCAL_MACHINE\" subKey=\"" +
+           testenv::WideToUtf8(missingKey) +
+           "\"/>\n"
+           "  </AppPaths>\n"
+           "</ScanSetting>\n";
+}
+
+const std::wstring kOddName = L"N\u00F6thing \u51FA \"Here\"";
+
+class CliEndToEnd : public ::testing::Test {
+protected:
+    testenv::ScratchDir dir{L"cli"};
+    std::wstring missingKey = L"SOFTWARE\\" + testenv::UniqueName(L"nokey");
+    std::string xml = SettingsXml(missingKey);
+    std::wstring settings = dir.File(L"settings.xml");
+
+    void SetUp() override { dir.Write(L"settings.xml", xml); }
+
+    static std::vector<std::wstring> ResultNames(const jsoncheck::Value& doc)
+    {
+        std::vector<std::wstring> names;
+        for (const jsoncheck::Value& r : doc["results"].items) names.push_back(r["name"].text);
+        return names;
+    }
+
+    // The tool works on a copy: the given file stays as it was, and the
+    // temporary folder is gone.
+    void ExpectNoTraces(const Outcome& run)
+    {
+        EXPECT_EQ(dir.Read(L"settings.xml"), xml);
+        wchar_t temp[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temp);
+        WIN32_FIND_DATAW fd;
+        std::wstring pattern = std::wstring(temp) + L"TamselCli-" + std::to_wstring(run.pid) + L"-*";
+        HANDLE h = FindFirstFileW(pattern.c_str(), &fd);
+        EXPECT_EQ(h, INVALID_HANDLE_VALUE) << testenv::WideToUtf8(pattern);
+        if (h != INVALID_HANDLE_VALUE) FindClose(h);
+    }
+};
+
+TEST_F(CliEndToEnd, HelpGoesToStdout)
+{
+    Outcome run = RunCli({L"--help"});
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.out.rfind("usage: TamselCli <command>", 0), 0u) << run.out;
+    EXPECT_EQ(run.err, "");
+}
+
+TEST_F(CliEndToEnd, BadArgumentsGiveExitTwoAndOneLine)
+{
+    const std::vector<std::vector<std::wstring>> cases = {
+        {},
+        {L"frob"},
+        {L"scan", L"--bogus"},
+        {L"scan", L"--category"},
+        {L"categories", L"--json"},
+        {L"scan", L"--settings", dir.File(L"absent.xml")},
+        {L"scan", L"--settings", settings, L"--category", L"Nothing"},
+    };
+    for (const auto& args : cases) {
+        Outcome run = RunCli(args);
+        EXPECT_EQ(run.exitCode, 2u);
+        EXPECT_TRUE(IsOneErrorLine(run.err)) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+    Outcome unknown = RunCli({L"scan", L"--settings", settings, L"--category", L"Nothing"});
+    EXPECT_EQ(unknown.err, "TamselCli: unknown category 'Nothing' (see TamselCli categories)\n");
+    ExpectNoTraces(unknown);
+    Outcome absent = RunCli({L"scan", L"--settings", dir.File(L"absent.xml")});
+    EXPECT_EQ(absent.err,
+              "TamselCli: settings file not found: " + testenv::WideToUtf8(dir.File(L"absent.xml")) + "\n");
+}
+
+TEST_F(CliEndToEnd, JsonScanOfScratchSettings)
+{
+    Outcome run = RunCli({L"scan", L"--json", L"--settings", settings});
+    ASSERT_EQ(run.exitCode, 0u) << run.err;
+    jsoncheck::Value doc = jsoncheck::Parse(run.out);
+    EXPECT_FALSE(doc["stopped"].boolean);
+    EXPECT_EQ(doc["problemCount"].number, 0);
+    EXPECT_EQ(doc["checkedCount"].number, 0);
+    EXPECT_GE(doc["durationMs"].number, 0);
+    EXPECT_GT(doc["peakWorkingSetBytes"].number, 0);
+    ASSERT_EQ(doc["categories"].items.size(), 3u);
+    const jsoncheck::Value& odd = doc["categories"][0];
+    EXPECT_EQ(odd["name"].text, kOddName);  // UTF-8 and escapes survive the trip
+    EXPECT_EQ(odd["keyEntries"].items.size(), 3u);
+    EXPECT_EQ(odd["scanState"].number, 2);
+    EXPECT_FALSE(doc["categories"][1]["enabled"].boolean);
+    EXPECT_EQ(doc["categories"][1]["scanState"].number, 0);
+    EXPECT_EQ(doc["categories"][2]["keyEntries"][0]["subKey"].text, missingKey);
+    EXPECT_EQ(ResultNames(doc), (std::vector<std::wstring>{kOddName, L"Application Paths"}));
+    for (const jsoncheck::Value& r : doc["results"].items) EXPECT_TRUE(r["problems"].items.empty());
+    ExpectNoTraces(run);
+}
+
+TEST_F(CliEndToEnd, CategoryOptionLimitsTheScan)
+{
+    const struct {
+        std::vector<std::wstring> names;
+        std::vector<std::wstring> results;
+    } cases[] = {
+        {{L"application PATHS"}, {L"Application Paths"}},
+        {{L"Font Entries"}, {L"Font Entries"}},                      // disabled in the file, chosen here
+        {{L"Font Entries", kOddName}, {kOddName, L"Font Entries"}},  // file order, not argument order
+    };
+    for (const auto& c : cases) {
+        // A relative --settings is taken from where the tool was started.
+        std::vector<std::wstring> args = {L"scan", L"--json", L"--quiet", L"--settings", L"settings.xml"};
+        for (const std::wstring& n : c.names) args.insert(args.end(), {L"--category", n});
+        Outcome run = RunCli(args);
+        ASSERT_EQ(run.exitCode, 0u) << run.err;
+        EXPECT_EQ(run.err, "");
+        jsoncheck::Value doc = jsoncheck::Parse(run.out);
+        EXPECT_EQ(ResultNames(doc), c.results);
+        EXPECT_EQ(doc["categories"].items.size(), 3u);
+        ExpectNoTraces(run);
+    }
+}
+
+TEST_F(CliEndToEnd, TextScanWithProgressOnAPipe)
+{
+    Outcome run = RunCli({L"scan", L"--settings", settings});
+    ASSERT_EQ(run.exitCode, 0u) << run.err;
+    std::string odd = testenv::WideToUtf8(kOddName);
+    EXPECT_EQ(run.out, odd +
+                           ": no problems\nApplication Paths: no problems\n\n"
+                           "0 problems in 0 of 2 categories; 0 items examined in " +
+                           run.out.substr(run.out.rfind(" in ") + 4));
+    EXPECT_NE(run.out.find("examined in "), std::string::npos);
+    // stderr is a pipe, not a console: whole lines, nothing rewritten in place.
+    EXPECT_EQ(run.err, "[1/2] " + odd +
+                           ": 0 problems, 0 items examined\n"
+                           "[2/2] Application Paths: 0 problems, 0 items examined\n");
+}
+
+TEST_F(CliEndToEnd, CategoriesOfAnotherSettingsFile)
+{
+    Outcome run = RunCli({L"categories", L"--settings", settings});
+    ASSERT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_EQ(run.out, "on \t" + testenv::WideToUtf8(kOddName) +
+                           "\t3 key(s)\n"
+                           "off\tFont Entries\t0 key(s)\n"
+                           "on \tApplication Paths\t1 key(s)\n");
+}
+
+TEST_F(CliEndToEnd, MissingEngineIsOneLine)
+{
+    // The tool and its runtime alone, without Corvex.dll beside it.
+    std::wstring exe = dir.File(L"TamselCli.exe");
+    ASSERT_TRUE(CopyFileW(CliExe().c_str(), exe.c_str(), FALSE));
+    for (const wchar_t* dll :
+         {L"libstdc++-6.dll", L"libgcc_s_seh-1.dll", L"libgcc_s_dw2-1.dll", L"libwinpthread-1.dll"})
+        CopyFileW((testenv::BinDir() + L"\\" + dll).c_str(), dir.File(dll).c_str(), FALSE);
+    Outcome run = RunExe(exe, {L"scan"});
+    EXPECT_EQ(run.exitCode, 2u);
+    EXPECT_EQ(run.err.rfind("TamselCli: cannot load Corvex.dll (error ", 0), 0u) << run.err;
+    EXPECT_TRUE(IsOneErrorLine(run.err)) << run.err;
+    EXPECT_EQ(run.out, "");
+}
+
+}  // namespace

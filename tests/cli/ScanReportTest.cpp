@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include "JsonCheck.h"
+#include "cli/pure/ScanReport.h"
+
+using cli::ProblemInfo;
+using cli::ResultInfo;
+using cli::ScanReport;
+
+namespace {
+
+ProblemInfo Problem(const std::wstring& key, const std::wstring& value, int grade, int ignored = 0)
+{
+    ProblemInfo p;
+    p.rootName = L"HKEY_CLASSES_ROOT";
+    p.keyPath = key;
+    p.valueName = value;
+    p.data = L"C:\\gone\\x.dll";
+    p.message = L"Invalid file or folder reference";
+    p.grade = grade;
+    p.ignored = ignored;
+    p.scannedKeyPath = key;
+    return p;
+}
+
+ScanReport TwoCategories()
+{
+    ScanReport r;
+    r.categories = {{L"ComActiveX", L"COM/ActiveX Entries", 1, 2, 2, {{L"HKEY_CLASSES_ROOT", L"clsid"}}},
+                    {L"Fonts", L"Font Entries", 0, 0, 0, {}},
+                    {L"AppPaths", L"Application Paths", 1, 2, 0, {}}};
+    ResultInfo com{L"COM/ActiveX Entries", 2, 0, 0, 0, 0, {}};
+    com.problems.push_back(Problem(L"Wow6432Node\\CLSID\\{1}\\InprocServer32", L"default value", 2));
+    com.problems.push_back(Problem(L"CLSID\\{2}", L"AppID", 1));
+    com.problems.push_back(Problem(L"CLSID\\{3}", L"x", 0, 1));  // ignored: not shown
+    r.results.push_back(com);
+    r.results.push_back({L"Application Paths", 0, 0, 0, 0, 0, {}});
+    r.problemCount = 2;
+    r.checkedCount = 2;
+    r.itemsExamined = 1234;
+    r.durationMs = 2561;
+    return r;
+}
+
+TEST(ScanReport, NamesOfGradesAndActions)
+{
+    EXPECT_EQ(cli::GradeName(0), L"Common");
+    EXPECT_EQ(cli::GradeName(1), L"Fair");
+    EXPECT_EQ(cli::GradeName(2), L"Important");
+    EXPECT_EQ(cli::GradeName(3), L"grade 3");
+    EXPECT_EQ(cli::GradeName(-1), L"grade -1");
+    EXPECT_EQ(cli::FixActionName(0), L"delete value");
+    EXPECT_EQ(cli::FixActionName(1), L"delete key");
+    EXPECT_EQ(cli::FixActionName(2), L"delete parent tree");
+    EXPECT_EQ(cli::FixActionName(7), L"action 7");
+}
+
+TEST(ScanReport, DisplayKeyJoinsRootPathAndValue)
+{
+    ProblemInfo p = Problem(L"CLSID\\{1}", L"default value", 0);
+    EXPECT_EQ(cli::DisplayKey(p), L"HKEY_CLASSES_ROOT\\CLSID\\{1}\\default value");
+    p.keyPath.clear();
+    p.valueName = L"x";
+    EXPECT_EQ(cli::DisplayKey(p), L"HKEY_CLASSES_ROOT\\x");
+}
+
+TEST(ScanReport, ExitCodes)
+{
+    ScanReport r = TwoCategories();
+    EXPECT_EQ(cli::ExitCodeFor(r), 1);
+    r.results[0].problems.erase(r.results[0].problems.begin(), r.results[0].problems.begin() + 2);
+    EXPECT_EQ(cli::VisibleProblemCount(r), 0);
+    EXPECT_EQ(cli::ExitCodeFor(r), 0);  // only an ignored one left
+    r.stopped = true;
+    EXPECT_EQ(cli::ExitCodeFor(r), 2);
+    EXPECT_EQ(cli::ExitCodeFor(ScanReport{}), 0);
+}
+
+TEST(ScanReport, TextListsShownProblemsByCategory)
+{
+    EXPECT_EQ(cli::FormatText(TwoCategories()),
+              L"COM/ActiveX Entries: 2 problems\n"
+              L"  [Important] HKEY_CLASSES_ROOT\\Wow6432Node\\CLSID\\{1}\\InprocServer32\\default value\n"
+              L"      Data:    C:\\gone\\x.dll\n"
+              L"      Problem: Invalid file or folder reference\n"
+              L"  [Fair] HKEY_CLASSES_ROOT\\CLSID\\{2}\\AppID\n"
+              L"      Data:    C:\\gone\\x.dll\n"
+              L"      Problem: Invalid file or folder reference\n"
+              L"Application Paths: no problems\n"
+              L"\n"
+              L"2 problems in 1 of 2 categories; 1234 items examined in 2.5 s\n");
+}
+
+TEST(ScanReport, TextOfAnEmptyOrStoppedScan)
+{
+    ScanReport r;
+    r.itemsExamined = 1;
+    r.stopped = true;
+    EXPECT_EQ(cli::FormatText(r), L"0 problems in 0 of 0 categories; 1 item examined in 0.0 s (stopped)\n");
+    ScanReport one;
+    one.results.push_back({L"X", 1, 0, 0, 0, 0, {Problem(L"k", L"v\nw", 0)}});
+    std::wstring t = cli::FormatText(one);
+    EXPECT_NE(t.find(L"X: 1 problem\n  [Common] HKEY_CLASSES_ROOT\\k\\v<U+000A>w\n"), std::wstring::npos)
+        << t;
+}
+
+TEST(ScanReport, JsonHasEveryField)
+{
+    ScanReport r = TwoCategories();
+    ProblemInfo& p = r.results[0].problems[0];
+    p.is64View = 0;
+    p.selected = 0;
+    p.fixOk = 0;
+    p.fixAction = 2;
+    p.scannedKeyPath = L"CLSID\\{1}\\InprocServer32";
+    p.viewFlag = 0x0200;
+    p.isDefaultValue = 1;
+    p.data = L"\"C:\\a b\\\xD83D\xDE00.dll\"\t";
+    r.peakWorkingSetBytes = 5000000000ULL;
+
+    jsoncheck::Value v = jsoncheck::Parse(cli::FormatJson(r));
+    EXPECT_FALSE(v["stopped"].boolean);
+    EXPECT_EQ(v["durationMs"].number, 2561);
+    EXPECT_EQ(v["problemCount"].number, 2);
+    EXPECT_EQ(v["checkedCount"].number, 2);
+    EXPECT_EQ(v["shownProblemCount"].number, 2);
+    EXPECT_EQ(v["itemsExamined"].number, 1234);
+    EXPECT_EQ(v["peakWorkingSetBytes"].number, 5000000000LL);
+
+    ASSERT_EQ(v["categories"].items.size(), 3u);
+    const jsoncheck::Value& fonts = v["categories"][1];
+    EXPECT_EQ(fonts["index"].number, 1);
+    EXPECT_EQ(fonts["elementName"].text, L"Fonts");
+    EXPECT_EQ(fonts["name"].text, L"Font Entries");
+    EXPECT_FALSE(fonts["enabled"].boolean);
+    EXPECT_EQ(v["categories"][0]["scanState"].number, 2);
+    EXPECT_EQ(v["categories"][0]["foundCount"].number, 2);
+    EXPECT_EQ(v["categories"][0]["keyEntries"][0]["subKey"].text, L"clsid");
+
+    ASSERT_EQ(v["results"].items.size(), 2u);
+    const jsoncheck::Value& com = v["results"][0];
+    EXPECT_EQ(com["name"].text, L"COM/ActiveX Entries");
+    for (const char* f : {"problemCount", "ignoredCount", "fixedCount", "notFixedCount", "fixState"})
+        EXPECT_TRUE(com.Has(f)) << f;
+    ASSERT_EQ(com["problems"].items.size(), 3u);  // ignored ones too, with their flag
+    const jsoncheck::Value& j = com["problems"][0];
+    EXPECT_EQ(j["rootName"].text, L"HKEY_CLASSES_ROOT");
+    EXPECT_EQ(j["keyPath"].text, L"Wow6432Node\\CLSID\\{1}\\InprocServer32");
+    EXPECT_EQ(j["valueName"].text, L"default value");
+    EXPECT_EQ(j["data"].text, p.data);
+    EXPECT_EQ(j["message"].text, L"Invalid file or folder reference");
+    EXPECT_EQ(j["is64View"].number, 0);
+    EXPECT_EQ(j["selected"].number, 0);
+    EXPECT_EQ(j["fixOk"].number, 0);
+    EXPECT_EQ(j["ignored"].number, 0);
+    EXPECT_EQ(j["grade"].number, 2);
+    EXPECT_EQ(j["gradeName"].text, L"Important");
+    EXPECT_EQ(j["fixAction"].number, 2);
+    EXPECT_EQ(j["fixActionName"].text, L"delete parent tree");
+    EXPECT_EQ(j["scannedKeyPath"].text, L"CLSID\\{1}\\InprocServer32");
+    EXPECT_EQ(j["viewFlag"].number, 512);
+    EXPECT_EQ(j["isDefaultValue"].number, 1);
+    EXPECT_EQ(j["key"].text, L"HKEY_CLASSES_ROOT\\Wow6432Node\\CLSID\\{1}\\InprocServer32\\default value");
+    EXPECT_EQ(com["problems"][2]["ignored"].number, 1);
+}
+
+}  // namespace

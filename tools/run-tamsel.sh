@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Run Tamsel: a registry scan of your own Wine prefix with TamselCli.
+#
+#   tools/run-tamsel.sh [scan options]      e.g. --json, --category "COM/ActiveX Entries"
+#
+# Uses $WINEPREFIX, or ~/.wine when it is not set, and creates that prefix
+# when it does not exist yet. The scan only reads: nothing is fixed, backed
+# up or written to the registry. (This is the one script that touches the
+# user's prefix; tests and benchmarks use throwaway prefixes in the build tree.)
+#
+# The 32-bit build is the primary one and is used when build/i686 holds it
+# and this machine can run 32-bit programs; otherwise the x86_64 build is
+# built when needed and used.
+set -u
+root=$(cd "$(dirname "$0")/.." && pwd)
+prefix=${WINEPREFIX:-$HOME/.wine}
+case "$prefix" in /*) ;; *) prefix=$PWD/$prefix ;; esac
+export WINEPREFIX="$prefix"
+export WINEDEBUG="${WINEDEBUG:--all}"
+# No Mono or Gecko installer prompts when the prefix is new.
+export WINEDLLOVERRIDES="mscoree,mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
+
+wine32=/usr/lib/wine/wine
+wine64=/usr/lib/wine/wine64
+[ -x "$wine64" ] || wine64=$(command -v wine64 || true)
+[ -x "$wine32" ] || wine32=$(command -v wine || true)
+server=/usr/lib/wine/wineserver
+[ -x "$server" ] || server=$(command -v wineserver || true)
+die() { echo "run-tamsel.sh: $*" >&2; exit 2; }
+
+if [ ! -f "$prefix/system.reg" ]; then
+    [ -n "$wine64" ] || die "no 64-bit Wine loader (wine64) found"
+    echo "run-tamsel.sh: creating the Wine prefix $prefix" >&2
+    "$wine64" wineboot -i >/dev/null 2>&1 || die "could not create $prefix"
+    [ -n "$server" ] && "$server" -w
+fi
+arch=win64
+grep -q '^#arch=win32' "$prefix/system.reg" 2>/dev/null && arch=win32
+
+# A 32-bit program runs only where the kernel and Wine allow it: try one.
+exe=
+loader=
+i686=$root/build/i686/bin/TamselCli.exe
+if [ -f "$i686" ] && [ -n "$wine32" ] && timeout 60 "$wine32" "$i686" --help >/dev/null 2>&1; then
+    exe=$i686
+    loader=$wine32
+elif [ "$arch" = win32 ]; then
+    die "$prefix is a 32-bit prefix, and no runnable 32-bit build was found in build/i686"
+else
+    build=$root/build/x86_64
+    if [ ! -f "$build/build.ninja" ]; then
+        echo "run-tamsel.sh: configuring $build" >&2
+        cmake -S "$root" -B "$build" -G Ninja --toolchain "$root/cmake/toolchain-x86_64-w64-mingw32.cmake" \
+            -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || die "cmake configure failed"
+    fi
+    cmake --build "$build" --target tamsel_cli >/dev/null || die "build failed (run: cmake --build $build)"
+    exe=$build/bin/TamselCli.exe
+    loader=$wine64
+fi
+[ -n "$loader" ] || die "no Wine loader found"
+exec "$loader" "$exe" scan "$@"
