@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what Tamsel's build and tests need on a fresh Debian 12 machine:
 # the two mingw-w64 cross compilers, Wine (64-bit and 32-bit), Xvfb for the
-# window tests, GoogleTest's sources and the native compiler. Run as root or
+# window tests, GoogleTest's sources, the native compiler and clang's fuzzer. Run as root or
 # as a user who may sudo.
 set -euo pipefail
 sudo=""
@@ -13,7 +13,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq --no-install-recommends \
-    cmake ninja-build g++ python3 \
+    cmake ninja-build g++ python3 clang libclang-rt-14-dev \
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools \
     wine wine64 wine32:i386 \
     xvfb xauth \

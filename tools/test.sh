@@ -2,6 +2,7 @@
 # Builds Tamsel (x86_64 and i686 Windows builds, the native build of the
 # portable logic) and runs every test suite that this machine can run:
 #   native   the portable logic under AddressSanitizer and UBSan
+#   fuzz     the IgnoreList.dat reader under libFuzzer: the seed corpus, then a minute of fuzzing
 #   x86_64   the engine and tools under Wine, in a throwaway 64-bit prefix
 #   i686     the primary build under Wine in a 64-bit prefix (WOW64) and in a
 #            pure 32-bit prefix, where the host kernel can run 32-bit programs
@@ -40,6 +41,11 @@ if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
 fi
 
 if configure_build native ""; then run_suite native; else status=1; echo "native build failed"; fi
+if CXX=clang++ cmake -S tests/fuzz -B build/fuzz -G Ninja >/dev/null && cmake --build build/fuzz -j "$jobs"; then
+    run_suite fuzz
+else
+    status=1; echo "fuzz build failed"
+fi
 if configure_build x86_64 cmake/toolchain-x86_64-w64-mingw32.cmake; then run_suite x86_64; else status=1; echo "x86_64 build failed"; fi
 if configure_build i686 cmake/toolchain-i686-w64-mingw32.cmake; then
     # 32-bit Windows programs need the 32-bit Wine loader, a 32-bit Linux
@@ -71,6 +77,17 @@ for build in sys.argv[1:]:
                 skipped += 1
             else:
                 passed += 1
+    # A suite without GoogleTest results (the fuzzer) counts its ctest tests.
+    if not glob.glob(f"build/{build}/results/*.xml"):
+        try:
+            for case in ET.parse(f"build/{build}/ctest-junit.xml").getroot().iter("testcase"):
+                if case.get("status") == "fail":
+                    failed += 1
+                else:
+                    passed += 1
+        except (OSError, ET.ParseError):
+            failed += 1
+        continue
     # A test program that failed without a failing case of its own (it
     # crashed, hung or wrote no results) counts as one failure.
     try:
