@@ -1,12 +1,25 @@
 #include "support/TestEnv.h"
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 
+#include "core/ReportBox.h"
+
 namespace testenv {
+namespace {
+// No test may block on a dialog: a box that no ReportRecorder expects is
+// printed and answered with OK.
+int UnexpectedReport(const std::wstring& text, const std::wstring& caption, UINT)
+{
+    fwprintf(stderr, L"[engine message box] %ls: %ls\n", caption.c_str(), text.c_str());
+    return IDOK;
+}
+const bool g_reportSinkInstalled = (report::SetSink(&UnexpectedReport), true);
+}  // namespace
 
 std::wstring Utf8ToWide(const std::string& s)
 {
