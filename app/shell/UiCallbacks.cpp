@@ -69,8 +69,17 @@ void CORVEX_CALL OnScanStarted()
 {
     OnPage(kScanPage, [](CMyChildWnd& p) { p.OnScanStarted(g_engine ? g_engine->GetScanCategories() : nullptr); });
 }
+// Before a row shows its final status, every queued text gets painted.
+void DrainProgress(int id)
+{
+    CMyChildWnd* page = CurrentTarget(id);
+    ProgressTextQueue* queue = page ? page->ProgressQueue() : nullptr;
+    if (queue && !IsUiThread()) queue->DrainWait(g_mainDlg->Hwnd());
+}
+
 void CORVEX_CALL OnScanCategory(int index)
 {
+    DrainProgress(kScanPage);
     OnPage(kScanPage, [&](CMyChildWnd& p) { p.OnScanCategory(index); });
 }
 void CORVEX_CALL OnScanItem(const std::wstring* text, int count) { AppendProgress(kScanPage, text, true, count); }
@@ -84,6 +93,7 @@ void CORVEX_CALL OnScanFinished(int)
 }
 void CORVEX_CALL OnFixProgress(int index)
 {
+    DrainProgress(kCleanPage);
     OnPage(kCleanPage, [&](CMyChildWnd& p) { p.OnFixProgress(index); });
 }
 void CORVEX_CALL OnFixItem(const std::wstring* text, int) { AppendProgress(kCleanPage, text, false, 1); }
