@@ -1,0 +1,143 @@
+// Starts the real Tamsel.exe, waits for its window, saves a picture of it in
+// the build folder, and checks that a second start only says it is running.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <vector>
+
+#include "app/AppTestEnv.h"
+#include "support/TestEnv.h"
+
+namespace {
+
+struct Process {
+    PROCESS_INFORMATION pi{};
+    bool started = false;
+    ~Process()
+    {
+        if (!started) return;
+        if (WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(pi.hProcess, 1);
+            WaitForSingleObject(pi.hProcess, 5000);
+        }
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    bool Start(const std::wstring& exe)
+    {
+        STARTUPINFOW si{};
+        si.cb = sizeof(si);
+        std::wstring cmd = L"\"" + exe + L"\"";
+        started = CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi) != FALSE;
+        return started;
+    }
+    bool Exited(DWORD ms) { return WaitForSingleObject(pi.hProcess, ms) == WAIT_OBJECT_0; }
+};
+
+HWND WaitForWindow(const wchar_t* cls, const wchar_t* title, DWORD ms)
+{
+    HWND found = nullptr;
+    apptest::PumpUntil([&] { return (found = FindWindowW(cls, title)) != nullptr; }, ms);
+    return found;
+}
+
+struct BoxSearch {
+    DWORD pid;
+    HWND box;
+};
+
+// The message box of process `pid` whose text is `text`.
+HWND FindBox(DWORD pid, const wchar_t* text)
+{
+    struct Ctx {
+        DWORD pid;
+        const wchar_t* text;
+        HWND found;
+    } ctx{pid, text, nullptr};
+    EnumWindows(
+        [](HWND h, LPARAM lp) -> BOOL {
+            auto* c = reinterpret_cast<Ctx*>(lp);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(h, &owner);
+            wchar_t cls[32] = L"";
+            GetClassNameW(h, cls, 32);
+            if (owner != c->pid || lstrcmpW(cls, L"#32770") != 0) return TRUE;
+            EnumChildWindows(
+                h,
+                [](HWND child, LPARAM lp2) -> BOOL {
+                    auto* c2 = reinterpret_cast<Ctx*>(lp2);
+                    wchar_t t[128] = L"";
+                    GetWindowTextW(child, t, 128);
+                    if (lstrcmpW(t, c2->text) == 0) {
+                        c2->found = GetParent(child);
+                        return FALSE;
+                    }
+                    return TRUE;
+                },
+                lp);
+            return c->found ? FALSE : TRUE;
+        },
+        reinterpret_cast<LPARAM>(&ctx));
+    return ctx.found;
+}
+
+TEST(TamselSmoke, WindowShowsAndASecondStartSaysItIsRunning)
+{
+    apptest::ComInit com;
+    const std::wstring exe = testenv::BinDir() + L"\\Tamsel.exe";
+    // Xvfb has no window manager: let Wine draw the frames itself, so the
+    // custom caption is part of the picture (this prefix is the tests' own).
+    HKEY x11 = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\X11 Driver", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &x11,
+                        nullptr) == ERROR_SUCCESS) {
+        RegSetValueExW(x11, L"Decorated", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"N"), 2 * sizeof(wchar_t));
+        RegCloseKey(x11);
+    }
+    Process first;
+    ASSERT_TRUE(first.Start(exe)) << GetLastError();
+    HWND main = WaitForWindow(L"TamselMainWindow", L" Tamsel", 30000);
+    ASSERT_NE(main, nullptr) << "no main window within 30 s";
+    apptest::Pump(1500);  // let it paint
+
+    RECT wr{};
+    GetWindowRect(main, &wr);
+    const int w = wr.right - wr.left, h = wr.bottom - wr.top;
+    EXPECT_EQ(w, 799);
+    EXPECT_EQ(h, 602);
+    // BitBlt from the window's DC includes the child windows.
+    HDC wdc = GetWindowDC(main);
+    apptest::Canvas shot(w, h, RGB(0, 0, 0));
+    BitBlt(shot.dc(), 0, 0, w, h, wdc, 0, 0, SRCCOPY);
+    ReleaseDC(main, wdc);
+    std::set<COLORREF> colours;
+    std::vector<uint32_t> bits(static_cast<size_t>(w) * static_cast<size_t>(h));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            COLORREF c = shot.At(x, y);
+            colours.insert(c);
+            bits[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] =
+                (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+        }
+    EXPECT_GT(colours.size(), 8u) << "the window picture is blank";
+    // The bottom bar carries the skin's gradient, not the plain page white.
+    EXPECT_NE(shot.At(w / 2, h - 20), RGB(255, 255, 255));
+    const std::wstring png = testenv::BinDir() + L"\\..\\screenshots\\tamsel-main.png";
+    CreateDirectoryW((testenv::BinDir() + L"\\..\\screenshots").c_str(), nullptr);
+    EXPECT_TRUE(apptest::WritePngFromBits(png, w, h, bits.data()));
+
+    Process second;
+    ASSERT_TRUE(second.Start(exe));
+    HWND box = nullptr;
+    apptest::PumpUntil([&] { return (box = FindBox(second.pi.dwProcessId, L"The application is running!")) != nullptr; },
+                       30000);
+    ASSERT_NE(box, nullptr) << "no \"The application is running!\" box";
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(second.Exited(15000));
+    EXPECT_TRUE(IsWindow(main));  // the first instance keeps running
+
+    // With no Registry.ini the caption's close ends the program at once.
+    PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(first.Exited(15000));
+}
+
+}  // namespace
