@@ -259,6 +259,17 @@ TEST(MessageBoxGeometry, OneLineBoxIsWiderThanTheTextAndCentred)
     EXPECT_EQ(MessageBoxIconPath(0), L"");
 }
 
+BOOL CALLBACK FindDialog(HWND h, LPARAM lp)
+{
+    wchar_t cls[16] = L"";
+    GetClassNameW(h, cls, 16);
+    if (lstrcmpW(cls, L"#32770") == 0 && IsWindowVisible(h)) {
+        *reinterpret_cast<HWND*>(lp) = h;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // Answers the box from another thread: finds it among the UI thread's
 // windows and sends the given command; gives up after a few seconds by
 // cancelling whatever dialog is there, so the test cannot hang.
@@ -267,18 +278,7 @@ std::thread Answer(DWORD uiThread, WORD command, RECT* seen, std::wstring* capti
     return std::thread([=] {
         for (int i = 0; i < 500; ++i) {
             HWND found = nullptr;
-            EnumThreadWindows(
-                uiThread,
-                [](HWND h, LPARAM lp) -> BOOL {
-                    wchar_t cls[16] = L"";
-                    GetClassNameW(h, cls, 16);
-                    if (lstrcmpW(cls, L"#32770") == 0 && IsWindowVisible(h)) {
-                        *reinterpret_cast<HWND*>(lp) = h;
-                        return FALSE;
-                    }
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(&found));
+            EnumThreadWindows(uiThread, &FindDialog, reinterpret_cast<LPARAM>(&found));
             if (found) {
                 GetWindowRect(found, seen);
                 wchar_t t[64] = L"";
@@ -315,6 +315,20 @@ TEST_F(ControlsTest, QuestionBoxAnswersYesOnlyForYes)
         MapWindowPoints(host_.Hwnd(), nullptr, reinterpret_cast<POINT*>(&owner), 2);
         EXPECT_NEAR((seen.left + seen.right) / 2, (owner.left + owner.right) / 2, 2);
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ControlsTest, AboutBoxClosesWithOk)
+{
+    RECT seen{};
+    std::wstring caption;
+    std::thread t = Answer(GetCurrentThreadId(), IDOK, &seen, &caption);
+    RunAboutDialog(host_.Hwnd());
+    t.join();
+    EXPECT_EQ(caption, L"Quorv Software");
 }
 
 }  // namespace

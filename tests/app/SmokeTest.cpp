@@ -43,42 +43,38 @@ HWND WaitForWindow(const wchar_t* cls, const wchar_t* title, DWORD ms)
 
 struct BoxSearch {
     DWORD pid;
-    HWND box;
+    const wchar_t* text;
+    HWND found;
 };
+
+BOOL CALLBACK FindText(HWND child, LPARAM lp)
+{
+    auto* c = reinterpret_cast<BoxSearch*>(lp);
+    wchar_t t[128] = L"";
+    GetWindowTextW(child, t, 128);
+    if (lstrcmpW(t, c->text) != 0) return TRUE;
+    c->found = GetParent(child);
+    return FALSE;
+}
+
+BOOL CALLBACK FindBoxWindow(HWND h, LPARAM lp)
+{
+    auto* c = reinterpret_cast<BoxSearch*>(lp);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(h, &owner);
+    wchar_t cls[32] = L"";
+    GetClassNameW(h, cls, 32);
+    if (owner != c->pid || lstrcmpW(cls, L"#32770") != 0) return TRUE;
+    EnumChildWindows(h, &FindText, lp);
+    return c->found ? FALSE : TRUE;
+}
 
 // The message box of process `pid` whose text is `text`.
 HWND FindBox(DWORD pid, const wchar_t* text)
 {
-    struct Ctx {
-        DWORD pid;
-        const wchar_t* text;
-        HWND found;
-    } ctx{pid, text, nullptr};
-    EnumWindows(
-        [](HWND h, LPARAM lp) -> BOOL {
-            auto* c = reinterpret_cast<Ctx*>(lp);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(h, &owner);
-            wchar_t cls[32] = L"";
-            GetClassNameW(h, cls, 32);
-            if (owner != c->pid || lstrcmpW(cls, L"#32770") != 0) return TRUE;
-            EnumChildWindows(
-                h,
-                [](HWND child, LPARAM lp2) -> BOOL {
-                    auto* c2 = reinterpret_cast<Ctx*>(lp2);
-                    wchar_t t[128] = L"";
-                    GetWindowTextW(child, t, 128);
-                    if (lstrcmpW(t, c2->text) == 0) {
-                        c2->found = GetParent(child);
-                        return FALSE;
-                    }
-                    return TRUE;
-                },
-                lp);
-            return c->found ? FALSE : TRUE;
-        },
-        reinterpret_cast<LPARAM>(&ctx));
-    return ctx.found;
+    BoxSearch search{pid, text, nullptr};
+    EnumWindows(&FindBoxWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 TEST(TamselSmoke, WindowShowsAndASecondStartSaysItIsRunning)
