@@ -2,6 +2,7 @@
 // the build folder, and checks that a second start only says it is running.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <set>
 #include <vector>
 
@@ -23,11 +24,11 @@ struct Process {
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
     }
-    bool Start(const std::wstring& exe)
+    bool Start(const std::wstring& exe, const std::wstring& args = L"")
     {
         STARTUPINFOW si{};
         si.cb = sizeof(si);
-        std::wstring cmd = L"\"" + exe + L"\"";
+        std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
         started = CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi) != FALSE;
         return started;
     }
@@ -77,6 +78,33 @@ HWND FindBox(DWORD pid, const wchar_t* text)
     return search.found;
 }
 
+// Copies the whole window (children included) and saves it under the build
+// folder's screenshots\; returns the number of distinct colours.
+size_t Capture(HWND window, const std::wstring& name, apptest::Canvas** keep)
+{
+    RECT wr{};
+    GetWindowRect(window, &wr);
+    const int w = wr.right - wr.left, h = wr.bottom - wr.top;
+    auto* shot = new apptest::Canvas(w, h, RGB(0, 0, 0));
+    HDC wdc = GetWindowDC(window);
+    BitBlt(shot->dc(), 0, 0, w, h, wdc, 0, 0, SRCCOPY);
+    ReleaseDC(window, wdc);
+    std::set<COLORREF> colours;
+    std::vector<uint32_t> bits(static_cast<size_t>(w) * static_cast<size_t>(h));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            COLORREF c = shot->At(x, y);
+            colours.insert(c);
+            bits[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] =
+                (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+        }
+    const std::wstring dir = testenv::BinDir() + L"\\..\\screenshots";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    EXPECT_TRUE(apptest::WritePngFromBits(dir + L"\\" + name, w, h, bits.data()));
+    *keep = shot;
+    return colours.size();
+}
+
 TEST(TamselSmoke, WindowShowsAndASecondStartSaysItIsRunning)
 {
     apptest::ComInit com;
@@ -100,26 +128,12 @@ TEST(TamselSmoke, WindowShowsAndASecondStartSaysItIsRunning)
     const int w = wr.right - wr.left, h = wr.bottom - wr.top;
     EXPECT_EQ(w, 799);
     EXPECT_EQ(h, 602);
-    // BitBlt from the window's DC includes the child windows.
-    HDC wdc = GetWindowDC(main);
-    apptest::Canvas shot(w, h, RGB(0, 0, 0));
-    BitBlt(shot.dc(), 0, 0, w, h, wdc, 0, 0, SRCCOPY);
-    ReleaseDC(main, wdc);
-    std::set<COLORREF> colours;
-    std::vector<uint32_t> bits(static_cast<size_t>(w) * static_cast<size_t>(h));
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            COLORREF c = shot.At(x, y);
-            colours.insert(c);
-            bits[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] =
-                (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-        }
-    EXPECT_GT(colours.size(), 8u) << "the window picture is blank";
+    apptest::Canvas* raw = nullptr;
+    const size_t colours = Capture(main, L"tamsel-main.png", &raw);
+    std::unique_ptr<apptest::Canvas> shot(raw);
+    EXPECT_GT(colours, 8u) << "the window picture is blank";
     // The bottom bar carries the skin's gradient, not the plain page white.
-    EXPECT_NE(shot.At(w / 2, h - 20), RGB(255, 255, 255));
-    const std::wstring png = testenv::BinDir() + L"\\..\\screenshots\\tamsel-main.png";
-    CreateDirectoryW((testenv::BinDir() + L"\\..\\screenshots").c_str(), nullptr);
-    EXPECT_TRUE(apptest::WritePngFromBits(png, w, h, bits.data()));
+    EXPECT_NE(shot->At(w / 2, h - 20), RGB(255, 255, 255));
 
     Process second;
     ASSERT_TRUE(second.Start(exe));
@@ -134,6 +148,34 @@ TEST(TamselSmoke, WindowShowsAndASecondStartSaysItIsRunning)
     // With no Registry.ini the caption's close ends the program at once.
     PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_TRUE(first.Exited(15000));
+}
+
+TEST(TamselSmoke, ScanArgumentOpensTheScanPageWithItsHeader)
+{
+    apptest::ComInit com;
+    Process app;
+    ASSERT_TRUE(app.Start(testenv::BinDir() + L"\\Tamsel.exe", L"-scan"));
+    HWND main = WaitForWindow(L"TamselMainWindow", L" Tamsel", 30000);
+    ASSERT_NE(main, nullptr);
+    apptest::Pump(1500);
+    apptest::Canvas* raw = nullptr;
+    Capture(main, L"tamsel-scan.png", &raw);
+    std::unique_ptr<apptest::Canvas> shot(raw);
+    // The title "Scan & Clean Windows Registry" is drawn in dark blue in the header.
+    POINT origin{0, 0};
+    ClientToScreen(main, &origin);
+    RECT wr{};
+    GetWindowRect(main, &wr);
+    const int dx = origin.x - wr.left, dy = origin.y - wr.top;
+    int titleInk = 0;
+    for (int y = 30; y < 47; ++y)
+        for (int x = 105; x < 425; ++x) {
+            COLORREF c = shot->At(x + dx, y + dy);
+            if (GetBValue(c) < 140 && GetRValue(c) < 100) ++titleInk;
+        }
+    EXPECT_GT(titleInk, 50) << "no page title in the header";
+    PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(app.Exited(15000));
 }
 
 }  // namespace
