@@ -62,6 +62,12 @@ case "${1:-}" in
         # a test runner waits for their pipes to close.
         "${pin[@]}" "$server" -p </dev/null >/dev/null 2>&1
         "${pin[@]}" "$wine64" wineboot </dev/null >/dev/null 2>&1
+        # With a display, the first program that makes a window starts Wine's
+        # desktop process, which then keeps that program's output pipes open.
+        if [ -n "${DISPLAY:-}" ]; then
+            setsid "${pin[@]}" "$wine64" explorer.exe /desktop </dev/null >/dev/null 2>&1 &
+            sleep 1
+        fi
         exit 0 ;;
     --stop)
         "$server" -k 2>/dev/null

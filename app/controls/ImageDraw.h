@@ -1,0 +1,25 @@
+// The drawing modes of skin images. 32-bit images are alpha-blended
+// (premultiplied source), others copied; an empty image draws nothing.
+#pragma once
+
+#include <windows.h>
+
+#include "controls/ImageCache.h"
+
+namespace ui {
+
+enum class DrawMode { Natural, Stretch, RepeatAcross, RepeatDown, Tile };
+
+// Copies the source part (sx, sy, sw, sh) of the image into (dx, dy, dw, dh).
+void BlitImage(HDC dc, const CImage* image, int dx, int dy, int dw, int dh, int sx, int sy, int sw,
+               int sh);
+
+void DrawNatural(HDC dc, const CImage* image, int x, int y);
+void DrawStretch(HDC dc, const CImage* image, const RECT& r);
+void DrawRepeatAcross(HDC dc, const CImage* image, const RECT& r);
+// Copies stacked from r.top + offset, each scaled to the width of r.
+void DrawRepeatDown(HDC dc, const CImage* image, const RECT& r, int offset = 0);
+void DrawTile(HDC dc, const CImage* image, const RECT& r);
+void DrawImage(HDC dc, const CImage* image, const RECT& r, DrawMode mode);
+
+}  // namespace ui

@@ -1,0 +1,88 @@
+// The image-faced owner-drawn push button of the skin.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "controls/Gdi.h"
+#include "controls/ImageCache.h"
+#include "controls/ImageDraw.h"
+#include "controls/Window.h"
+
+namespace ui {
+
+struct ButtonCaption {
+    std::wstring text;
+    int x = 0;  // below 1: centred on that axis
+    int y = 0;
+    COLORREF colour = RGB(0, 0, 0);
+    COLORREF hoverColour = RGB(0, 0, 0);
+    gdi::Font plain;
+    gdi::Font underlined;
+    bool IsSet() const { return !text.empty(); }
+};
+
+class CMyButton : public CControl {
+public:
+    enum State { kNormal = 0, kHover = 1, kPressed = 2 };
+
+    // faceMode: 2 repeat down, 3 stretch, 4 tile, anything else repeat across.
+    CMyButton(bool transparent, int faceMode);
+
+    bool Create(HWND parent, UINT id, const RECT& r, const wchar_t* text = L"");
+    void AttachButton(HWND hwnd);
+
+    void SetStateFace(int state, const std::wstring& path);
+    void SetFallbackFace();  // "./images/banner-button-bg.png"
+    void SetIcon(const std::wstring& path, int x, int y);
+    void SetCaption(int x, int y, COLORREF colour, COLORREF hover, int height, const std::wstring& text,
+                    int weight = 0);
+    void SetSecondCaption(int x, int y, COLORREF colour, COLORREF hover, int height,
+                          const std::wstring& text);
+    void SetCaptionText(const std::wstring& text);
+    void SetBackgroundColour(COLORREF c);
+    void SetBorderColour(int state, COLORREF c);
+    void SetSticky(bool sticky) { sticky_ = sticky; }
+    void SetState(int state);
+
+    int State() const { return state_; }
+    bool Sticky() const { return sticky_; }
+    bool Focused() const { return focused_; }
+    const ButtonCaption& Caption() const { return caption_; }
+    // The state drawn: hover while focused in the normal state.
+    int EffectiveState(bool pressedNow) const;
+
+    // Paints the whole button into dc (client coordinates).
+    void Paint(HDC dc, bool pressedNow);
+
+    bool OnReflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+protected:
+    LRESULT ControlMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    void TakeSnapshot();
+    void DrawCaption(HDC dc, const ButtonCaption& c, int effective, const RECT& client);
+    DrawMode FaceMode() const;
+
+    bool transparent_;
+    int faceMode_;
+    CImage* faces_[3] = {nullptr, nullptr, nullptr};
+    CImage* fallback_ = nullptr;
+    CImage* icon_ = nullptr;
+    POINT iconPos_{};
+    bool hasBackground_ = false;
+    COLORREF background_ = 0;
+    bool hasBorder_[3] = {false, false, false};
+    COLORREF border_[3] = {0, 0, 0};
+    ButtonCaption caption_;
+    ButtonCaption second_;
+    int state_ = kNormal;
+    bool sticky_ = false;
+    bool focused_ = false;
+    bool tracking_ = false;
+    gdi::Bitmap snapshot_;
+};
+
+}  // namespace ui

@@ -1,0 +1,155 @@
+#include "pages/MessageBox.h"
+
+#include "controls/Gdi.h"
+#include "controls/ImageDraw.h"
+#include "res/ResourceIds.h"
+
+namespace ui {
+
+RECT MessageBoxTextArea(int tw, int th, int ownerWidth, int ownerHeight)
+{
+    const int cx = ownerWidth / 2, cy = ownerHeight / 2;
+    return {cx - tw, cy - th, cx + static_cast<int>(0.6 * tw), cy + th};
+}
+
+RECT MessageBoxPlacement(const RECT& textArea, const RECT& ownerArea)
+{
+    const int wc = ownerArea.right - ownerArea.left, hc = ownerArea.bottom - ownerArea.top;
+    const int w = textArea.right - textArea.left;
+    const int areaHeight = textArea.bottom - textArea.top;
+    int h = 160, top = hc / 2 + ownerArea.top - 80;
+    if (areaHeight >= 161) {
+        h = areaHeight;
+        top = hc / 2 + ownerArea.top - h / 2;
+    }
+    const int left = ownerArea.left + wc / 2 - w / 2;
+    return {left, top, left + w, top + h};
+}
+
+std::wstring MessageBoxIconPath(int kind)
+{
+    if (kind == kBoxWarning) return L"./images/warning-48x48.png";
+    if (kind == kBoxInformation) return L"./images/Symbol Information_48x48.png";
+    return L"";
+}
+
+namespace {
+
+class CMessageBox {
+public:
+    std::wstring caption = L"Tamsel";
+    std::wstring text;
+    int kind = 0;
+    RECT textArea{};
+    RECT ownerArea{};
+    int result = 0;
+
+    static INT_PTR CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+    {
+        if (msg == WM_INITDIALOG) SetWindowLongPtrW(hwnd, DWLP_USER, lp);
+        auto* self = reinterpret_cast<CMessageBox*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+        return self ? self->Handle(hwnd, msg, wp) : FALSE;
+    }
+
+private:
+    CImage* icon_ = nullptr;
+
+    INT_PTR Handle(HWND hwnd, UINT msg, WPARAM wp)
+    {
+        switch (msg) {
+        case WM_INITDIALOG: Initialise(hwnd); return TRUE;
+        case WM_PAINT: Paint(hwnd); return TRUE;
+        case WM_COMMAND:
+            switch (LOWORD(wp)) {
+            case kIdYes: result = 1; EndDialog(hwnd, IDOK); return TRUE;
+            case kIdNo:
+            case IDCANCEL: result = 0; EndDialog(hwnd, IDCANCEL); return TRUE;
+            default: return FALSE;
+            }
+        default: return FALSE;
+        }
+    }
+
+    void Initialise(HWND hwnd)
+    {
+        SetWindowTextW(hwnd, caption.c_str());
+        RECT box = MessageBoxPlacement(textArea, ownerArea);
+        MoveWindow(hwnd, box.left, box.top, box.right - box.left, box.bottom - box.top, FALSE);
+        RECT c{};
+        GetClientRect(hwnd, &c);
+        const int cw = c.right, ch = c.bottom;
+        HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0));
+        auto button = [&](const wchar_t* label, int id, int x0, int x1) {
+            HWND b = CreateWindowExW(0, L"BUTTON", label, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, x0,
+                                     ch - 35, x1 - x0, 25, hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                     GetModuleHandleW(nullptr), nullptr);
+            SendMessageW(b, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        };
+        button(L"Yes", kIdYes, cw / 2 - 85, cw / 2 - 10);
+        button(L"No", kIdNo, cw / 2 + 10, cw / 2 + 85);
+        LoadCachedImage(L"./images/warning-48x48.png");
+        LoadCachedImage(L"./images/Symbol Information_48x48.png");
+        std::wstring iconPath = MessageBoxIconPath(kind);
+        icon_ = iconPath.empty() ? nullptr : LoadCachedImage(iconPath);
+    }
+
+    void Paint(HWND hwnd)
+    {
+        gdi::PaintScope ps(hwnd);
+        RECT c{};
+        GetClientRect(hwnd, &c);
+        const int cw = c.right, ch = c.bottom;
+        gdi::Font font(gdi::CreateFontSimple(16, 0, false, nullptr));
+        gdi::Select sel(ps.dc(), font.get());
+        SetBkMode(ps.dc(), TRANSPARENT);
+        RECT m{0, 0, 0, 0};
+        DrawTextW(ps.dc(), text.c_str(), -1, &m, DT_CALCRECT | DT_NOPREFIX);
+        const int tw = m.right, th = m.bottom;
+        RECT r{cw / 4, ch / 2 - th / 2 - 22, cw / 4 + tw, ch / 2 + th / 2 - 22};
+        DrawTextW(ps.dc(), text.c_str(), -1, &r, DT_LEFT | DT_TOP | DT_NOPREFIX);
+        if (icon_ && !icon_->IsEmpty())
+            DrawNatural(ps.dc(), icon_, cw / 8 - icon_->width / 2, ch / 2 - 22 - icon_->height / 2);
+    }
+};
+
+INT_PTR CALLBACK AboutProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM)
+{
+    if (msg == WM_INITDIALOG) return TRUE;
+    if (msg == WM_COMMAND && (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL)) {
+        EndDialog(hwnd, LOWORD(wp));
+        return TRUE;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+int RunMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, int kind)
+{
+    CMessageBox box;
+    box.text = text;
+    if (!caption.empty()) box.caption = caption;
+    box.kind = kind;
+    RECT client{};
+    GetClientRect(owner, &client);
+    {
+        gdi::WindowDC dc(owner);
+        HFONT font = reinterpret_cast<HFONT>(SendMessageW(owner, WM_GETFONT, 0, 0));
+        gdi::Select sel(dc.get(), font);
+        RECT m{0, 0, 0, 0};
+        DrawTextW(dc.get(), text.c_str(), -1, &m, DT_CALCRECT | DT_NOPREFIX);
+        box.textArea = MessageBoxTextArea(m.right, m.bottom, client.right, client.bottom);
+    }
+    MapWindowPoints(owner, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    box.ownerArea = client;
+    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_TAMSEL_MESSAGEBOX), owner, &CMessageBox::Proc,
+                    reinterpret_cast<LPARAM>(&box));
+    return box.result;
+}
+
+void RunAboutDialog(HWND owner)
+{
+    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_TAMSEL_ABOUT), owner, &AboutProc, 0);
+}
+
+}  // namespace ui

@@ -1,0 +1,27 @@
+// The skinned Yes/No question box and the About box.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace ui {
+
+constexpr int kBoxWarning = 8000;
+constexpr int kBoxInformation = 8001;
+constexpr int kIdYes = 1025;
+constexpr int kIdNo = 1026;
+
+// The box's text area from the measured text (tw × th) and the owner's
+// client size.
+RECT MessageBoxTextArea(int tw, int th, int ownerWidth, int ownerHeight);
+// The box's outer rectangle over the owner's client area (screen coordinates).
+RECT MessageBoxPlacement(const RECT& textArea, const RECT& ownerArea);
+// The icon image of a kind, or empty for other kinds.
+std::wstring MessageBoxIconPath(int kind);
+
+// Runs the box modally over `owner`: 1 after "Yes", 0 otherwise.
+int RunMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, int kind);
+void RunAboutDialog(HWND owner);
+
+}  // namespace ui

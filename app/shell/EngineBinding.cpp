@@ -1,0 +1,18 @@
+#include "shell/EngineBinding.h"
+
+namespace ui {
+
+EngineFunctionTable* g_engine = nullptr;
+
+bool BindEngine(UiCallbackTable* callbacks)
+{
+    HMODULE dll = LoadLibraryW(L"Corvex.dll");
+    if (!dll) return false;
+    auto entry = reinterpret_cast<ToEngineInitGetUIInterfaceFn>(
+        reinterpret_cast<void*>(GetProcAddress(dll, "toEngineInitGetUIInterface")));
+    if (!entry) return false;
+    entry(callbacks, &g_engine);
+    return g_engine != nullptr;
+}
+
+}  // namespace ui

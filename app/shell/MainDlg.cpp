@@ -1,0 +1,422 @@
+#include "shell/MainDlg.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "pages/MessageBox.h"
+#include "pages/Pages.h"
+#include "res/ResourceIds.h"
+#include "shell/EngineBinding.h"
+#include "shell/UiCallbacks.h"
+
+namespace ui {
+
+CKelvuDlg* g_mainDlg = nullptr;
+
+bool ProgramSettingIsTrue(const wchar_t* key)
+{
+    wchar_t buf[16] = L"";
+    GetPrivateProfileStringW(L"ProgramSettings", key, L"", buf, 16, L".\\Registry.ini");
+    return lstrcmpW(buf, L"TRUE") == 0;
+}
+
+bool IsScanCommandLine(const std::wstring& args) { return args == L"-scan"; }
+
+CKelvuDlg::CKelvuDlg(MainDlgOptions options) : options_(std::move(options)) {}
+
+CKelvuDlg::~CKelvuDlg()
+{
+    if (hwnd_) DestroyWindow(hwnd_);
+    if (scanIdle_) CloseHandle(scanIdle_);
+    if (g_mainDlg == this) g_mainDlg = nullptr;
+}
+
+bool CKelvuDlg::Create()
+{
+    icon_ = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_TAMSEL_MAINFRAME));
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    int x = work.left + ((work.right - work.left) - kOuterWidth) / 2;
+    int y = work.top + ((work.bottom - work.top) - kOuterHeight) / 2;
+    RECT r{x < 0 ? 0 : x, y < 0 ? 0 : y, 0, 0};
+    r.right = r.left + kOuterWidth;
+    r.bottom = r.top + kOuterHeight;
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+    if (!CreateWin(L"TamselMainWindow", WS_EX_CONTROLPARENT | WS_EX_APPWINDOW, L" Tamsel", style, r, nullptr, 0,
+                   CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, icon_))
+        return false;
+    if (!Initialise()) {
+        DestroyWindow(hwnd_);
+        return false;
+    }
+    return true;
+}
+
+bool CKelvuDlg::Initialise()
+{
+    // The About item of the system menu, only when its text exists.
+    wchar_t about[128] = L"";
+    LoadStringW(GetModuleHandleW(nullptr), IDS_TAMSEL_ABOUTBOX, about, 128);
+    if (HMENU sys = GetSystemMenu(hwnd_, FALSE); sys && about[0]) {
+        AppendMenuW(sys, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(sys, MF_STRING, 0x10, about);
+    }
+    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+
+    scanIdle_ = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+
+    if (options_.bindEngine && !BindEngine(CallbackTable())) {
+        MessageBoxW(nullptr, L"Filed to load function\xFF01", L"ERROR", MB_ICONERROR);
+        return false;
+    }
+
+    // Every relative path of the program and the engine resolves here.
+    wchar_t path[MAX_PATH] = L"";
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) {
+        if (wchar_t* slash = wcsrchr(path, L'\\')) slash[1] = 0;
+        SetCurrentDirectoryW(path);
+    }
+
+    bgMain_ = LoadCachedImage(L"./images/bg_main.png");
+    productTitle_ = LoadCachedImage(L"./images/reg-product-title.png");
+    subnaviLeft_ = LoadCachedImage(L"./images/subnavi-left.png");
+    subnaviMiddle_ = LoadCachedImage(L"./images/subnavi-middle.png");
+    subnaviRight_ = LoadCachedImage(L"./images/subnavi-right.png");
+    titleLogo_ = LoadCachedImage(L"./images/Child_title_logo.png");
+    titleBarBg_ = LoadCachedImage(L"./images/TitleBarBg.png");
+    titleFont_.reset(gdi::CreateFontSimple(17));
+    subTitleFont_.reset(gdi::CreateFontSimple(14));
+    statusFont_.reset(gdi::CreateFontSimple(14, FW_BOLD));
+    captionFont_.reset(gdi::CreateFontSimple(14, 0, false, L"MS Shell Dlg", 8));
+
+    RECT wr{};
+    GetWindowRect(hwnd_, &wr);
+    SetWindowPos(hwnd_, nullptr, wr.left, wr.top, kOuterWidth, kOuterHeight, SWP_NOZORDER | SWP_FRAMECHANGED);
+
+    CreateButtons();
+    CreatePages();
+    initialised_ = true;
+
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    Layout(client.right, client.bottom);
+
+    ShowPage(Page(kMainPage));
+    if (IsScanCommandLine(options_.commandLine)) ShowPage(Page(kScanPage));
+
+    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
+                               hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (tooltip_) {
+        SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_INITIAL, 1000);
+        for (UINT id = 1; id <= 2; ++id) {
+            TOOLINFOW ti{};
+            ti.cbSize = sizeof(ti);
+            ti.hwnd = hwnd_;
+            ti.uId = id;
+            ti.lpszText = const_cast<wchar_t*>(id == 1 ? L"Minimize" : L"Close");
+            SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+        }
+        UpdateTooltipRects();
+    }
+    if (options_.trayIcon) AddTrayIcon();
+    return true;
+}
+
+void CKelvuDlg::CreateButtons()
+{
+    auto header = [&](std::unique_ptr<CMyButton>& b, int id, RECT r, const wchar_t* face, const wchar_t* text) {
+        b = std::make_unique<CMyButton>(false, 1);
+        b->Create(hwnd_, static_cast<UINT>(id), r, text);
+        b->SetStateFace(0, face);
+        b->SetStateFace(1, face);
+        b->SetStateFace(2, face);
+        b->SetFallbackFace();
+        b->SetCaption(28, 4, RGB(21, 28, 85), RGB(21, 28, 230), 17, text);
+        ShowWindow(b->Hwnd(), SW_HIDE);
+    };
+    header(help_, kCmdHelp, {698, 54, 757, 78}, L"./images/bn_menu_help_little.png", L"Help");
+    header(mainMenu_, kCmdMainMenu, {586, 54, 684, 78}, L"./images/Navigation Green Left.png", L"Main Menu");
+
+    auto bottom = [&](std::unique_ptr<CMyButton>& b, int id, RECT r, int mode, const wchar_t* text) {
+        b = std::make_unique<CMyButton>(false, mode);
+        b->Create(hwnd_, static_cast<UINT>(id), r, text);
+        b->SetStateFace(0, L"./images/child_bt_bk_nomal.png");
+        b->SetStateFace(1, L"./images/child_bt_bk_on.png");
+        b->SetStateFace(2, L"./images/child_bt_bk_down.png");
+        b->SetCaption(0, 4, RGB(255, 255, 255), RGB(255, 255, 255), 15, text);
+        ShowWindow(b->Hwnd(), SW_HIDE);
+    };
+    bottom(fullBackup_, kCmdFullBackup, {45, 527, 195, 559}, 3, L"Take Full Registry Backup");
+    bottom(action_, kCmdAction, {671, 527, 775, 559}, 1, L"");
+    bottom(second_, kCmdSecond, {551, 527, 655, 559}, 1, L"");
+    bottom(third_, kCmdThird, {431, 527, 535, 559}, 1, L"");
+}
+
+void CKelvuDlg::CreatePages()
+{
+    pages_ = CreatePageObjects();
+    for (auto& p : pages_) {
+        RECT r = p->Id() == kMainPage ? RECT{0, 0, 791, 515} : RECT{0, kHeaderHeight, 791, 515};
+        p->Create(hwnd_, r);
+    }
+}
+
+CMyChildWnd* CKelvuDlg::Page(int id) const
+{
+    for (auto& p : pages_)
+        if (p && p->Id() == id) return p.get();
+    return nullptr;
+}
+
+void CKelvuDlg::ShowPage(CMyChildWnd* page)
+{
+    if (!page || page == current_) return;
+    if (current_) current_->OnPageLeave();
+    current_ = page;
+    page->OnPageEnter();
+    SetFocus(page->Hwnd());
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    const int top = page->Id() == kMainPage ? 0 : kHeaderHeight;
+    MoveWindow(page->Hwnd(), 0, top, client.right, client.bottom - kBottomHeight - top, TRUE);
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void CKelvuDlg::Layout(int w, int h)
+{
+    if (!initialised_ || w <= 0 || h <= 0) return;
+    if (current_) {
+        const int top = current_->Id() == kMainPage ? 0 : kHeaderHeight;
+        MoveWindow(current_->Hwnd(), 0, top, w, h - kBottomHeight - top, TRUE);
+    }
+    auto place = [](CMyButton* b, int x, int y) {
+        SetWindowPos(b->Hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    };
+    place(help_.get(), w - 93, 54);
+    place(mainMenu_.get(), w - 205, 54);
+    place(action_.get(), w - 120, h - 48);
+    place(second_.get(), w - 240, h - 48);
+    place(third_.get(), w - 360, h - 48);
+    statusRect_[0] = {13, h - 46, 300, h - 31};
+    statusRect_[1] = {13, h - 25, 245, h - 10};
+    statusRect_[2] = {w - 144, h - 46, w - 16, h - 31};
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+static void SetStatus(HWND hwnd, std::optional<std::wstring>& slot, const RECT& r, const wchar_t* text)
+{
+    if (text)
+        slot = std::wstring(text);
+    else
+        slot.reset();
+    InvalidateRect(hwnd, &r, TRUE);
+}
+
+void CKelvuDlg::SetStatusLine1(const wchar_t* text) { SetStatus(hwnd_, status_[0], statusRect_[0], text); }
+void CKelvuDlg::SetStatusLine2(const wchar_t* text) { SetStatus(hwnd_, status_[1], statusRect_[1], text); }
+void CKelvuDlg::SetStatusLine3(const wchar_t* text) { SetStatus(hwnd_, status_[2], statusRect_[2], text); }
+
+void CKelvuDlg::SetActionButtonText(const std::wstring& text)
+{
+    action_->SetCaption(0, 4, RGB(255, 255, 255), RGB(255, 255, 255), 15, text);
+    SetWindowTextW(action_->Hwnd(), text.c_str());
+    if (current_ && current_->Id() == kDefragPage) {
+        second_->SetCaption(0, 4, RGB(255, 255, 255), RGB(255, 255, 255), 15, L"Defrag");
+        SetWindowTextW(second_->Hwnd(), L"Defrag");
+    }
+}
+
+CMyButton* CKelvuDlg::Button(int id)
+{
+    switch (id) {
+    case kCmdHelp: return help_.get();
+    case kCmdMainMenu: return mainMenu_.get();
+    case kCmdAction: return action_.get();
+    case kCmdSecond: return second_.get();
+    case kCmdThird: return third_.get();
+    case kCmdFullBackup: return fullBackup_.get();
+    default: return nullptr;
+    }
+}
+
+void CKelvuDlg::EnableButton(int id, bool enable)
+{
+    if (CMyButton* b = Button(id)) EnableWindow(b->Hwnd(), enable ? TRUE : FALSE);
+}
+
+namespace {
+void Show(CMyButton* b, bool show) { ShowWindow(b->Hwnd(), show ? SW_SHOW : SW_HIDE); }
+void Shown(CMyButton* b, bool enabled)
+{
+    EnableWindow(b->Hwnd(), enabled ? TRUE : FALSE);
+    ShowWindow(b->Hwnd(), SW_SHOW);
+}
+void Caption(CMyButton* b, const wchar_t* text)
+{
+    b->SetCaption(0, 4, RGB(255, 255, 255), RGB(255, 255, 255), 15, text);
+    SetWindowTextW(b->Hwnd(), text);
+}
+}  // namespace
+
+void CKelvuDlg::SetupMainMenu(bool enter)
+{
+    if (enter) {
+        Show(help_.get(), false);
+        Show(action_.get(), false);
+        Show(mainMenu_.get(), false);
+    } else {
+        Show(help_.get(), true);
+    }
+}
+
+void CKelvuDlg::SetupScan(bool enter)
+{
+    if (!enter) {
+        Show(mainMenu_.get(), false);
+        Show(help_.get(), false);
+        return;
+    }
+    Shown(mainMenu_.get(), false);
+    Shown(help_.get(), true);
+    Caption(action_.get(), L"Stop Scan");
+    Shown(action_.get(), false);
+}
+
+void CKelvuDlg::SetupSelect(bool enter)
+{
+    if (!enter) return;
+    Shown(mainMenu_.get(), true);
+    Shown(help_.get(), true);
+    Caption(action_.get(), L"Fix Problems");
+    Shown(action_.get(), true);
+}
+
+void CKelvuDlg::SetupBackup(bool enter)
+{
+    if (!enter) {
+        for (CMyButton* b : {mainMenu_.get(), help_.get(), fullBackup_.get(), action_.get(), second_.get()})
+            Show(b, false);
+        return;
+    }
+    Shown(mainMenu_.get(), true);
+    Shown(help_.get(), true);
+    Shown(fullBackup_.get(), true);
+    Caption(action_.get(), L"Restore");
+    Shown(action_.get(), true);
+    Caption(second_.get(), L"Delete");
+    Shown(second_.get(), true);
+}
+
+void CKelvuDlg::SetupSchedule(bool enter)
+{
+    if (!enter) {
+        for (CMyButton* b : {mainMenu_.get(), help_.get(), action_.get(), second_.get(), third_.get()})
+            Show(b, false);
+        return;
+    }
+    Shown(mainMenu_.get(), true);
+    Shown(help_.get(), true);
+    Caption(action_.get(), L"Edit");
+    Shown(action_.get(), false);
+    Caption(second_.get(), L"Delete");
+    Shown(second_.get(), false);
+    Caption(third_.get(), L"New");
+    Shown(third_.get(), true);
+}
+
+void CKelvuDlg::SetupRemove(bool enter)
+{
+    if (!enter) {
+        Show(mainMenu_.get(), false);
+        Show(help_.get(), false);
+        return;
+    }
+    Shown(mainMenu_.get(), true);
+    Shown(help_.get(), true);
+    Caption(action_.get(), L"Remove");
+    Shown(action_.get(), true);
+}
+
+void CKelvuDlg::SetupOkSettings(bool enter)
+{
+    if (!enter) {
+        Show(mainMenu_.get(), false);
+        Show(help_.get(), false);
+        return;
+    }
+    Shown(mainMenu_.get(), true);
+    Shown(help_.get(), true);
+    Caption(action_.get(), L"OK");
+    Shown(action_.get(), true);
+}
+
+void CKelvuDlg::SetupOkScanArea(bool enter)
+{
+    SetupOkSettings(enter);
+    if (!enter) Show(action_.get(), false);
+}
+
+void CKelvuDlg::ResetScanIdle()
+{
+    if (scanIdle_) ResetEvent(scanIdle_);
+}
+
+void CKelvuDlg::SetScanIdle()
+{
+    if (scanIdle_) SetEvent(scanIdle_);
+}
+
+int CKelvuDlg::ShowMessageBox(const std::wstring& text, const std::wstring& caption, int kind)
+{
+    return RunMessageBox(hwnd_, text, caption, kind);
+}
+
+void CKelvuDlg::ShowAbout() { RunAboutDialog(hwnd_); }
+
+void CKelvuDlg::ShowHelp()
+{
+    wchar_t dir[MAX_PATH] = L"";
+    GetCurrentDirectoryW(MAX_PATH, dir);
+    std::wstring path = std::wstring(dir) + L"\\Help\\index.html";
+    ShellExecuteW(hwnd_, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void CKelvuDlg::RouteAction()
+{
+    if (!current_) return;
+    switch (current_->Id()) {
+    case kScanAreaPage:
+    case kSettingsPage:
+        ShowPage(Page(kMainPage));
+        break;
+    default:
+        PagePrimaryAction(*current_);
+        break;
+    }
+}
+
+void CKelvuDlg::OnCommand(int id)
+{
+    switch (id) {
+    case kCmdAbout: ShowAbout(); break;
+    case kCmdHelp: ShowHelp(); break;
+    case kCmdMainMenu: ShowPage(Page(kMainPage)); break;
+    case kCmdAction: RouteAction(); break;
+    case kCmdSecond:
+        if (current_ && (current_->Id() == kSchedulePage || current_->Id() == kBackupPage))
+            PageSecondAction(*current_);
+        break;
+    case kCmdThird:
+        if (current_ && current_->Id() == kSchedulePage) PageThirdAction(*current_);
+        break;
+    case kCmdFullBackup:
+        if (current_ && current_->Id() == kBackupPage) PageFullBackupAction(*current_);
+        break;
+    case kCmdExit: CloseSequence(); break;
+    default: break;
+    }
+}
+
+}  // namespace ui

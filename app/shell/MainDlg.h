@@ -1,0 +1,143 @@
+// The main window: header, bottom bar, eleven pages, custom caption, tray.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "controls/Gdi.h"
+#include "controls/ImageCache.h"
+#include "controls/MyButton.h"
+#include "controls/Window.h"
+#include "shell/ChildWnd.h"
+#include "shell/PageIds.h"
+#include "shell/WorkerCount.h"
+
+namespace ui {
+
+struct MainDlgOptions {
+    std::wstring commandLine;
+    bool bindEngine = true;      // tests put a table of their own in g_engine
+    bool trayIcon = true;
+    int closeWaitSlices = 5000;  // 10 ms each
+    bool quitOnDestroy = true;   // ends the message loop when the window goes
+};
+
+class CKelvuDlg : public CWindow {
+public:
+    static constexpr int kOuterWidth = 799;
+    static constexpr int kOuterHeight = 602;
+    static constexpr int kHeaderHeight = 82;
+    static constexpr int kBottomHeight = 60;
+
+    explicit CKelvuDlg(MainDlgOptions options = {});
+    ~CKelvuDlg() override;
+
+    // Creates and initialises the window; false when it could not be
+    // created or the engine could not be bound (the window is then gone).
+    bool Create();
+
+    void ShowPage(CMyChildWnd* page);
+    CMyChildWnd* CurrentPage() const { return current_; }
+    CMyChildWnd* Page(int id) const;
+
+    void SetStatusLine1(const wchar_t* text);
+    void SetStatusLine2(const wchar_t* text);
+    void SetStatusLine3(const wchar_t* text);
+    const std::optional<std::wstring>& StatusLine(int i) const { return status_[static_cast<size_t>(i - 1)]; }
+    void SetActionButtonText(const std::wstring& text);
+
+    // Bottom-bar set-ups: enter (true) or leave (false).
+    void SetupMainMenu(bool enter);
+    void SetupScan(bool enter);
+    void SetupSelect(bool enter);
+    void SetupBackup(bool enter);
+    void SetupSchedule(bool enter);
+    void SetupRemove(bool enter);
+    void SetupOkSettings(bool enter);
+    void SetupOkScanArea(bool enter);
+
+    CMyButton* Button(int id);
+    void EnableButton(int id, bool enable);
+
+    int ShowMessageBox(const std::wstring& text, const std::wstring& caption, int kind);
+
+    // Closing: the current page is asked to stop and the window waits for
+    // every engine worker before it goes.
+    bool IsClosing() const { return closing_; }
+    WorkerCount& Workers() { return workers_; }
+    HANDLE ScanIdleEvent() const { return scanIdle_; }
+    void ResetScanIdle();
+    void SetScanIdle();
+    HFONT StatusFont() const { return statusFont_.get(); }
+    bool Closed() const { return hwnd_ == nullptr; }
+
+    // Keys the message loop must not pass on (Enter and Esc).
+    static bool SwallowKey(const MSG& msg);
+    void RelayToTooltip(const MSG& msg);
+
+protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    bool Initialise();
+    void CreateButtons();
+    void CreatePages();
+    void Layout(int w, int h);
+    void OnCommand(int id);
+    void OnSysCommand(WPARAM wp, LPARAM lp, bool* handled);
+    void OnSysClose();
+    void CloseSequence();
+    void HideToTray();
+    void AddTrayIcon();
+    void OnTrayNotify(LPARAM lp);
+    void OnTaskbarMenu();
+    void ShowAbout();
+    void ShowHelp();
+    void RouteAction();
+
+    void Paint(HDC dc, const RECT& client);
+    void PaintStatus(HDC dc, int line, UINT align);
+    void DrawCaption();
+    RECT CaptionRect(int which) const;  // 0 icon, 1 minimise, 2 close (window coordinates)
+    int CaptionButtonAt(POINT screen) const;
+    void OnNcMouseMove(POINT screen);
+    bool OnNcButtonUp(POINT screen);
+    void UpdateTooltipRects();
+
+    MainDlgOptions options_;
+    std::array<std::unique_ptr<CMyChildWnd>, kPageCount> pages_;
+    CMyChildWnd* current_ = nullptr;
+    std::unique_ptr<CMyButton> help_, mainMenu_, action_, second_, third_, fullBackup_;
+    std::array<std::optional<std::wstring>, 3> status_;
+    std::array<RECT, 3> statusRect_{};
+    gdi::Font titleFont_, subTitleFont_, statusFont_, captionFont_;
+    CImage* bgMain_ = nullptr;
+    CImage* productTitle_ = nullptr;
+    CImage* subnaviLeft_ = nullptr;
+    CImage* subnaviMiddle_ = nullptr;
+    CImage* subnaviRight_ = nullptr;
+    CImage* titleLogo_ = nullptr;
+    CImage* titleBarBg_ = nullptr;
+    HANDLE scanIdle_ = nullptr;
+    bool closing_ = false;
+    bool initialised_ = false;
+    bool trayAdded_ = false;
+    HWND tooltip_ = nullptr;
+    HICON icon_ = nullptr;
+    int captionBitmap_ = 0;
+    WorkerCount workers_;
+};
+
+// The one main window, read by the engine callbacks.
+extern CKelvuDlg* g_mainDlg;
+
+// Registry.ini: a setting counts only when it reads exactly "TRUE".
+bool ProgramSettingIsTrue(const wchar_t* key);
+// The command line that starts a scan at once.
+bool IsScanCommandLine(const std::wstring& args);
+
+}  // namespace ui

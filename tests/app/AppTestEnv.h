@@ -1,0 +1,62 @@
+// Helpers of the program's window tests: pumping, worker threads, a pixel
+// canvas and real PNG files written through the platform encoder.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace apptest {
+
+// Pumps the calling thread's messages until `done` or the timeout.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
+void Pump(DWORD ms);
+// Runs `work` on a new thread while this (UI) thread pumps messages, as an
+// engine worker would call the callbacks. False when it did not finish.
+bool RunOnWorker(const std::function<void()>& work, DWORD timeoutMs = 10000);
+
+// A 32-bit top-down DIB selected into a memory DC.
+class Canvas {
+public:
+    Canvas(int w, int h, COLORREF fill);
+    ~Canvas();
+    Canvas(const Canvas&) = delete;
+    Canvas& operator=(const Canvas&) = delete;
+    HDC dc() const { return dc_; }
+    COLORREF At(int x, int y) const;  // as RGB()
+    int width() const { return w_; }
+    int height() const { return h_; }
+
+private:
+    int w_, h_;
+    HDC dc_;
+    HBITMAP bmp_;
+    HGDIOBJ old_;
+    uint32_t* bits_ = nullptr;
+};
+
+// Writes a PNG; pixels are BGRA, straight alpha. withAlpha false writes 24-bit.
+bool WritePng(const std::wstring& path, int w, int h, const std::vector<uint8_t>& bgra, bool withAlpha);
+// Saves a 32-bit DIB's pixels (BGRA, top-down) as a 24-bit PNG.
+bool WritePngFromBits(const std::wstring& path, int w, int h, const uint32_t* bits);
+
+std::wstring TempPath(const std::wstring& name);
+
+class ComInit {
+public:
+    ComInit() : ok_(SUCCEEDED(CoInitialize(nullptr))) {}
+    ~ComInit()
+    {
+        if (ok_) CoUninitialize();
+    }
+    ComInit(const ComInit&) = delete;
+    ComInit& operator=(const ComInit&) = delete;
+
+private:
+    bool ok_;
+};
+
+}  // namespace apptest
