@@ -175,3 +175,15 @@ TEST(ShortcutScanner, TooLongSettingsScanNothing)
     EXPECT_EQ(h.engine.processedCount.load(), 0);
     EXPECT_TRUE(h.result.problems.IsEmpty());
 }
+
+TEST(ShortcutScanner, AStopEndsTheWalkBeforeItsFirstEntry)
+{
+    testenv::ScratchDir dir(L"lnkstop");
+    ScopedCoInit com;
+    MakeStaleLink(dir.File(L"gone.lnk"), dir.File(L"gone.exe"));
+    ScannerHarness h(L"Program Shortcuts");
+    h.engine.stopFlag = 1;
+    h.Run(ScanProgramShortcuts, HKEY_CURRENT_USER, L"HKEY_CURRENT_USER", dir.path() + L"\\");
+    EXPECT_TRUE(h.result.problems.IsEmpty());
+    EXPECT_EQ(h.engine.processedCount.load(), 0);
+}
