@@ -4,6 +4,8 @@
 // every key it opened.
 #pragma once
 
+#include <string>
+
 #include "core/RegEngine.h"
 
 namespace scan {
@@ -37,6 +39,9 @@ void ScanHelpFiles(const ScanTarget& t);
 // History, shortcuts, sounds and startup.
 void ScanHistoryLists(const ScanTarget& t);
 void ScanProgramShortcuts(const ScanTarget& t);
+// The folder walk below one start folder (the entry only gives the records
+// their root).
+void ScanShortcutFolder(const ScanTarget& t, const std::wstring& startFolder);
 void ScanSoundEvents(const ScanTarget& t);
 void ScanStartupItems(const ScanTarget& t);
 

@@ -1,11 +1,120 @@
-// Not built yet: these scanners examine nothing.
+// What installed software left behind: install records, font files, shared
+// library counts and help files.
+#include "scan/ProblemRecord.h"
+#include "scan/RuleHelpers.h"
 #include "scan/Scanner.h"
 
 namespace scan {
+namespace {
 
-void ScanUninstallEntries(const ScanTarget&) {}
-void ScanFontEntries(const ScanTarget&) {}
-void ScanSharedDlls(const ScanTarget&) {}
-void ScanHelpFiles(const ScanTarget&) {}
+// The installer's folder list names its folders in the value names.
+bool IsInstallerFolderList(const std::wstring& keyPath)
+{
+    constexpr std::wstring_view kTail = L"installer\\folders";
+    return keyPath.size() >= kTail.size() &&
+           pure::EqualsNoCase(std::wstring_view(keyPath).substr(keyPath.size() - kTail.size()), kTail);
+}
+
+class UninstallRules : public WalkRules {
+public:
+    UninstallRules() { scopeCategory = L"Install&Uninstall Entries"; }
+
+    void OnValue(const ScanTarget& t, const WalkKey& key, const WalkValue& v) override
+    {
+        if (IsInstallerFolderList(key.item.keyPath)) {
+            if (TextNamesMissingFile(t, std::wstring(v.RealName())))
+                RecordValueProblem(t, key, v, kFileMissing, kImportant, kDeleteValue);
+        } else if (TextNamesMissingFile(t, std::wstring(v.Text()))) {
+            RecordValueProblem(t, key, v, kFileMissing, kFair, kDeleteValue);
+        }
+    }
+};
+
+class FontRules : public WalkRules {
+public:
+    FontRules() { scopeCategory = L"Font Entries"; }
+
+    void OnValue(const ScanTarget& t, const WalkKey& key, const WalkValue& v) override
+    {
+        const FileView fileView = FileViewFor(t.engine, t.view);
+        const std::wstring data(v.Text());
+        std::wstring path;
+        if (!ExtractFilePath(data, path, fileView) &&
+            !ExtractFilePath(L"%systemroot%\\fonts\\" + data, path, fileView))
+            return;
+        if (!IsPathExist(path, t.engine, fileView)) RecordValueProblem(t, key, v, kFileMissing, kFair, kDeleteValue);
+    }
+};
+
+class SharedDllRules : public WalkRules {
+public:
+    SharedDllRules()
+    {
+        scopeCategory = L"Shared DLLS";
+        valueTypes = TypeBit(REG_DWORD);
+    }
+
+    void OnValue(const ScanTarget& t, const WalkKey& key, const WalkValue& v) override
+    {
+        const FileView fileView = FileViewFor(t.engine, t.view);
+        std::wstring path;
+        if (!ExtractFilePath(std::wstring(v.RealName()), path, fileView)) return;
+        DWORD count = 0;
+        const bool hasCount = v.size >= sizeof count;
+        if (hasCount) count = *reinterpret_cast<const DWORD*>(v.data);
+        if (!IsPathExist(path, t.engine, fileView))
+            Record(t, key, v, L"File path", kFileMissing, kImportant);
+        else if (hasCount && count == 0)
+            Record(t, key, v, L"0", kSharedDllUnused, kFair);
+    }
+
+private:
+    static void Record(const ScanTarget& t, const WalkKey& key, const WalkValue& v, const wchar_t* text, int kind,
+                       int grade)
+    {
+        ProblemSite site;
+        site.root = t.entry.rootHandle;
+        site.rootName = t.entry.rootName;
+        site.keyPath = key.item.keyPath;
+        site.valueName.assign(v.name);
+        site.isDefaultValue = v.IsDefault();
+        site.data = text;
+        RecordProblem(t.engine, &t.result, site, kind, t.category, t.view, grade, kDeleteValue);
+    }
+};
+
+class HelpFileRules : public WalkRules {
+public:
+    HelpFileRules() { scopeCategory = L"Help Files"; }
+
+    void OnValue(const ScanTarget& t, const WalkKey& key, const WalkValue& v) override
+    {
+        if (!v.IsDefault() && v.IsEmptyText()) {
+            RecordValueProblem(t, key, v, kDefaultValueNull, kFair, kDeleteValue);
+            return;
+        }
+        const FileView fileView = FileViewFor(t.engine, t.view);
+        std::wstring folder;
+        if (!ExtractFilePath(std::wstring(v.Text()), folder, fileView)) return;
+        if (folder.back() != L'\\') folder += L'\\';
+        folder.append(v.name);  // the label for the unnamed value
+        if (!IsPathExist(folder, t.engine, fileView))
+            RecordValueProblem(t, key, v, kFileMissing, kImportant, kDeleteValue);
+    }
+};
+
+template <class Rules>
+void WalkWith(const ScanTarget& t)
+{
+    Rules rules;
+    WalkKeys(t, rules);
+}
+
+}  // namespace
+
+void ScanUninstallEntries(const ScanTarget& t) { WalkWith<UninstallRules>(t); }
+void ScanFontEntries(const ScanTarget& t) { WalkWith<FontRules>(t); }
+void ScanSharedDlls(const ScanTarget& t) { WalkWith<SharedDllRules>(t); }
+void ScanHelpFiles(const ScanTarget& t) { WalkWith<HelpFileRules>(t); }
 
 }  // namespace scan

@@ -151,5 +151,15 @@ TEST(ShippedScanSettings, NameTheTwelveCategoriesWithTheirKeys)
     std::vector<std::wstring> comKeys;
     for (const RegScanKeyEntry* k : list[0]->keyEntries) comKeys.push_back(k->subKey);
     EXPECT_EQ(comKeys, (std::vector<std::wstring>{L"clsid", L"typelib", L"interface", L"appid"}));
+    // Shortcut folders are written with environment variables and name the
+    // folders themselves (a trailing backslash), never their parents.
+    for (const RegScanKeyEntry* k : list[9]->keyEntries) {
+        EXPECT_EQ(k->subKey.front(), L'%') << testenv::WideToUtf8(k->subKey);
+        EXPECT_EQ(k->subKey.back(), L'\\') << testenv::WideToUtf8(k->subKey);
+    }
+    // The sound walk's scope expects the whole event tree, labels and schemes.
+    ASSERT_EQ(list[10]->keyEntries.GetCount(), 1);
+    EXPECT_EQ(list[10]->keyEntries[0]->subKey, L"AppEvents");
+    EXPECT_EQ(list[3]->keyEntries[0]->subKey, L"");  // the class root itself
     EXPECT_TRUE(recorder.Take().empty());
 }
