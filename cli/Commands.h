@@ -3,8 +3,11 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "cli/pure/CliArgs.h"
+#include "cli/pure/ScanReport.h"
+#include "corvex/EngineTables.h"
 
 namespace cli {
 
@@ -16,6 +19,22 @@ struct CommandContext {
 
 int RunScan(const CommandContext& ctx);
 int RunCategories(const CommandContext& ctx);
+int RunFix(const CommandContext& ctx);
+int RunBackup(const CommandContext& ctx);
+int RunBackups(const CommandContext& ctx);
+int RunRestore(const CommandContext& ctx);
+int RunDeleteBackup(const CommandContext& ctx);
+int RunIgnored(const CommandContext& ctx);
+int RunStartup(const CommandContext& ctx);
+int RunSchedule(const CommandContext& ctx);
+
+// Leaves only the chosen categories enabled in the current folder's settings.
+void LimitCategories(EngineFunctionTable& engine, const std::vector<std::wstring>& wanted);
+// One scan with progress on stderr; fills the report from the engine's lists.
+ScanReport ScanOnce(EngineFunctionTable& engine, bool quiet);
+
+// How long a backup, restore or fix may take before the console gives up.
+inline constexpr unsigned long kOperationTimeoutMs = 30ul * 60ul * 1000ul;
 
 // The settings and ignore list beside the program.
 std::wstring ShippedSettings(const CommandContext& ctx);

@@ -39,19 +39,6 @@ std::vector<CategoryRow> Rows(const PtrArray<XMLElement>* list)
     return rows;
 }
 
-// Leaves only the chosen categories enabled in the working folder's copy.
-void LimitCategories(EngineFunctionTable& engine, const std::vector<std::wstring>& wanted)
-{
-    FilterPlan plan = PlanCategoryFilter(Rows(engine.LoadScanSettings()), wanted);
-    if (!plan.error.empty()) throw CliError{plan.error};
-    for (const FlagWrite& w : plan.writes) {
-        std::wstring flag = w.enabled ? L"true" : L"false";
-        engine.SetCategoryEnabled(w.elementName, &flag);
-    }
-    std::wstring error = CheckCategoryFilter(Rows(engine.LoadScanSettings()), wanted);
-    if (!error.empty()) throw CliError{error};
-}
-
 ProblemInfo Copy(const RegEntryProb& p)
 {
     ProblemInfo i;
@@ -105,23 +92,25 @@ uint64_t PeakWorkingSet()
 
 }  // namespace
 
-int RunScan(const CommandContext& ctx)
+void LimitCategories(EngineFunctionTable& engine, const std::vector<std::wstring>& wanted)
 {
-    const Arguments& args = ctx.args;
-    EngineFunctionTable& table = BindEngine(ScanProgress::Callbacks());
+    FilterPlan plan = PlanCategoryFilter(Rows(engine.LoadScanSettings()), wanted);
+    if (!plan.error.empty()) throw CliError{plan.error};
+    for (const FlagWrite& w : plan.writes) {
+        std::wstring flag = w.enabled ? L"true" : L"false";
+        engine.SetCategoryEnabled(w.elementName, &flag);
+    }
+    std::wstring error = CheckCategoryFilter(Rows(engine.LoadScanSettings()), wanted);
+    if (!error.empty()) throw CliError{error};
+}
 
-    std::unique_ptr<WorkFolder> folder;
-    if (!ctx.settingsFile.empty() || !args.categories.empty())
-        folder = std::make_unique<WorkFolder>(
-            ctx.settingsFile.empty() ? ShippedSettings(ctx) : ctx.settingsFile, ShippedIgnoreList(ctx));
-    EngineSession engine(table);
-    if (!args.categories.empty()) LimitCategories(table, args.categories);
-
+ScanReport ScanOnce(EngineFunctionTable& table, bool quiet)
+{
     ScanReport report;
     {
-        ScanProgress progress(table, Err(), args.quiet);
+        ScanProgress progress(table, Err(), quiet);
         ULONGLONG start = GetTickCount64();
-        HANDLE thread = engine->StartScan();
+        HANDLE thread = table.StartScan();
         if (!thread) throw CliError{L"the engine could not start the scan"};
         g_stoppable = &table;
         SetConsoleCtrlHandler(OnConsoleBreak, TRUE);
@@ -138,6 +127,22 @@ int RunScan(const CommandContext& ctx)
         report.itemsExamined = progress.ItemsExamined();
     }
     CollectResults(table, report);
+    return report;
+}
+
+int RunScan(const CommandContext& ctx)
+{
+    const Arguments& args = ctx.args;
+    EngineFunctionTable& table = BindEngine(ScanProgress::Callbacks());
+
+    std::unique_ptr<WorkFolder> folder;
+    if (!ctx.settingsFile.empty() || !args.categories.empty())
+        folder = std::make_unique<WorkFolder>(
+            ctx.settingsFile.empty() ? ShippedSettings(ctx) : ctx.settingsFile, ShippedIgnoreList(ctx));
+    EngineSession engine(table);
+    if (!args.categories.empty()) LimitCategories(table, args.categories);
+
+    ScanReport report = ScanOnce(table, args.quiet);
     report.peakWorkingSetBytes = PeakWorkingSet();
 
     if (args.json)

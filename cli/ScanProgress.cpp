@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "Console.h"
+#include "OperationEvents.h"
 #include "cli/pure/ProgressLine.h"
 
 namespace cli {
@@ -37,6 +38,7 @@ UiCallbackTable* ScanProgress::Callbacks()
         t.OnScanCategory = &ScanProgress::OnScanCategory;
         t.OnScanItem = &ScanProgress::OnScanItem;
         t.OnScanFinished = &ScanProgress::OnScanFinished;
+        SetFinishCallbacks(t);
         return t;
     }();
     return &table;

@@ -46,6 +46,22 @@ int Run(const cli::Arguments& args)
             return cli::RunScan(ctx);
         case Command::Categories:
             return cli::RunCategories(ctx);
+        case Command::Fix:
+            return cli::RunFix(ctx);
+        case Command::Backup:
+            return cli::RunBackup(ctx);
+        case Command::Backups:
+            return cli::RunBackups(ctx);
+        case Command::Restore:
+            return cli::RunRestore(ctx);
+        case Command::DeleteBackup:
+            return cli::RunDeleteBackup(ctx);
+        case Command::Ignored:
+            return cli::RunIgnored(ctx);
+        case Command::Startup:
+            return cli::RunStartup(ctx);
+        case Command::Schedule:
+            return cli::RunSchedule(ctx);
         case Command::Help:
             break;
     }

@@ -14,6 +14,9 @@ const OptionSpec kOptions[] = {
     {kOptCategory, L"--category", true},
     {kOptSettings, L"--settings", true},
     {kOptQuiet, L"--quiet", false},
+    {kOptYes, L"--yes", false},
+    {kOptWeekly, L"--weekly", true},
+    {kOptAt, L"--at", true},
 };
 
 const OptionSpec* FindOption(const std::wstring& name)
@@ -30,6 +33,41 @@ const CommandSpec* FindCommand(const std::wstring& name)
     return nullptr;
 }
 
+std::wstring Checked(Arguments& a)
+{
+    if (a.command == Command::Startup && !a.operands.empty()) {
+        const std::wstring& verb = a.operands[0];
+        if (verb != L"disable" && verb != L"enable" && verb != L"remove")
+            return L"unknown startup action '" + verb + L"' (disable, enable or remove)";
+        if (a.operands.size() != 2) return L"startup " + verb + L" needs the item number N";
+        a.index = ParseIndex(a.operands[1]);
+        if (a.index < 0) return L"'" + a.operands[1] + L"' is not an item number";
+        a.action = verb;
+    }
+    if (a.command == Command::Schedule) {
+        std::wstring verb = a.operands.empty() ? std::wstring() : a.operands[0];
+        bool timing = !a.weekly.empty() || !a.at.empty();
+        if (verb.empty()) {
+            if (timing) return L"options '--weekly' and '--at' only apply to 'schedule add'";
+        } else if (verb == L"add") {
+            if (a.operands.size() != 1) return L"unexpected argument '" + a.operands[1] + L"'";
+            if (a.weekly.empty() || a.at.empty()) return L"schedule add needs --weekly DAYS and --at HH:MM";
+            a.weekDays = ParseWeekDays(a.weekly);
+            if (!a.weekDays) return L"'" + a.weekly + L"' is not a list of days like Mon,Wed";
+            if (!ParseClock(a.at, a.hour, a.minute)) return L"'" + a.at + L"' is not a time like 18:30";
+        } else if (verb == L"delete") {
+            if (timing) return L"options '--weekly' and '--at' only apply to 'schedule add'";
+            if (a.operands.size() != 2) return L"schedule delete needs the trigger number N";
+            a.index = ParseIndex(a.operands[1]);
+            if (a.index < 0) return L"'" + a.operands[1] + L"' is not a trigger number";
+        } else {
+            return L"unknown schedule action '" + verb + L"' (add or delete)";
+        }
+        a.action = verb;
+    }
+    return std::wstring();
+}
+
 bool IsHelp(const std::wstring& a)
 {
     return a == L"--help" || a == L"-h" || a == L"-?" || a == L"/?";
@@ -40,10 +78,21 @@ bool IsHelp(const std::wstring& a)
 const std::vector<CommandSpec>& CommandTable()
 {
     static const std::vector<CommandSpec> table = {
-        {Command::Scan, L"scan", kOptJson | kOptCategory | kOptSettings | kOptQuiet,
+        {Command::Scan, L"scan", kOptJson | kOptCategory | kOptSettings | kOptQuiet, L"", 0, 0,
          L"scan the registry and list the problems found"},
-        {Command::Categories, L"categories", kOptSettings, L"list the scan categories and their flags"},
-        {Command::Help, L"help", 0, L"show this text"},
+        {Command::Categories, L"categories", kOptSettings, L"", 0, 0, L"list the scan categories and their flags"},
+        {Command::Fix, L"fix", kOptCategory | kOptSettings | kOptQuiet | kOptYes, L"", 0, 0,
+         L"scan, back up what would change, then fix (only with --yes)"},
+        {Command::Backup, L"backup", 0, L"", 0, 0, L"make a full backup of the registry"},
+        {Command::Backups, L"backups", 0, L"", 0, 0, L"list the backups"},
+        {Command::Restore, L"restore", 0, L"NAME", 1, 1, L"restore the backup NAME"},
+        {Command::DeleteBackup, L"delete-backup", 0, L"NAME", 1, 1, L"delete the backup NAME"},
+        {Command::Ignored, L"ignored", 0, L"", 0, 0, L"list the ignore list"},
+        {Command::Startup, L"startup", 0, L"[disable|enable|remove N]", 0, 2,
+         L"list the startup programs, or change item N"},
+        {Command::Schedule, L"schedule", kOptWeekly | kOptAt, L"[add|delete N]", 0, 2,
+         L"list the scheduled scans, add one or delete trigger N"},
+        {Command::Help, L"help", 0, L"", 0, 0, L"show this text"},
     };
     return table;
 }
@@ -108,12 +157,25 @@ ParseResult ParseArguments(const std::vector<std::wstring>& argv)
                 case kOptSettings:
                     r.args.settingsFile = value;
                     break;
+                case kOptYes:
+                    r.args.yes = true;
+                    break;
+                case kOptWeekly:
+                    r.args.weekly = value;
+                    break;
+                case kOptAt:
+                    r.args.at = value;
+                    break;
             }
             continue;
         }
         if (command) {
-            r.error = L"unexpected argument '" + a + L"'";
-            return r;
+            if (static_cast<int>(r.args.operands.size()) >= command->maxOperands) {
+                r.error = L"unexpected argument '" + a + L"'";
+                return r;
+            }
+            r.args.operands.push_back(a);
+            continue;
         }
         command = FindCommand(a);
         if (!command) {
@@ -131,7 +193,12 @@ ParseResult ParseArguments(const std::vector<std::wstring>& argv)
             return r;
         }
     }
+    if (static_cast<int>(r.args.operands.size()) < command->minOperands) {
+        r.error = std::wstring(L"'") + command->name + L"' needs " + command->operands;
+        return r;
+    }
     r.args.command = command->command;
+    r.error = Checked(r.args);
     return r;
 }
 
@@ -143,7 +210,9 @@ std::wstring UsageText()
         L"commands:\n";
     for (const CommandSpec& c : CommandTable()) {
         std::wstring name = c.name;
-        name.resize(12, L' ');
+        if (*c.operands) name += std::wstring(L" ") + c.operands;
+        if (name.size() < 36) name.resize(36, L' ');
+        else name += L" ";
         t += L"  " + name + c.summary + L"\n";
     }
     t += L"\n"
@@ -154,9 +223,72 @@ std::wstring UsageText()
          L"  --quiet            no progress on stderr\n"
          L"options of categories:\n"
          L"  --settings FILE    list the categories of this file\n"
+         L"options of fix:\n"
+         L"  --category, --settings, --quiet as for scan\n"
+         L"  --yes              really back up and fix; without it only the problems are shown\n"
+         L"options of schedule add:\n"
+         L"  --weekly DAYS      days like Mon,Wed\n"
+         L"  --at HH:MM         start time\n"
          L"\n"
-         L"exit code: 0 no problem found, 1 problems found, 2 error or stopped scan\n";
+         L"exit code: 0 no problem found or done, 1 problems found or not all fixed, 2 error or stopped scan\n";
     return t;
+}
+
+int ParseIndex(const std::wstring& text)
+{
+    if (text.empty() || text.size() > 10) return -1;
+    long long v = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9') return -1;
+        v = v * 10 + (c - L'0');
+    }
+    return v > 2147483647LL ? -1 : static_cast<int>(v);
+}
+
+namespace {
+const wchar_t* const kDayNames[] = {L"Sun", L"Mon", L"Tue", L"Wed", L"Thu", L"Fri", L"Sat"};
+const wchar_t* const kDays[] = {L"sun", L"mon", L"tue", L"wed", L"thu", L"fri", L"sat"};
+}  // namespace
+
+std::wstring FormatWeekDays(unsigned short bits)
+{
+    std::wstring t;
+    for (int i = 0; i < 7; ++i) {
+        if (!(bits & (1u << i))) continue;
+        if (!t.empty()) t += L",";
+        t += kDayNames[i];
+    }
+    return t;
+}
+
+unsigned short ParseWeekDays(const std::wstring& text)
+{
+    unsigned short bits = 0;
+    size_t start = 0;
+    for (;;) {
+        size_t comma = text.find(L',', start);
+        std::wstring day = text.substr(start, comma == std::wstring::npos ? std::wstring::npos : comma - start);
+        for (wchar_t& c : day)
+            if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+        int found = -1;
+        for (int i = 0; i < 7; ++i)
+            if (day == kDays[i]) found = i;
+        if (found < 0 || (bits & (1u << found))) return 0;
+        bits = static_cast<unsigned short>(bits | (1u << found));
+        if (comma == std::wstring::npos) return bits;
+        start = comma + 1;
+    }
+}
+
+bool ParseClock(const std::wstring& text, unsigned short& hour, unsigned short& minute)
+{
+    size_t colon = text.find(L':');
+    if (colon == std::wstring::npos || colon == 0 || colon > 2 || text.size() != colon + 3) return false;
+    int h = ParseIndex(text.substr(0, colon)), m = ParseIndex(text.substr(colon + 1));
+    if (h < 0 || h > 23 || m < 0 || m > 59) return false;
+    hour = static_cast<unsigned short>(h);
+    minute = static_cast<unsigned short>(m);
+    return true;
 }
 
 }  // namespace cli

@@ -11,7 +11,7 @@ inline constexpr int kExitClean = 0;     // no problem found
 inline constexpr int kExitProblems = 1;  // problems found
 inline constexpr int kExitError = 2;     // bad arguments, missing engine, failed or stopped run
 
-enum class Command { Help, Scan, Categories };
+enum class Command { Help, Scan, Categories, Fix, Backup, Backups, Restore, DeleteBackup, Ignored, Startup, Schedule };
 
 // Options a command may accept (bit set).
 enum Option : unsigned {
@@ -19,6 +19,9 @@ enum Option : unsigned {
     kOptCategory = 1u << 1,
     kOptSettings = 1u << 2,
     kOptQuiet = 1u << 3,
+    kOptYes = 1u << 4,
+    kOptWeekly = 1u << 5,
+    kOptAt = 1u << 6,
 };
 
 // One row per command; a new command is one more row here and one handler
@@ -27,6 +30,9 @@ struct CommandSpec {
     Command command;
     const wchar_t* name;
     unsigned options;
+    const wchar_t* operands;  // shown in the usage text, e.g. L"NAME"
+    int minOperands;
+    int maxOperands;
     const wchar_t* summary;
 };
 
@@ -38,6 +44,15 @@ struct Arguments {
     bool quiet = false;
     std::vector<std::wstring> categories;  // --category, in the order given
     std::wstring settingsFile;             // --settings, as given (not yet resolved)
+    bool yes = false;                      // --yes: fix really changes the registry
+    std::wstring weekly;                   // --weekly, as given
+    std::wstring at;                       // --at, as given
+    std::vector<std::wstring> operands;    // the words after the command
+    // Checked forms of the operands of startup and schedule.
+    std::wstring action;                   // "", disable, enable, remove, add, delete
+    int index = -1;                        // N of startup ACTION N and schedule delete N
+    unsigned short weekDays = 0;           // TASK_SUNDAY.. bits of --weekly
+    unsigned short hour = 0, minute = 0;   // --at
 };
 
 struct ParseResult {
@@ -50,5 +65,15 @@ struct ParseResult {
 ParseResult ParseArguments(const std::vector<std::wstring>& argv);
 
 std::wstring UsageText();
+
+// "0".."2147483647" without sign or spaces; -1 otherwise.
+int ParseIndex(const std::wstring& text);
+// "Mon,Wed" (three-letter English names, any case, comma separated, no
+// repeats) as TASK_SUNDAY (1) .. TASK_SATURDAY (0x40) bits; 0 when invalid.
+unsigned short ParseWeekDays(const std::wstring& text);
+// The bits back as "Mon,Wed" (Sunday first, as the bits go).
+std::wstring FormatWeekDays(unsigned short bits);
+// "HH:MM", 24-hour clock; false when invalid.
+bool ParseClock(const std::wstring& text, unsigned short& hour, unsigned short& minute);
 
 }  // namespace cli

@@ -87,8 +87,105 @@ TEST(CliArgs, UsageNamesEveryCommandAndOption)
     std::wstring usage = cli::UsageText();
     for (const cli::CommandSpec& c : cli::CommandTable())
         EXPECT_NE(usage.find(L"  " + std::wstring(c.name) + L" "), std::wstring::npos);
-    for (const wchar_t* o : {L"--json", L"--category", L"--settings", L"--quiet"})
+    for (const wchar_t* o : {L"--json", L"--category", L"--settings", L"--quiet", L"--yes", L"--weekly", L"--at"})
         EXPECT_NE(usage.find(o), std::wstring::npos);
+}
+
+TEST(CliArgs, CommandsWithOperands)
+{
+    const struct {
+        std::vector<std::wstring> argv;
+        Command command;
+        std::vector<std::wstring> operands;
+        std::wstring action;
+        int index;
+        bool yes;
+    } cases[] = {
+        {{L"fix"}, Command::Fix, {}, L"", -1, false},
+        {{L"fix", L"--yes", L"--category", L"COM/ActiveX Entries", L"--quiet"}, Command::Fix, {}, L"", -1, true},
+        {{L"backup"}, Command::Backup, {}, L"", -1, false},
+        {{L"backups"}, Command::Backups, {}, L"", -1, false},
+        {{L"restore", L"20261209072400-f"}, Command::Restore, {L"20261209072400-f"}, L"", -1, false},
+        {{L"delete-backup", L"x y"}, Command::DeleteBackup, {L"x y"}, L"", -1, false},
+        {{L"ignored"}, Command::Ignored, {}, L"", -1, false},
+        {{L"startup"}, Command::Startup, {}, L"", -1, false},
+        {{L"startup", L"disable", L"0"}, Command::Startup, {L"disable", L"0"}, L"disable", 0, false},
+        {{L"startup", L"enable", L"12"}, Command::Startup, {L"enable", L"12"}, L"enable", 12, false},
+        {{L"startup", L"remove", L"2147483647"}, Command::Startup, {L"remove", L"2147483647"}, L"remove",
+         2147483647, false},
+        {{L"schedule"}, Command::Schedule, {}, L"", -1, false},
+        {{L"schedule", L"delete", L"3"}, Command::Schedule, {L"delete", L"3"}, L"delete", 3, false},
+        {{L"schedule", L"add", L"--weekly", L"Mon", L"--at", L"0:05"}, Command::Schedule, {L"add"}, L"add", -1,
+         false},
+    };
+    for (const auto& c : cases) {
+        cli::ParseResult r = ParseArguments(c.argv);
+        SCOPED_TRACE(std::string(c.argv[0].begin(), c.argv[0].end()));
+        ASSERT_TRUE(r.ok()) << std::string(r.error.begin(), r.error.end());
+        EXPECT_EQ(r.args.command, c.command);
+        EXPECT_EQ(r.args.operands, c.operands);
+        EXPECT_EQ(r.args.action, c.action);
+        EXPECT_EQ(r.args.index, c.index);
+        EXPECT_EQ(r.args.yes, c.yes);
+    }
+    cli::ParseResult add = ParseArguments({L"schedule", L"add", L"--weekly=Sat,mon,WED", L"--at", L"23:59"});
+    ASSERT_TRUE(add.ok());
+    EXPECT_EQ(add.args.weekDays, 0x40 | 0x2 | 0x8);
+    EXPECT_EQ(add.args.hour, 23);
+    EXPECT_EQ(add.args.minute, 59);
+}
+
+TEST(CliArgs, RejectedOperandsGiveOneLine)
+{
+    const struct {
+        std::vector<std::wstring> argv;
+        std::wstring error;
+    } cases[] = {
+        {{L"restore"}, L"'restore' needs NAME"},
+        {{L"delete-backup"}, L"'delete-backup' needs NAME"},
+        {{L"restore", L"a", L"b"}, L"unexpected argument 'b'"},
+        {{L"backups", L"x"}, L"unexpected argument 'x'"},
+        {{L"backup", L"--yes"}, L"option '--yes' does not apply to 'backup'"},
+        {{L"scan", L"--yes"}, L"option '--yes' does not apply to 'scan'"},
+        {{L"fix", L"--json"}, L"option '--json' does not apply to 'fix'"},
+        {{L"startup", L"pause", L"1"}, L"unknown startup action 'pause' (disable, enable or remove)"},
+        {{L"startup", L"disable"}, L"startup disable needs the item number N"},
+        {{L"startup", L"remove", L"-1"}, L"unknown option '-1' (see TamselCli --help)"},
+        {{L"startup", L"enable", L"x"}, L"'x' is not an item number"},
+        {{L"startup", L"enable", L"2147483648"}, L"'2147483648' is not an item number"},
+        {{L"startup", L"enable", L"1", L"2"}, L"unexpected argument '2'"},
+        {{L"schedule", L"--weekly", L"Mon"}, L"options '--weekly' and '--at' only apply to 'schedule add'"},
+        {{L"schedule", L"delete", L"0", L"--at", L"1:00"},
+         L"options '--weekly' and '--at' only apply to 'schedule add'"},
+        {{L"schedule", L"add"}, L"schedule add needs --weekly DAYS and --at HH:MM"},
+        {{L"schedule", L"add", L"--weekly", L"Mon"}, L"schedule add needs --weekly DAYS and --at HH:MM"},
+        {{L"schedule", L"add", L"x", L"--weekly", L"Mon", L"--at", L"1:00"}, L"unexpected argument 'x'"},
+        {{L"schedule", L"add", L"--weekly", L"Mon,Mon", L"--at", L"1:00"},
+         L"'Mon,Mon' is not a list of days like Mon,Wed"},
+        {{L"schedule", L"add", L"--weekly", L"Monday", L"--at", L"1:00"},
+         L"'Monday' is not a list of days like Mon,Wed"},
+        {{L"schedule", L"add", L"--weekly", L"Mon,", L"--at", L"1:00"}, L"'Mon,' is not a list of days like Mon,Wed"},
+        {{L"schedule", L"add", L"--weekly", L"Mon", L"--at", L"24:00"}, L"'24:00' is not a time like 18:30"},
+        {{L"schedule", L"add", L"--weekly", L"Mon", L"--at", L"7:5"}, L"'7:5' is not a time like 18:30"},
+        {{L"schedule", L"add", L"--weekly", L"Mon", L"--at", L"12:60"}, L"'12:60' is not a time like 18:30"},
+        {{L"schedule", L"add", L"--weekly", L"Mon", L"--at", L"123:00"}, L"'123:00' is not a time like 18:30"},
+        {{L"schedule", L"delete"}, L"schedule delete needs the trigger number N"},
+        {{L"schedule", L"delete", L"+1"}, L"'+1' is not a trigger number"},
+        {{L"schedule", L"edit", L"1"}, L"unknown schedule action 'edit' (add or delete)"},
+    };
+    for (const auto& c : cases) {
+        cli::ParseResult r = ParseArguments(c.argv);
+        EXPECT_FALSE(r.ok());
+        EXPECT_EQ(r.error, c.error);
+    }
+}
+
+TEST(CliArgs, WeekDaysRoundTrip)
+{
+    EXPECT_EQ(cli::FormatWeekDays(cli::ParseWeekDays(L"sat,Sun,fri")), L"Sun,Fri,Sat");
+    EXPECT_EQ(cli::FormatWeekDays(0x7F), L"Sun,Mon,Tue,Wed,Thu,Fri,Sat");
+    EXPECT_EQ(cli::ParseWeekDays(L""), 0);
+    EXPECT_EQ(cli::ParseWeekDays(L"Mon;Tue"), 0);
 }
 
 }  // namespace

@@ -7,101 +7,13 @@
 #include <thread>
 #include <vector>
 
+#include "CliRun.h"
 #include "JsonCheck.h"
 #include "support/TestEnv.h"
 
 namespace {
 
-struct Outcome {
-    DWORD exitCode = 0xFFFFFFFF;
-    DWORD pid = 0;
-    std::string out;
-    std::string err;
-};
-
-// One argument as CommandLineToArgvW reads it back: quotes escaped, and
-// backslashes doubled where they precede a quote.
-std::wstring Quote(const std::wstring& a)
-{
-    std::wstring q = L"\"";
-    size_t slashes = 0;
-    for (wchar_t c : a) {
-        if (c == L'\\') {
-            ++slashes;
-            continue;
-        }
-        q.append(c == L'"' ? slashes * 2 + 1 : slashes, L'\\');
-        slashes = 0;
-        q += c;
-    }
-    q.append(slashes * 2, L'\\');
-    return q + L"\"";
-}
-
-void Drain(HANDLE pipe, std::string& into)
-{
-    char buf[4096];
-    DWORD n = 0;
-    while (ReadFile(pipe, buf, sizeof buf, &n, nullptr) && n > 0) into.append(buf, n);
-}
-
-// Runs exe with args in the current folder; fails the test after a minute
-// (an engine message box would otherwise hang the run).
-Outcome RunExe(const std::wstring& exe, const std::vector<std::wstring>& args)
-{
-    Outcome run;
-    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-    HANDLE outRead, outWrite, errRead, errWrite;
-    EXPECT_TRUE(CreatePipe(&outRead, &outWrite, &sa, 0));
-    EXPECT_TRUE(CreatePipe(&errRead, &errWrite, &sa, 0));
-    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-    std::wstring line = Quote(exe);
-    for (const std::wstring& a : args) line += L" " + Quote(a);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    si.hStdOutput = outWrite;
-    si.hStdError = errWrite;
-    PROCESS_INFORMATION pi{};
-    BOOL started = CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                                  nullptr, &si, &pi);
-    CloseHandle(outWrite);
-    CloseHandle(errWrite);
-    EXPECT_TRUE(started) << GetLastError();
-    if (started) {
-        std::thread errThread(Drain, errRead, std::ref(run.err));
-        Drain(outRead, run.out);
-        errThread.join();
-        if (WaitForSingleObject(pi.hProcess, 60000) != WAIT_OBJECT_0) {
-            TerminateProcess(pi.hProcess, 99);
-            ADD_FAILURE() << "TamselCli did not end";
-        }
-        GetExitCodeProcess(pi.hProcess, &run.exitCode);
-        run.pid = pi.dwProcessId;
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
-    CloseHandle(outRead);
-    CloseHandle(errRead);
-    return run;
-}
-
-std::wstring CliExe()
-{
-    return testenv::BinDir() + L"\\TamselCli.exe";
-}
-
-Outcome RunCli(const std::vector<std::wstring>& args)
-{
-    return RunExe(CliExe(), args);
-}
-
-bool IsOneErrorLine(const std::string& err)
-{
-    return err.rfind("TamselCli: ", 0) == 0 && err.find('\n') == err.size() - 1;
-}
+using namespace clirun;
 
 // Three categories: one no scanner knows (with keys that must not be
 // visited), one disabled, one whose only key does not exist.

@@ -1,0 +1,57 @@
+// TamselCli fix: scan, then (only with --yes) a partial backup of what the
+// fix will change and, only when that backup succeeded, the fix.
+#include <memory>
+
+#include "Commands.h"
+#include "Console.h"
+#include "EngineBinding.h"
+#include "OperationEvents.h"
+#include "ScanProgress.h"
+#include "WorkFolder.h"
+
+namespace cli {
+
+int RunFix(const CommandContext& ctx)
+{
+    const Arguments& args = ctx.args;
+    EngineFunctionTable& table = BindEngine(ScanProgress::Callbacks());
+    std::unique_ptr<WorkFolder> folder;
+    if (!ctx.settingsFile.empty() || !args.categories.empty())
+        folder = std::make_unique<WorkFolder>(
+            ctx.settingsFile.empty() ? ShippedSettings(ctx) : ctx.settingsFile, ShippedIgnoreList(ctx));
+    EngineSession engine(table);
+    if (!args.categories.empty()) LimitCategories(table, args.categories);
+
+    ScanReport report = ScanOnce(table, args.quiet);
+    if (report.stopped) throw CliError{L"scan stopped; nothing was fixed"};
+    const int checked = table.GetCheckedCount();
+    if (!args.yes) {
+        Out().Write(FormatText(report));
+        Out().Write(L"would fix " + std::to_wstring(checked) +
+                    L" problem(s); nothing was changed (run with --yes to back up and fix)\n");
+        return kExitClean;
+    }
+    if (checked == 0) {
+        Out().Write(L"nothing to fix\n");
+        return kExitClean;
+    }
+
+    // The registry is changed only after a backup of exactly what changes.
+    ResetFinish(Finish::Backup);
+    table.StartPartialBackup(table.GetScanResults());
+    if (!WaitFinish(Finish::Backup, kOperationTimeoutMs)) throw CliError{L"the backup did not finish; nothing was fixed"};
+    if (table.GetOperationResult() != 1) throw CliError{L"the backup failed; nothing was fixed"};
+
+    ResetFinish(Finish::Fix);
+    HANDLE thread = table.StartFix();
+    if (!thread) throw CliError{L"the engine could not start the fix"};
+    // OnFixFinished is the fix thread's last act.
+    if (WaitForSingleObject(thread, kOperationTimeoutMs) != WAIT_OBJECT_0 || !WaitFinish(Finish::Fix, 0))
+        throw CliError{L"the fix did not finish"};
+    const int fixed = table.GetFixedCount(), notFixed = table.GetNotFixedCount();
+    Out().Write(L"backed up and fixed " + std::to_wstring(fixed) + L" of " + std::to_wstring(checked) +
+                L" problem(s), " + std::to_wstring(notFixed) + L" not fixed\n");
+    return notFixed == 0 ? kExitClean : kExitProblems;
+}
+
+}  // namespace cli

@@ -1,0 +1,77 @@
+// TamselCli schedule: the weekly triggers of the scan task.
+#include <cstdio>
+
+#include "Commands.h"
+#include "Console.h"
+#include "EngineBinding.h"
+#include "ScanProgress.h"
+
+namespace cli {
+namespace {
+
+std::wstring TwoDigits(unsigned v)
+{
+    wchar_t buf[8];
+    std::swprintf(buf, 8, L"%02u", v % 100u);
+    return buf;
+}
+
+std::wstring Describe(const TASK_TRIGGER& t)
+{
+    std::wstring when = TwoDigits(t.wStartHour) + L":" + TwoDigits(t.wStartMinute);
+    std::wstring from = std::to_wstring(t.wBeginYear) + L"-" + TwoDigits(t.wBeginMonth) + L"-" + TwoDigits(t.wBeginDay);
+    if (t.TriggerType == TASK_TIME_TRIGGER_WEEKLY)
+        return L"weekly " + FormatWeekDays(t.Type.Weekly.rgfDaysOfTheWeek) + L" at " + when + L" from " + from;
+    return L"trigger type " + std::to_wstring(static_cast<int>(t.TriggerType)) + L" at " + when + L" from " + from;
+}
+
+TASK_TRIGGER WeeklyTrigger(const Arguments& args)
+{
+    SYSTEMTIME today{};
+    GetLocalTime(&today);
+    TASK_TRIGGER t{};
+    t.cbTriggerSize = sizeof t;
+    t.wBeginYear = today.wYear;
+    t.wBeginMonth = today.wMonth;
+    t.wBeginDay = today.wDay;
+    t.wStartHour = args.hour;
+    t.wStartMinute = args.minute;
+    t.TriggerType = TASK_TIME_TRIGGER_WEEKLY;
+    t.Type.Weekly.WeeksInterval = 1;
+    t.Type.Weekly.rgfDaysOfTheWeek = args.weekDays;
+    return t;
+}
+
+}  // namespace
+
+int RunSchedule(const CommandContext& ctx)
+{
+    const Arguments& args = ctx.args;
+    EngineSession engine(BindEngine(ScanProgress::Callbacks()));
+    if (!engine->EnsureScheduleTask()) throw CliError{L"cannot open or create the scan task"};
+    if (args.action == L"add") {
+        if (engine->AddSchedule(WeeklyTrigger(args)) != 1) throw CliError{L"cannot add the trigger to the scan task"};
+        Out().Write(L"added: " + Describe(WeeklyTrigger(args)) + L"\n");
+        return kExitClean;
+    }
+    PtrArray<ScangetTaskTrigger> triggers;  // ours: the records are the caller's
+    if (!engine->GetScheduleTriggers(&triggers)) throw CliError{L"cannot read the triggers of the scan task"};
+    if (args.action == L"delete") {
+        if (!triggers.IsValidIndex(args.index))
+            throw CliError{L"no trigger " + std::to_wstring(args.index) + L" (there are " +
+                           std::to_wstring(triggers.GetCount()) + L")"};
+        if (engine->DeleteSchedule(args.index, 0) != 1)
+            throw CliError{L"cannot delete trigger " + std::to_wstring(args.index)};
+        Out().Write(L"deleted trigger " + std::to_wstring(args.index) + L": " + Describe(triggers[args.index]->trigger) +
+                    L"\n");
+        return kExitClean;
+    }
+    std::wstring text;
+    for (int i = 0; i < triggers.GetCount(); ++i)
+        text += std::to_wstring(i) + L"\t" + Describe(triggers[i]->trigger) + L"\n";
+    text += std::to_wstring(triggers.GetCount()) + L" trigger(s)\n";
+    Out().Write(text);
+    return kExitClean;
+}
+
+}  // namespace cli

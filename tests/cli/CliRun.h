@@ -1,0 +1,106 @@
+// Runs a TamselCli.exe as a child process with its output on pipes.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/TestEnv.h"
+
+namespace clirun {
+
+struct Outcome {
+    DWORD exitCode = 0xFFFFFFFF;
+    DWORD pid = 0;
+    std::string out;
+    std::string err;
+};
+
+// One argument as CommandLineToArgvW reads it back: quotes escaped, and
+// backslashes doubled where they precede a quote.
+inline std::wstring Quote(const std::wstring& a)
+{
+    std::wstring q = L"\"";
+    size_t slashes = 0;
+    for (wchar_t c : a) {
+        if (c == L'\\') {
+            ++slashes;
+            continue;
+        }
+        q.append(c == L'"' ? slashes * 2 + 1 : slashes, L'\\');
+        slashes = 0;
+        q += c;
+    }
+    q.append(slashes * 2, L'\\');
+    return q + L"\"";
+}
+
+inline void Drain(HANDLE pipe, std::string& into)
+{
+    char buf[4096];
+    DWORD n = 0;
+    while (ReadFile(pipe, buf, sizeof buf, &n, nullptr) && n > 0) into.append(buf, n);
+}
+
+// Runs exe with args in the current folder; fails the test after a minute
+// (an engine message box would otherwise hang the run).
+inline Outcome RunExe(const std::wstring& exe, const std::vector<std::wstring>& args)
+{
+    Outcome run;
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE outRead, outWrite, errRead, errWrite;
+    EXPECT_TRUE(CreatePipe(&outRead, &outWrite, &sa, 0));
+    EXPECT_TRUE(CreatePipe(&errRead, &errWrite, &sa, 0));
+    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    std::wstring line = Quote(exe);
+    for (const std::wstring& a : args) line += L" " + Quote(a);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = outWrite;
+    si.hStdError = errWrite;
+    PROCESS_INFORMATION pi{};
+    BOOL started = CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                  nullptr, &si, &pi);
+    CloseHandle(outWrite);
+    CloseHandle(errWrite);
+    EXPECT_TRUE(started) << GetLastError();
+    if (started) {
+        std::thread errThread(Drain, errRead, std::ref(run.err));
+        Drain(outRead, run.out);
+        errThread.join();
+        if (WaitForSingleObject(pi.hProcess, 60000) != WAIT_OBJECT_0) {
+            TerminateProcess(pi.hProcess, 99);
+            ADD_FAILURE() << "TamselCli did not end";
+        }
+        GetExitCodeProcess(pi.hProcess, &run.exitCode);
+        run.pid = pi.dwProcessId;
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    CloseHandle(outRead);
+    CloseHandle(errRead);
+    return run;
+}
+
+inline std::wstring CliExe()
+{
+    return testenv::BinDir() + L"\\TamselCli.exe";
+}
+
+inline Outcome RunCli(const std::vector<std::wstring>& args)
+{
+    return RunExe(CliExe(), args);
+}
+
+inline bool IsOneErrorLine(const std::string& err)
+{
+    return err.rfind("TamselCli: ", 0) == 0 && err.find('\n') == err.size() - 1;
+}
+
+}  // namespace clirun
