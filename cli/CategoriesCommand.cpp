@@ -18,9 +18,16 @@ int RunCategories(const CommandContext& ctx)
     PtrArray<XMLElement>* list = engine->LoadScanSettings();
     if (!list) throw CliError{L"the engine could not read the scan settings"};
     std::wstring text;
-    for (const XMLElement* c : *list)
-        text += std::wstring(c->enabled ? L"on " : L"off") + L"\t" + c->categoryName + L"\t" +
-                std::to_wstring(c->keyEntries.GetCount()) + L" key(s)\n";
+    int index = 0;
+    for (const XMLElement* c : *list) {
+        // scan --list-categories: index, element name, category name, enabled.
+        if (ctx.args.listCategories)
+            text += std::to_wstring(index++) + L"\t" + c->elementName + L"\t" + c->categoryName + L"\t" +
+                    (c->enabled ? L"enabled" : L"disabled") + L"\n";
+        else
+            text += std::wstring(c->enabled ? L"on " : L"off") + L"\t" + c->categoryName + L"\t" +
+                    std::to_wstring(c->keyEntries.GetCount()) + L" key(s)\n";
+    }
     Out().Write(text);
     return kExitClean;
 }

@@ -43,7 +43,7 @@ int Run(const cli::Arguments& args)
     ctx.programFolder = EnterProgramFolder();
     switch (args.command) {
         case Command::Scan:
-            return cli::RunScan(ctx);
+            return args.listCategories ? cli::RunCategories(ctx) : cli::RunScan(ctx);
         case Command::Categories:
             return cli::RunCategories(ctx);
         case Command::Fix:

@@ -17,6 +17,7 @@ const OptionSpec kOptions[] = {
     {kOptYes, L"--yes", false},
     {kOptWeekly, L"--weekly", true},
     {kOptAt, L"--at", true},
+    {kOptListCategories, L"--list-categories", false},
 };
 
 const OptionSpec* FindOption(const std::wstring& name)
@@ -78,7 +79,7 @@ bool IsHelp(const std::wstring& a)
 const std::vector<CommandSpec>& CommandTable()
 {
     static const std::vector<CommandSpec> table = {
-        {Command::Scan, L"scan", kOptJson | kOptCategory | kOptSettings | kOptQuiet, L"", 0, 0,
+        {Command::Scan, L"scan", kOptJson | kOptCategory | kOptSettings | kOptQuiet | kOptListCategories, L"", 0, 0,
          L"scan the registry and list the problems found"},
         {Command::Categories, L"categories", kOptSettings, L"", 0, 0, L"list the scan categories and their flags"},
         {Command::Fix, L"fix", kOptCategory | kOptSettings | kOptQuiet | kOptYes, L"", 0, 0,
@@ -151,6 +152,9 @@ ParseResult ParseArguments(const std::vector<std::wstring>& argv)
                 case kOptQuiet:
                     r.args.quiet = true;
                     break;
+                case kOptListCategories:
+                    r.args.listCategories = true;
+                    break;
                 case kOptCategory:
                     r.args.categories.push_back(value);
                     break;
@@ -221,6 +225,7 @@ std::wstring UsageText()
          L"  --category NAME    scan only this category (repeatable; names as 'categories' lists them)\n"
          L"  --settings FILE    use this scan settings file instead of scanSetting.xml\n"
          L"  --quiet            no progress on stderr\n"
+         L"  --list-categories  list index, element name, category name and enabled flag; scan nothing\n"
          L"options of categories:\n"
          L"  --settings FILE    list the categories of this file\n"
          L"options of fix:\n"

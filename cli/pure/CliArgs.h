@@ -22,6 +22,7 @@ enum Option : unsigned {
     kOptYes = 1u << 4,
     kOptWeekly = 1u << 5,
     kOptAt = 1u << 6,
+    kOptListCategories = 1u << 7,
 };
 
 // One row per command; a new command is one more row here and one handler
@@ -42,6 +43,7 @@ struct Arguments {
     Command command = Command::Help;
     bool json = false;
     bool quiet = false;
+    bool listCategories = false;           // scan --list-categories: list, do not scan
     std::vector<std::wstring> categories;  // --category, in the order given
     std::wstring settingsFile;             // --settings, as given (not yet resolved)
     bool yes = false;                      // --yes: fix really changes the registry

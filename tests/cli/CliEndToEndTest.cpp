@@ -175,6 +175,21 @@ TEST_F(CliEndToEnd, CategoriesOfAnotherSettingsFile)
                            "on \tApplication Paths\t1 key(s)\n");
 }
 
+TEST_F(CliEndToEnd, ScanListCategoriesScansNothing)
+{
+    Outcome run = RunCli({L"scan", L"--list-categories", L"--settings", settings});
+    ASSERT_EQ(run.exitCode, 0u) << run.err;
+    const std::string lines[] = {"0\t", "1\t", "2\t"};
+    size_t at = 0;
+    for (const std::string& start : lines) {
+        EXPECT_EQ(run.out.compare(at, start.size(), start), 0) << run.out;
+        at = run.out.find('\n', at) + 1;
+    }
+    EXPECT_NE(run.out.find("\tFont Entries\tdisabled\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\tApplication Paths\tenabled\n"), std::string::npos) << run.out;
+    EXPECT_EQ(run.err, "");  // no progress: nothing was scanned
+}
+
 TEST_F(CliEndToEnd, MissingEngineIsOneLine)
 {
     // The tool and its runtime alone, without Corvex.dll beside it.
