@@ -61,15 +61,20 @@ inline Outcome RunExe(const std::wstring& exe, const std::vector<std::wstring>& 
     STARTUPINFOW si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    // The child's input is NUL: the test's own may be closed or not
+    // inheritable (CI runs without standard input), and CreateProcess then fails.
+    HANDLE nul = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, OPEN_EXISTING, 0, nullptr);
+    si.hStdInput = nul;
     si.hStdOutput = outWrite;
     si.hStdError = errWrite;
     PROCESS_INFORMATION pi{};
     BOOL started = CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
                                   nullptr, &si, &pi);
+    DWORD startError = GetLastError();
     CloseHandle(outWrite);
     CloseHandle(errWrite);
-    EXPECT_TRUE(started) << GetLastError();
+    if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+    EXPECT_TRUE(started) << startError;
     if (started) {
         std::thread errThread(Drain, errRead, std::ref(run.err));
         Drain(outRead, run.out);
