@@ -2,6 +2,8 @@
 // exit code; a failure is thrown as CliError.
 #pragma once
 
+#include <memory>
+
 #include <string>
 #include <vector>
 
@@ -16,6 +18,11 @@ struct CommandContext {
     std::wstring programFolder;  // the current folder when a command starts
     std::wstring settingsFile;   // --settings as a full path, empty when not given
 };
+
+class WorkFolder;
+// The temporary folder a scan runs in when --settings or --category is given
+// (null otherwise); it must outlive the engine session.
+std::unique_ptr<WorkFolder> ScanWorkFolder(const CommandContext& ctx);
 
 int RunScan(const CommandContext& ctx);
 int RunCategories(const CommandContext& ctx);

@@ -15,10 +15,7 @@ int RunFix(const CommandContext& ctx)
 {
     const Arguments& args = ctx.args;
     EngineFunctionTable& table = BindEngine(ScanProgress::Callbacks());
-    std::unique_ptr<WorkFolder> folder;
-    if (!ctx.settingsFile.empty() || !args.categories.empty())
-        folder = std::make_unique<WorkFolder>(
-            ctx.settingsFile.empty() ? ShippedSettings(ctx) : ctx.settingsFile, ShippedIgnoreList(ctx));
+    std::unique_ptr<WorkFolder> folder = ScanWorkFolder(ctx);
     EngineSession engine(table);
     if (!args.categories.empty()) LimitCategories(table, args.categories);
 

@@ -130,15 +130,19 @@ ScanReport ScanOnce(EngineFunctionTable& table, bool quiet)
     return report;
 }
 
+std::unique_ptr<WorkFolder> ScanWorkFolder(const CommandContext& ctx)
+{
+    if (ctx.settingsFile.empty() && ctx.args.categories.empty()) return nullptr;
+    return std::make_unique<WorkFolder>(ctx.settingsFile.empty() ? ShippedSettings(ctx) : ctx.settingsFile,
+                                        ShippedIgnoreList(ctx));
+}
+
 int RunScan(const CommandContext& ctx)
 {
     const Arguments& args = ctx.args;
     EngineFunctionTable& table = BindEngine(ScanProgress::Callbacks());
 
-    std::unique_ptr<WorkFolder> folder;
-    if (!ctx.settingsFile.empty() || !args.categories.empty())
-        folder = std::make_unique<WorkFolder>(
-            ctx.settingsFile.empty() ? ShippedSettings(ctx) : ctx.settingsFile, ShippedIgnoreList(ctx));
+    std::unique_ptr<WorkFolder> folder = ScanWorkFolder(ctx);
     EngineSession engine(table);
     if (!args.categories.empty()) LimitCategories(table, args.categories);
 
