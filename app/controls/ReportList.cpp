@@ -1,0 +1,157 @@
+#include "controls/ReportList.h"
+
+#include "controls/ImageCache.h"
+
+namespace ui {
+namespace {
+
+// Built per list from the cached skin images; a missing file leaves a blank
+// image in its place, so the indices never shift.
+HIMAGELIST CreateStatusImages()
+{
+    HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR32, 3, 0);
+    if (!list) return nullptr;
+    for (const wchar_t* path :
+         {L"./images/check-green-16x16.png", L"./images/scanning-16x16.png", L"./images/warning-16x16.png"}) {
+        CImage* image = LoadCachedImage(path);
+        if (image && !image->IsEmpty() && image->width == 16 && image->height == 16) {
+            ImageList_Add(list, image->bitmap.get(), nullptr);
+            continue;
+        }
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+        bi.bmiHeader.biWidth = 16;
+        bi.bmiHeader.biHeight = 16;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        gdi::Bitmap blank(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+        ImageList_Add(list, blank.get(), nullptr);
+    }
+    return list;
+}
+
+}  // namespace
+
+CReportList::~CReportList()
+{
+    if (images_) ImageList_Destroy(images_);
+}
+
+bool CReportList::Create(HWND parent, UINT id, const RECT& r, DWORD extraStyle, bool checkBoxes)
+{
+    HWND h = CreateChild(WC_LISTVIEWW, L"", WS_VISIBLE | WS_TABSTOP | LVS_REPORT | extraStyle, r, parent, id,
+                         WS_EX_CLIENTEDGE);
+    if (!h) return false;
+    Attach(h);
+    DWORD ex = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
+    if (checkBoxes) ex |= LVS_EX_CHECKBOXES;
+    ListView_SetExtendedListViewStyle(h, ex);
+    images_ = CreateStatusImages();
+    if (images_) ListView_SetImageList(h, images_, LVSIL_SMALL);
+    return true;
+}
+
+void CReportList::AddColumn(const std::wstring& title, int width, int format)
+{
+    LVCOLUMNW col{};
+    col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+    col.fmt = format;
+    col.cx = width;
+    col.pszText = const_cast<wchar_t*>(title.c_str());
+    ListView_InsertColumn(hwnd_, columns_, &col);
+    // The first column of a list view is always left-aligned; a centred
+    // first column is set afterwards.
+    if (columns_ == 0 && format != LVCFMT_LEFT) {
+        col.mask = LVCF_FMT;
+        ListView_SetColumn(hwnd_, 0, &col);
+    }
+    ++columns_;
+}
+
+int CReportList::Count() const { return ListView_GetItemCount(hwnd_); }
+
+int CReportList::AddRow(const std::wstring& text, int image, LPARAM data)
+{
+    LVITEMW item{};
+    item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE;
+    item.iItem = Count();
+    item.pszText = const_cast<wchar_t*>(text.c_str());
+    item.iImage = image;
+    item.lParam = data;
+    return ListView_InsertItem(hwnd_, &item);
+}
+
+void CReportList::DeleteAll() { ListView_DeleteAllItems(hwnd_); }
+void CReportList::DeleteRow(int row) { ListView_DeleteItem(hwnd_, row); }
+
+void CReportList::SetText(int row, int column, const std::wstring& text)
+{
+    ListView_SetItemText(hwnd_, row, column, const_cast<wchar_t*>(text.c_str()));
+}
+
+std::wstring CReportList::Text(int row, int column) const
+{
+    // Grown until the text fits: row texts carry whole registry paths.
+    std::wstring buf(256, L'\0');
+    for (;;) {
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = buf.data();
+        item.cchTextMax = static_cast<int>(buf.size());
+        const int n = static_cast<int>(
+            SendMessageW(hwnd_, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item)));
+        if (n < static_cast<int>(buf.size()) - 1 || buf.size() >= 65536) {
+            buf.resize(static_cast<size_t>(n < 0 ? 0 : n));
+            return buf;
+        }
+        buf.assign(buf.size() * 2, L'\0');
+    }
+}
+
+void CReportList::SetImage(int row, int image)
+{
+    LVITEMW item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    item.iImage = image;
+    ListView_SetItem(hwnd_, &item);
+}
+
+int CReportList::Image(int row) const
+{
+    LVITEMW item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    if (!ListView_GetItem(hwnd_, &item)) return kNoImage;
+    return item.iImage < 0 ? kNoImage : item.iImage;
+}
+
+LPARAM CReportList::Data(int row) const
+{
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    return ListView_GetItem(hwnd_, &item) ? item.lParam : 0;
+}
+
+void CReportList::SetChecked(int row, bool checked) { ListView_SetCheckState(hwnd_, row, checked ? TRUE : FALSE); }
+bool CReportList::Checked(int row) const { return ListView_GetCheckState(hwnd_, row) != 0; }
+
+void CReportList::Select(int row)
+{
+    ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemState(hwnd_, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(hwnd_, row, FALSE);
+}
+
+int CReportList::SelectedCount() const { return static_cast<int>(ListView_GetSelectedCount(hwnd_)); }
+int CReportList::NextSelected(int after) const { return ListView_GetNextItem(hwnd_, after, LVNI_SELECTED); }
+
+void CReportList::SetRedraw(bool on)
+{
+    SendMessageW(hwnd_, WM_SETREDRAW, on ? TRUE : FALSE, 0);
+    if (on) InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+}  // namespace ui

@@ -1,0 +1,56 @@
+// The plain report list of the scan, selection and clean pages: a system
+// list view with grid lines and full-row select, optional check boxes, and
+// the shared 16 x 16 status images.
+#pragma once
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <string>
+
+#include "controls/Window.h"
+
+namespace ui {
+
+// Indices into the status image list.
+enum StatusImage : int {
+    kNoImage = -1,
+    kImageDone = 0,      // green check
+    kImageScanning = 1,
+    kImageWarning = 2,
+};
+
+class CReportList : public CControl {
+public:
+    CReportList() = default;
+    ~CReportList() override;
+
+    // `extraStyle` adds list-view styles (LVS_SHOWSELALWAYS...), `checkBoxes`
+    // the check-box column.
+    bool Create(HWND parent, UINT id, const RECT& r, DWORD extraStyle = 0, bool checkBoxes = false);
+    void AddColumn(const std::wstring& title, int width, int format = LVCFMT_LEFT);
+
+    int Count() const;
+    // Appends a row; returns its index or -1.
+    int AddRow(const std::wstring& text, int image = kNoImage, LPARAM data = 0);
+    void DeleteAll();
+    void DeleteRow(int row);
+    void SetText(int row, int column, const std::wstring& text);
+    std::wstring Text(int row, int column) const;
+    void SetImage(int row, int image);
+    int Image(int row) const;  // kNoImage when the row shows none
+    LPARAM Data(int row) const;
+    void SetChecked(int row, bool checked);
+    bool Checked(int row) const;
+    void Select(int row);  // selects and focuses the row, deselecting the others
+    int SelectedCount() const;
+    int NextSelected(int after) const;  // -1 starts at the top; -1 at the end
+    void SetRedraw(bool on);
+
+private:
+    HIMAGELIST images_ = nullptr;
+    int columns_ = 0;
+};
+
+}  // namespace ui
