@@ -3,7 +3,13 @@
 #include <wincodec.h>
 
 #include <atomic>
+#include <set>
 #include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "support/TestEnv.h"
 
 namespace apptest {
 
@@ -151,6 +157,31 @@ std::wstring TempPath(const std::wstring& name)
     wchar_t dir[MAX_PATH] = L"";
     GetTempPathW(MAX_PATH, dir);
     return std::wstring(dir) + L"tamsel-app-" + std::to_wstring(GetCurrentProcessId()) + L"-" + name;
+}
+
+std::unique_ptr<Canvas> CaptureWindow(HWND window, const std::wstring& name, size_t* colours)
+{
+    RECT wr{};
+    GetWindowRect(window, &wr);
+    const int w = wr.right - wr.left, h = wr.bottom - wr.top;
+    auto shot = std::make_unique<Canvas>(w, h, RGB(0, 0, 0));
+    HDC wdc = GetWindowDC(window);
+    BitBlt(shot->dc(), 0, 0, w, h, wdc, 0, 0, SRCCOPY);
+    ReleaseDC(window, wdc);
+    std::set<COLORREF> distinct;
+    std::vector<uint32_t> bits(static_cast<size_t>(w) * static_cast<size_t>(h));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            COLORREF c = shot->At(x, y);
+            distinct.insert(c);
+            bits[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] =
+                (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+        }
+    const std::wstring dir = testenv::BinDir() + L"\\..\\screenshots";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    EXPECT_TRUE(WritePngFromBits(dir + L"\\" + name, w, h, bits.data()));
+    if (colours) *colours = distinct.size();
+    return shot;
 }
 
 }  // namespace apptest

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,11 @@ bool WritePng(const std::wstring& path, int w, int h, const std::vector<uint8_t>
 bool WritePngFromBits(const std::wstring& path, int w, int h, const uint32_t* bits);
 
 std::wstring TempPath(const std::wstring& name);
+
+// Copies the whole window (children included), saves it as `name` under the
+// build folder's screenshots\ and returns the copy; `colours` receives the
+// number of distinct colours in it.
+std::unique_ptr<Canvas> CaptureWindow(HWND window, const std::wstring& name, size_t* colours = nullptr);
 
 class ComInit {
 public:

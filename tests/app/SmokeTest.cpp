@@ -78,33 +78,6 @@ HWND FindBox(DWORD pid, const wchar_t* text)
     return search.found;
 }
 
-// Copies the whole window (children included) and saves it under the build
-// folder's screenshots\; returns the number of distinct colours.
-size_t Capture(HWND window, const std::wstring& name, apptest::Canvas** keep)
-{
-    RECT wr{};
-    GetWindowRect(window, &wr);
-    const int w = wr.right - wr.left, h = wr.bottom - wr.top;
-    auto* shot = new apptest::Canvas(w, h, RGB(0, 0, 0));
-    HDC wdc = GetWindowDC(window);
-    BitBlt(shot->dc(), 0, 0, w, h, wdc, 0, 0, SRCCOPY);
-    ReleaseDC(window, wdc);
-    std::set<COLORREF> colours;
-    std::vector<uint32_t> bits(static_cast<size_t>(w) * static_cast<size_t>(h));
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            COLORREF c = shot->At(x, y);
-            colours.insert(c);
-            bits[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] =
-                (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-        }
-    const std::wstring dir = testenv::BinDir() + L"\\..\\screenshots";
-    CreateDirectoryW(dir.c_str(), nullptr);
-    EXPECT_TRUE(apptest::WritePngFromBits(dir + L"\\" + name, w, h, bits.data()));
-    *keep = shot;
-    return colours.size();
-}
-
 TEST(TamselSmoke, WindowShowsAndASecondStartSaysItIsRunning)
 {
     apptest::ComInit com;
@@ -128,9 +101,8 @@ TEST(TamselSmoke, WindowShowsAndASecondStartSaysItIsRunning)
     const int w = wr.right - wr.left, h = wr.bottom - wr.top;
     EXPECT_EQ(w, 799);
     EXPECT_EQ(h, 602);
-    apptest::Canvas* raw = nullptr;
-    const size_t colours = Capture(main, L"tamsel-main.png", &raw);
-    std::unique_ptr<apptest::Canvas> shot(raw);
+    size_t colours = 0;
+    std::unique_ptr<apptest::Canvas> shot = apptest::CaptureWindow(main, L"tamsel-main.png", &colours);
     EXPECT_GT(colours, 8u) << "the window picture is blank";
     // The bottom bar carries the skin's gradient, not the plain page white.
     EXPECT_NE(shot->At(w / 2, h - 20), RGB(255, 255, 255));
@@ -158,9 +130,7 @@ TEST(TamselSmoke, ScanArgumentOpensTheScanPageWithItsHeader)
     HWND main = WaitForWindow(L"TamselMainWindow", L" Tamsel", 30000);
     ASSERT_NE(main, nullptr);
     apptest::Pump(1500);
-    apptest::Canvas* raw = nullptr;
-    Capture(main, L"tamsel-scan.png", &raw);
-    std::unique_ptr<apptest::Canvas> shot(raw);
+    std::unique_ptr<apptest::Canvas> shot = apptest::CaptureWindow(main, L"tamsel-scan.png");
     // The title "Scan & Clean Windows Registry" is drawn in dark blue in the header.
     POINT origin{0, 0};
     ClientToScreen(main, &origin);
