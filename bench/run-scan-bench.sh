@@ -5,8 +5,13 @@
 #   (b) the floor: a bare walk of the same keys (RegEnumKeyExW/RegEnumValueW
 #       and one FindFirstFileW per path), TamselBench walk.
 # Prints both times, items per second, the ratio a/b and peak memory.
+# With --window, also in the same run and the same registry:
+#   (c) a scan started from the program's scan page (TamselWindowBench, the
+#       real main window under the display or an own Xvfb), against
+#   (d) TamselCli scan with the same settings file,
+# and prints the ratio c/d: what the window costs the scan.
 #
-#   bench/run-scan-bench.sh [--classes N] [--broken PERCENT] [--rounds N] [--reuse]
+#   bench/run-scan-bench.sh [--classes N] [--broken PERCENT] [--rounds N] [--reuse] [--window]
 # --reuse keeps an already filled prefix instead of building a fresh one.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -15,12 +20,14 @@ classes=20000
 broken=3
 rounds=3
 reuse=0
+window=0
 while [ $# -gt 0 ]; do
     case "$1" in
         --classes) classes=$2; shift 2 ;;
         --broken) broken=$2; shift 2 ;;
         --rounds) rounds=$2; shift 2 ;;
         --reuse) reuse=1; shift ;;
+        --window) window=1; shift ;;
         *) echo "run-scan-bench.sh: unknown argument $1" >&2; exit 2 ;;
     esac
 done
@@ -33,7 +40,9 @@ if [ ! -f "$build/build.ninja" ]; then
     cmake -S "$root" -B "$build" -G Ninja --toolchain "$root/cmake/toolchain-x86_64-w64-mingw32.cmake" \
         -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-cmake --build "$build" --target tamsel_cli tamsel_bench >/dev/null
+targets="tamsel_cli tamsel_bench"
+[ "$window" = 1 ] && targets="$targets tamsel_window_bench"
+cmake --build "$build" --target $targets >/dev/null
 
 now_ms() { date +%s%3N; }
 field() { # first "name": number of a JSON document
@@ -43,7 +52,11 @@ pair() { # name=value of a TamselBench line
     tr -d '\r' | tr ' ' '\n' | grep -m1 "^$1=" | cut -d= -f2
 }
 
-stop_server() { "$root/tools/wine-run.sh" "$prefix" --stop; }
+xvfb_pid=
+stop_server() {
+    "$root/tools/wine-run.sh" "$prefix" --stop
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+}
 trap stop_server EXIT
 
 if [ "$reuse" = 0 ] || [ ! -f "$prefix/.bench-filled" ]; then
@@ -107,4 +120,48 @@ echo "(a) TamselCli scan:  ${best_scan} ms, ${scan_items} items, $(per_s "$scan_
 echo "(b) floor walk:      ${best_walk} ms, ${walk_values} values, $(per_s "$walk_values" "$best_walk") values/s, peak working set $((walk_peak / 1024)) KiB"
 if [ "$best_walk" -gt 0 ]; then
     echo "ratio a/b: $(awk "BEGIN { printf \"%.2f\", $best_scan / $best_walk }")"
+fi
+
+[ "$window" = 1 ] || exit 0
+
+# (c) against (d): both scan the COM category only, from one folder holding
+# the program, the engine, the images and a settings file with the other
+# categories switched off.
+work=$build/benchwindow
+rm -rf "$work"
+cp -r "$bin" "$work"
+sed -E '/<ComActiveX /! s/flag="true"/flag="false"/' "$bin/scanSetting.xml" > "$work/scanSetting.xml"
+if [ -z "${DISPLAY:-}" ]; then
+    Xvfb :59 -screen 0 1280x1024x24 >/dev/null 2>&1 &
+    xvfb_pid=$!
+    export DISPLAY=:59
+    sleep 1
+fi
+cli_scan() {
+    local out
+    out=$(cd "$work" && timeout 1800 $run "$work/TamselCli.exe" scan --json --quiet --settings scanSetting.xml) || [ $? -le 1 ]
+    cli_ms=$(field durationMs <<<"$out")
+    cli_problems=$(field shownProblemCount <<<"$out")
+}
+window_scan() {
+    local out
+    out=$(cd "$work" && timeout 1800 $run "$work/TamselWindowBench.exe" 1 </dev/null)
+    window_ms=$(pair ms <<<"$out")
+    window_problems=$(pair problems <<<"$out")
+    window_peak=$(pair peak <<<"$out")
+}
+cli_scan; window_scan
+best_cli=; best_window=
+for ((i = 1; i <= rounds; i++)); do
+    cli_scan
+    window_scan
+    echo "round $i: scan page ${window_ms} ms (${window_problems} problems), console ${cli_ms} ms (${cli_problems} problems)"
+    if [ -z "$best_cli" ] || [ "$cli_ms" -lt "$best_cli" ]; then best_cli=$cli_ms; fi
+    if [ -z "$best_window" ] || [ "$window_ms" -lt "$best_window" ]; then best_window=$window_ms; fi
+done
+echo
+echo "(c) scan page:       ${best_window} ms, ${window_problems} problems, peak working set $((window_peak / 1024)) KiB"
+echo "(d) TamselCli scan:  ${best_cli} ms, ${cli_problems} problems"
+if [ "$best_cli" -gt 0 ]; then
+    echo "ratio c/d: $(awk "BEGIN { printf \"%.2f\", $best_window / $best_cli }")"
 fi
