@@ -170,6 +170,41 @@ std::wstring BinDir()
     return dir + L"\\bin";
 }
 
+namespace {
+
+bool IsRunLeftover(const std::wstring& name)
+{
+    for (const wchar_t* left : {L"regback", L"IgnoreList.dat", L"LastScan.ini"})
+        if (_wcsicmp(name.c_str(), left) == 0) return true;
+    return false;
+}
+
+bool CopyFolderFiles(const std::wstring& from, const std::wstring& to, bool descend)
+{
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((from + L"\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    bool ok = true;
+    do {
+        const std::wstring name = fd.cFileName;
+        if (name == L"." || name == L".." || IsRunLeftover(name)) continue;
+        const std::wstring src = from + L"\\" + name, dst = to + L"\\" + name;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (!descend) continue;
+            CreateDirectoryW(dst.c_str(), nullptr);
+            ok = CopyFolderFiles(src, dst, false) && ok;
+        } else {
+            ok = CopyFileW(src.c_str(), dst.c_str(), FALSE) && ok;
+        }
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+    return ok;
+}
+
+}  // namespace
+
+bool CopyDeliverables(const std::wstring& to) { return CopyFolderFiles(BinDir(), to, true); }
+
 std::wstring PrefixArch()
 {
     const char* arch = std::getenv("TAMSEL_WINEARCH");

@@ -53,6 +53,11 @@ std::string WideToUtf8(const std::wstring& s);
 // programs live in <build>\testbin, the deliverables in <build>\bin.
 std::wstring BinDir();
 
+// Copies the deliverables of BinDir() into `to`: the files and the folders
+// one level down (images), without what a run leaves behind (the backup
+// store, the ignore list, the last-scan summary). False when a copy failed.
+bool CopyDeliverables(const std::wstring& to);
+
 // "win64" or "win32": the kind of prefix the test runs in (set by ctest).
 std::wstring PrefixArch();
 
