@@ -14,7 +14,9 @@ shift $(( $# > 0 ? 1 : 0 ))
 [ "${1:-}" = "--" ] && shift
 exe="$build/bin/Tamsel.exe"
 [ -f "$exe" ] || { echo "run-gui.sh: $exe not built (cmake --build $build)" >&2; exit 1; }
-prefix="$build/wineprefix64"
+# The build's own prefix unless the caller names one (tools/run-tamsel.sh
+# passes the user's).
+prefix="${TAMSEL_PREFIX:-$build/wineprefix64}"
 run="$root/tools/wine-run.sh"
 
 if [ -n "${DISPLAY:-}" ]; then
