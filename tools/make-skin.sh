@@ -20,10 +20,12 @@ mk() {
 # Header and bottom bar: a soft blue gradient, repeated down and stretched across.
 mk bg_main.png -size 16x82 gradient:'#e8f0fb-#b9cfec'
 mk TitleBarBg.png -size 8x30 gradient:'#3a78c8-#1f4f96'
-mk reg-product-title.png -size 260x40 xc:none -fill '#1c3f7a' -font DejaVu-Sans-Bold -pointsize 24 \
-    -gravity west -annotate +4+0 'Tamsel'
-mk product_name.png -size 260x40 xc:none -fill '#1c3f7a' -font DejaVu-Sans-Bold -pointsize 26 \
-    -gravity west -annotate +4+0 'Tamsel'
+# Main menu: the logo tile and the product name beside it.
+mk reg-product-title.png -size 96x72 xc:none -fill '#2a63b8' -draw 'roundrectangle 14,2 82,70 16,16' \
+    -fill white -font DejaVu-Sans-Bold -pointsize 44 -gravity center -annotate +0+0 'T' \
+    -fill '#2f9e44' -draw 'circle 72,60 72,50' -fill none -stroke white -strokewidth 3 -draw 'polyline 66,60 71,65 78,55'
+mk product_name.png -size 320x56 xc:none -fill '#1c3f7a' -font DejaVu-Sans-Bold -pointsize 30 \
+    -gravity northwest -annotate +0+0 'Tamsel' -fill '#3a78c8' -font DejaVu-Sans -pointsize 14 -annotate +2+38 'Registry Cleaner'
 mk Child_title_logo.png -size 64x64 xc:none -fill '#2a63b8' -draw 'roundrectangle 4,4 59,59 12,12' \
     -fill white -font DejaVu-Sans-Bold -pointsize 34 -gravity center -annotate +0+0 'T'
 mk subnavi-left.png -size 12x24 gradient:'#d7e3f4-#a9c2e6'
@@ -39,15 +41,45 @@ mk child_bt_bk_nomal.png -size 8x32 gradient:'#3f7fd0-#2a5fa8'
 mk child_bt_bk_on.png -size 8x32 gradient:'#5b9ae6-#3a78c8'
 mk child_bt_bk_down.png -size 8x32 gradient:'#1f4f96-#2a5fa8'
 mk bg_right.png -size 16x515 gradient:'#ffffff-#eef3fa'
-mk bn_menu_about.png -size 80x24 gradient:'#f4f8fd-#d3e1f3'
-mk bn_menu_help.png -size 80x24 gradient:'#f4f8fd-#d3e1f3'
+# Main menu "About" and "Help": a rounded face with the symbol left of the caption.
+corner() {  # out symbol-colour symbol x-offset
+    mk "$1" -size 96x40 xc:none -fill '#eef4fc' -stroke '#9fbbe3' -draw 'roundrectangle 0.5,0.5 95.5,39.5 8,8' \
+        -stroke none -fill "$2" -draw 'circle 21,20 21,10' -fill white -font DejaVu-Sans-Bold -pointsize 14 \
+        -gravity west -annotate "+$4+0" "$3"
+}
+corner bn_menu_about.png '#2a63b8' i 18
+corner bn_menu_help.png '#2f9e44' '?' 16
 mk new_main_right_separator1.png -size 2x120 xc:'#c9d8ee'
 mk new_main_right_separator2.png -size 400x2 xc:'#c9d8ee'
-for item in ScanAdClean Manage Optimize Options; do
-    mk "left_${item}_normal.png" -size 200x44 gradient:'#eef4fc-#d6e3f5'
-    mk "left_${item}_on.png" -size 200x44 gradient:'#ffffff-#c3d7f2'
-    mk "left_${item}_down.png" -size 200x44 gradient:'#b9cfec-#8fb1e0'
-done
+# Main menu group buttons (150 x 40 on screen): the group's name on a normal,
+# hover and pressed face.
+group() {  # item label
+    local text=(-font DejaVu-Sans-Bold -pointsize 14 -gravity west -annotate +34-2 "$2")
+    mk "left_$1_normal.png" -size 200x44 gradient:'#eef4fc-#d6e3f5' -fill '#b9cfec' -draw 'rectangle 0,43 199,43' \
+        -fill '#2a63b8' -draw 'circle 18,20 18,13' -fill '#1c3f7a' "${text[@]}"
+    mk "left_$1_on.png" -size 200x44 gradient:'#ffffff-#c3d7f2' -fill '#8fb1e0' -draw 'rectangle 0,43 199,43' \
+        -fill '#3a78c8' -draw 'circle 18,20 18,13' -fill '#2a63b8' "${text[@]}"
+    mk "left_$1_down.png" -size 200x44 gradient:'#5b9ae6-#2a5fa8' -fill white -draw 'circle 18,20 18,13' "${text[@]}"
+}
+group ScanAdClean 'Scan & Clean'
+group Optimize Optimize
+group Manage Manage
+group Options Options
+# Main menu entry icons: a rounded 64 x 64 tile with a white symbol.
+icon() {  # out colour draw-args...
+    local out=$1 colour=$2; shift 2
+    mk "$out" -size 64x64 xc:none -fill "$colour" -draw 'roundrectangle 3,3 60,60 13,13' "$@"
+}
+icon new_main_right_scan.png '#2a63b8' -fill none -stroke white -strokewidth 6 -draw 'circle 28,28 28,14' \
+    -strokewidth 8 -draw 'line 39,39 49,49'
+icon new_main_right_restore.png '#2f9e44' -fill none -stroke white -strokewidth 6 -draw 'arc 16,16 48,48 205,475' \
+    -stroke none -fill white -draw 'polygon 7,25 27,25 17,37'
+icon new_main_right_ignore.png '#e8890c' -fill white -draw 'rectangle 13,15 40,19' -draw 'rectangle 13,25 34,29' \
+    -draw 'rectangle 13,35 28,39' -draw 'rectangle 13,45 26,49' \
+    -fill none -stroke white -strokewidth 4 -draw 'circle 42,42 42,31' -draw 'line 35,35 49,49'
+icon new_main_right_security.png '#6a4fb6' -fill white \
+    -draw 'path "M 32,10 L 50,17 L 50,31 C 50,43 42,51 32,55 C 22,51 14,43 14,31 L 14,17 Z"' \
+    -fill none -stroke '#6a4fb6' -strokewidth 5 -draw 'polyline 23,32 30,39 42,25'
 # 16 x 16 status icons.
 mk check-green-16x16.png -size 16x16 xc:none -fill '#2f9e44' -draw 'circle 7.5,7.5 7.5,0.5' \
     -stroke white -strokewidth 2 -fill none -draw 'polyline 4,8 7,11 12,5'

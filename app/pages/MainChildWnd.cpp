@@ -1,21 +1,309 @@
 #include "pages/MainChildWnd.h"
 
+#include <shellapi.h>
+
+#include <string>
+
+#include "controls/ImageDraw.h"
+#include "shell/EngineBinding.h"
+#include "shell/LastScan.h"
+
 namespace ui {
+namespace {
+
+struct GroupDef {
+    int id;
+    int top;
+    const wchar_t* faces[3];  // normal, hover, pressed
+};
+
+const GroupDef kGroups[CMainChildWnd::kGroupCount] = {
+    {CMainChildWnd::kGroupScanClean, 170,
+     {L"./images/left_ScanAdClean_normal.png", L"./images/left_ScanAdClean_on.png",
+      L"./images/left_ScanAdClean_down.png"}},
+    {CMainChildWnd::kGroupOptimize, 234,
+     {L"./images/left_Optimize_normal.png", L"./images/left_Optimize_on.png", L"./images/left_Optimize_down.png"}},
+    {CMainChildWnd::kGroupManage, 298,
+     {L"./images/left_Manage_normal.png", L"./images/left_Manage_on.png", L"./images/left_Manage_down.png"}},
+    {CMainChildWnd::kGroupOptions, 362,
+     {L"./images/left_Options_normal.png", L"./images/left_Options_on.png", L"./images/left_Options_down.png"}},
+};
+
+// What an entry does: open a page, or start a system tool (then page is 0).
+struct EntryDef {
+    int id;
+    int group;
+    int slot;  // 0, 1, 2 from the top
+    const wchar_t* title;
+    const wchar_t* subTitle;
+    const wchar_t* icon;
+    int page;
+    int tool;
+};
+
+constexpr wchar_t kIconScan[] = L"./images/new_main_right_scan.png";
+constexpr wchar_t kIconRestore[] = L"./images/new_main_right_restore.png";
+constexpr wchar_t kIconIgnore[] = L"./images/new_main_right_ignore.png";
+constexpr wchar_t kIconSecurity[] = L"./images/new_main_right_security.png";
+
+const EntryDef kEntries[CMainChildWnd::kEntryCount] = {
+    {1009, 1000, 0, L"Scan && Clean Windows Registry", L"Scan,clean,repair and optimize windows registry", kIconScan,
+     kScanPage, -1},
+    {1010, 1000, 1, L"Restore Windows Registry", L"View and restore previous backup registry", kIconRestore,
+     kBackupPage, -1},
+    {1011, 1000, 2, L"Registry Ignored List", L"Manage the items to be ignored by the scanner", kIconIgnore,
+     kIgnorePage, -1},
+    {1020, 1001, 0, L"Defrag Your Registry", L"Defrag and optimize the registry", kIconScan, kDefragPage, -1},
+    {1014, 1001, 1, L"Monitor System Resource", L"Monitor how Operating System is using resources", kIconSecurity,
+     0, 0},
+    {1017, 1002, 0, L"Manage Startup Items", L"Disable unnecessary startup items will speed up your PC", kIconRestore,
+     kStartupPage, -1},
+    {1015, 1002, 1, L"Restore Windows System", L"Create and manage Windows System restore points", kIconSecurity, 0,
+     2},
+    {1016, 1002, 2, L"View System Information", L"View hardware and software information", kIconIgnore, 0, 1},
+    {1018, 1003, 0, L"Modify Program Settings", L"Set program running style", kIconIgnore, kSettingsPage, -1},
+    {1013, 1003, 1, L"Set Registry Scan Area", L"Set the scan area", kIconScan, kScanAreaPage, -1},
+    {1019, 1003, 2, L"Set up Scan Schedules", L"Set up scan schedules so that regular scan can be performed",
+     kIconSecurity, kSchedulePage, -1},
+};
+
+constexpr int kSlotTop[3] = {120, 224, 327};
+constexpr int kSlotBottom[3] = {220, 323, 426};
+constexpr int kEntryLeft = 200;
+constexpr int kRightMargin = 12;
+constexpr RECT kAboutRect{587, 54, 683, 94};
+constexpr RECT kHelpRect{684, 54, 780, 94};
+
+int GroupIndex(int groupId)
+{
+    const int i = groupId - CMainChildWnd::kGroupScanClean;
+    return i >= 0 && i < CMainChildWnd::kGroupCount ? i : -1;
+}
+
+int EntryIndex(int entryId)
+{
+    for (int i = 0; i < CMainChildWnd::kEntryCount; ++i)
+        if (kEntries[i].id == entryId) return i;
+    return -1;
+}
+
+std::wstring LastScanSummary()
+{
+    if (lastscan::Read(lastscan::kPerformed) == L"FALSE") return L"Last scan: no scan has been performed.";
+    return L"Last scan: Error(s):" + lastscan::Read(lastscan::kErrorsCount) + L" ,Fixed:" +
+           lastscan::Read(lastscan::kFixedCount) + L" ,Remain:" + lastscan::Read(lastscan::kRemainCount);
+}
+
+std::wstring CurrentDirectory()
+{
+    const DWORD n = GetCurrentDirectoryW(0, nullptr);
+    if (n == 0) return {};
+    std::wstring dir(n, L'\0');
+    const DWORD got = GetCurrentDirectoryW(n, dir.data());
+    dir.resize(got < n ? got : 0);
+    return dir;
+}
+
+void MoveButton(CMyButton* b, int x, int y)
+{
+    if (b && b->Hwnd()) SetWindowPos(b->Hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
 
 CMainChildWnd::CMainChildWnd() : CPageBase(kMainPage, L"", L"") {}
 
+int CMainChildWnd::SelectedEntry(int groupId) const
+{
+    const int g = GroupIndex(groupId);
+    return g < 0 ? 0 : selectedEntry_[static_cast<size_t>(g)];
+}
+
+CMyButton* CMainChildWnd::Button(int id) const
+{
+    if (const int g = GroupIndex(id); g >= 0) return groups_[static_cast<size_t>(g)].get();
+    if (const int e = EntryIndex(id); e >= 0) return entries_[static_cast<size_t>(e)].get();
+    switch (id) {
+    case kCmdAbout: return about_.get();
+    case kCmdHelp: return help_.get();
+    case kCmdCheckUpdates: return update_.get();
+    default: return nullptr;
+    }
+}
+
+void CMainChildWnd::CreateControls(int w, int h)
+{
+    background_ = LoadCachedImage(L"./images/bg_main.png");
+    logo_ = LoadCachedImage(L"./images/reg-product-title.png");
+    rightPanel_ = LoadCachedImage(L"./images/bg_right.png");
+    productName_ = LoadCachedImage(L"./images/product_name.png");
+    separator1_ = LoadCachedImage(L"./images/new_main_right_separator1.png");
+    separator2_ = LoadCachedImage(L"./images/new_main_right_separator2.png");
+
+    for (size_t i = 0; i < groups_.size(); ++i) {
+        const GroupDef& d = kGroups[i];
+        auto b = std::make_unique<CMyButton>(false, 1);
+        b->Create(hwnd_, static_cast<UINT>(d.id), {15, d.top, 165, d.top + 40});
+        for (int s = 0; s < 3; ++s) b->SetStateFace(s, d.faces[s]);
+        b->SetBackgroundColour(RGB(248, 250, 255));
+        b->SetSticky(true);
+        groups_[i] = std::move(b);
+    }
+
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        const EntryDef& d = kEntries[i];
+        auto b = std::make_unique<CMyButton>(true, 1);
+        const RECT r{kEntryLeft, kSlotTop[d.slot], w - kRightMargin, kSlotBottom[d.slot]};
+        b->Create(hwnd_, static_cast<UINT>(d.id), r, d.title);
+        b->SetIcon(d.icon, 17, 10);
+        b->SetCaption(96, 2, RGB(0, 110, 18), RGB(0, 110, 18), 20, d.title, FW_BOLD);
+        b->SetSecondCaption(96, 24, RGB(0, 102, 204), RGB(0, 102, 204), 17, d.subTitle);
+        b->SetSticky(true);
+        ShowWindow(b->Hwnd(), SW_HIDE);
+        entries_[i] = std::move(b);
+    }
+
+    auto corner = [&](std::unique_ptr<CMyButton>& b, int id, const RECT& r, const wchar_t* face,
+                      const wchar_t* text) {
+        b = std::make_unique<CMyButton>(true, 1);
+        b->Create(hwnd_, static_cast<UINT>(id), r, text);
+        for (int s = 0; s < 3; ++s) b->SetStateFace(s, face);
+        b->SetCaption(40, 13, RGB(21, 28, 85), RGB(21, 28, 230), 17, text);
+    };
+    corner(about_, kCmdAbout, kAboutRect, L"./images/bn_menu_about.png", L"About");
+    corner(help_, kCmdHelp, kHelpRect, L"./images/bn_menu_help.png", L"Help");
+
+    update_ = std::make_unique<CMyButton>(true, 1);
+    update_->Create(hwnd_, kCmdCheckUpdates, {25, h - 40, 155, h}, L"Check for Updates");
+    update_->SetCaption(0, 0, RGB(61, 172, 35), RGB(84, 203, 61), 17, L"Check for Updates");
+    ShowWindow(update_->Hwnd(), SW_HIDE);
+
+    SelectGroup(kGroupScanClean);
+}
+
+void CMainChildWnd::Layout(int w, int h)
+{
+    // "About" and "Help" keep their distance from the right edge.
+    const int dx = w - kReferenceWidth;
+    MoveButton(about_.get(), kAboutRect.left + dx, kAboutRect.top);
+    MoveButton(help_.get(), kHelpRect.left + dx, kHelpRect.top);
+    MoveButton(update_.get(), 25, h - 40);
+    InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void CMainChildWnd::ShowGroupEntries(int groupIndex, bool show)
+{
+    const int groupId = kGroupScanClean + groupIndex;
+    for (size_t i = 0; i < entries_.size(); ++i)
+        if (kEntries[i].group == groupId && entries_[i]) ShowWindow(entries_[i]->Hwnd(), show ? SW_SHOW : SW_HIDE);
+}
+
+void CMainChildWnd::SelectGroup(int groupId)
+{
+    const int g = GroupIndex(groupId);
+    if (g < 0 || groupId == selectedGroup_) return;
+    if (const int old = GroupIndex(selectedGroup_); old >= 0) {
+        ShowGroupEntries(old, false);
+        CMyButton* b = groups_[static_cast<size_t>(old)].get();
+        b->SetState(CMyButton::kNormal);
+        UpdateWindow(b->Hwnd());
+    }
+    ShowGroupEntries(g, true);
+    selectedGroup_ = groupId;
+    groups_[static_cast<size_t>(g)]->SetState(CMyButton::kPressed);
+}
+
+void CMainChildWnd::ClickEntry(int entryId)
+{
+    const int e = EntryIndex(entryId);
+    if (e < 0) return;
+    const EntryDef& d = kEntries[e];
+    if (d.page == 0) {
+        // System tools open outside the program; the entry is not selected.
+        if (g_engine && g_engine->LaunchSystemTool) g_engine->LaunchSystemTool(d.tool);
+        return;
+    }
+    int& selected = selectedEntry_[static_cast<size_t>(GroupIndex(d.group))];
+    if (selected != 0 && selected != entryId) {
+        CMyButton* previous = Button(selected);
+        if (previous && previous->State() == CMyButton::kPressed) previous->SetState(CMyButton::kNormal);
+    }
+    selected = entryId;
+    entries_[static_cast<size_t>(e)]->SetState(CMyButton::kPressed);
+    if (g_mainDlg) g_mainDlg->ShowPage(g_mainDlg->Page(d.page));
+}
+
+void CMainChildWnd::CheckForUpdates()
+{
+    const std::wstring path = CurrentDirectory() + L"\\Vantrel.exe";
+    HWND owner = g_mainDlg ? g_mainDlg->Hwnd() : GetAncestor(hwnd_, GA_ROOT);
+    ShellExecuteW(owner, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
 void CMainChildWnd::OnPageEnter()
 {
-    if (!g_mainDlg) return CPageBase::OnPageEnter();
-    g_mainDlg->SetupMainMenu(true);
     CPageBase::OnPageEnter();
+    if (g_mainDlg) {
+        g_mainDlg->SetupMainMenu(true);
+        g_mainDlg->SetStatusLine1(LastScanSummary().c_str());
+    }
+    if (update_) ShowWindow(update_->Hwnd(), SW_HIDE);
 }
 
 void CMainChildWnd::OnPageLeave()
 {
-    if (!g_mainDlg) return CPageBase::OnPageLeave();
-    g_mainDlg->SetupMainMenu(false);
     CPageBase::OnPageLeave();
+    if (!g_mainDlg) return;
+    g_mainDlg->SetupMainMenu(false);
+    g_mainDlg->SetStatusLine1(nullptr);
+    g_mainDlg->SetStatusLine3(nullptr);
+}
+
+void CMainChildWnd::PaintPage(HDC dc, const RECT& client)
+{
+    const int w = client.right, h = client.bottom;
+    gdi::FillSolid(dc, client, RGB(255, 255, 255));
+    DrawRepeatDown(dc, background_, client, 2);
+    DrawStretch(dc, rightPanel_, {178, 100, w, h});
+    DrawNatural(dc, logo_, 22, 22);
+    DrawNatural(dc, productName_, 148, 42);
+    DrawStretch(dc, separator1_, {kEntryLeft, 221, w - kRightMargin, 224});
+    DrawStretch(dc, separator2_, {kEntryLeft, 324, w - kRightMargin, 326});
+}
+
+LRESULT CMainChildWnd::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
+{
+    switch (msg) {
+    case WM_CREATE: {
+        const LRESULT r = CPageBase::HandleMessage(msg, wp, lp);
+        const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lp);
+        CreateControls(cs->cx, cs->cy);
+        return r;
+    }
+    case WM_SIZE:
+        if (LOWORD(lp) > 0 && HIWORD(lp) > 0) Layout(LOWORD(lp), HIWORD(lp));
+        return 0;
+    case WM_COMMAND: {
+        if (HIWORD(wp) != BN_CLICKED) break;
+        const int id = LOWORD(wp);
+        if (GroupIndex(id) >= 0) {
+            SelectGroup(id);
+            return 0;
+        }
+        if (EntryIndex(id) >= 0) {
+            ClickEntry(id);
+            return 0;
+        }
+        if (id == kCmdCheckUpdates) {
+            CheckForUpdates();
+            return 0;
+        }
+        break;  // "About" and "Help" go on to the main window
+    }
+    default:
+        break;
+    }
+    return CPageBase::HandleMessage(msg, wp, lp);
 }
 
 }  // namespace ui
