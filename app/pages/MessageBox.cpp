@@ -122,10 +122,19 @@ INT_PTR CALLBACK AboutProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM)
     return FALSE;
 }
 
+MessageBoxAnswer& Answer()
+{
+    static MessageBoxAnswer answer;
+    return answer;
+}
+
 }  // namespace
+
+void SetMessageBoxAnswer(MessageBoxAnswer answer) { Answer() = std::move(answer); }
 
 int RunMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, int kind)
 {
+    if (Answer()) return Answer()(text, caption.empty() ? std::wstring(L"Tamsel") : caption, kind) == 1 ? 1 : 0;
     CMessageBox box;
     box.text = text;
     if (!caption.empty()) box.caption = caption;

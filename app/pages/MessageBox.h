@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace ui {
@@ -23,5 +24,10 @@ std::wstring MessageBoxIconPath(int kind);
 // Runs the box modally over `owner`: 1 after "Yes", 0 otherwise.
 int RunMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, int kind);
 void RunAboutDialog(HWND owner);
+
+// While set, RunMessageBox returns the hook's answer instead of opening the
+// box (tests answer the question without a modal loop). Empty clears it.
+using MessageBoxAnswer = std::function<int(const std::wstring& text, const std::wstring& caption, int kind)>;
+void SetMessageBoxAnswer(MessageBoxAnswer answer);
 
 }  // namespace ui

@@ -1,23 +1,29 @@
+// The scan page: starts a scan on entry and shows it category by category.
 #pragma once
 
-#include "pages/PageBase.h"
-#include "shell/ProgressTextQueue.h"
+#include "pages/ProgressListPage.h"
 
 namespace ui {
 
-class CScanChildWnd : public CPageBase {
+class CScanChildWnd : public CProgressListPage {
 public:
     CScanChildWnd();
     void OnPageEnter() override;
     void OnPageLeave() override;
-    ProgressTextQueue* ProgressQueue() override { return &progress_; }
+    void OnAppClosing() override;
+    // "Stop Scan".
+    void OnPrimaryAction() override;
+
+    void OnScanStarted(PtrArray<XMLElement>* categories) override;
+    void OnScanCategory(int index) override;
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
-    void PaintPage(HDC dc, const RECT& client) override;
 
 private:
-    ProgressTextQueue progress_;
+    void ShowProblemTotal();
+
+    PtrArray<XMLElement>* categories_ = nullptr;
 };
 
 }  // namespace ui

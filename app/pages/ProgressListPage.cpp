@@ -1,0 +1,148 @@
+#include "pages/ProgressListPage.h"
+
+#include <cwchar>
+
+#include "controls/Gdi.h"
+
+namespace ui {
+
+ProgressPageLayout LayoutProgressPage(const ProgressPageLook& look, int w, int h)
+{
+    ProgressPageLayout l{};
+    l.instruction = {70, 5, w - look.instructionRightInset, look.instructionBottom};
+    l.ruleY = look.ruleY;
+    l.ruleLeft = 16;
+    l.ruleRight = w - 16;
+    l.list = {152, 50, w - 170, h - 108};
+    l.progress = {152, h - 96, w - 170, h - 76};
+    l.itemText = {152, h - 60, w - 170, h};
+    return l;
+}
+
+std::wstring FormatText(const wchar_t* format, int a)
+{
+    wchar_t buf[512] = L"";
+    swprintf(buf, 512, format, a);
+    return buf;
+}
+
+std::wstring FormatText(const wchar_t* format, int a, int b)
+{
+    wchar_t buf[512] = L"";
+    swprintf(buf, 512, format, a, b);
+    return buf;
+}
+
+CProgressListPage::CProgressListPage(int id, std::wstring title, std::wstring subTitle,
+                                     const ProgressPageLook& look)
+    : CPageBase(id, std::move(title), std::move(subTitle)), look_(look)
+{
+}
+
+int CProgressListPage::RowOf(int index) const
+{
+    auto it = rows_.find(index);
+    return it == rows_.end() ? -1 : it->second;
+}
+
+void CProgressListPage::Place(int w, int h)
+{
+    layout_ = LayoutProgressPage(look_, w, h);
+    queue_.SetTarget(hwnd_, layout_.itemText);
+    auto move = [](HWND child, const RECT& r) {
+        if (child) MoveWindow(child, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    };
+    move(list_.Hwnd(), layout_.list);
+    move(progress_.Hwnd(), layout_.progress);
+}
+
+LRESULT CProgressListPage::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
+{
+    switch (msg) {
+        case WM_CREATE: {
+            const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lp);
+            layout_ = LayoutProgressPage(look_, cs->cx, cs->cy);
+            queue_.SetTarget(hwnd_, layout_.itemText);
+            list_.Create(hwnd_, look_.listId, layout_.list);
+            list_.AddColumn(look_.nameColumn, look_.nameWidth, LVCFMT_LEFT);
+            list_.AddColumn(L"Status", look_.statusWidth, LVCFMT_CENTER);
+            progress_.Create(hwnd_, look_.progressId, layout_.progress);
+            break;
+        }
+        case WM_SIZE:
+            if (LOWORD(lp) > 0 && HIWORD(lp) > 0) Place(LOWORD(lp), HIWORD(lp));
+            InvalidateRect(hwnd_, nullptr, FALSE);
+            return 0;
+        default:
+            break;
+    }
+    return CPageBase::HandleMessage(msg, wp, lp);
+}
+
+void CProgressListPage::PaintPage(HDC dc, const RECT& client)
+{
+    gdi::FillSolid(dc, client, RGB(255, 255, 255));
+    HFONT font = g_mainDlg ? g_mainDlg->StatusFont() : nullptr;
+    {
+        gdi::Select sel(dc, font);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, RGB(0, 0, 0));
+        RECT r = layout_.instruction;
+        const UINT format = look_.wrapInstruction
+                                ? DT_WORDBREAK | DT_EDITCONTROL | DT_EXPANDTABS | DT_NOPREFIX
+                                : DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
+        DrawTextW(dc, look_.instruction, -1, &r, format);
+    }
+    gdi::HorizontalLine(dc, layout_.ruleLeft, layout_.ruleRight, layout_.ruleY, RGB(128, 128, 128));
+    // One queued item text per paint; the last one stays.
+    queue_.TakeForPaint();
+    queue_.Paint(dc, font);
+}
+
+void CProgressListPage::ClearRows()
+{
+    list_.DeleteAll();
+    rows_.clear();
+}
+
+int CProgressListPage::AddEntryRow(int index, const std::wstring& name)
+{
+    const int row = list_.AddRow(name, kNoImage, static_cast<LPARAM>(index));
+    if (row < 0) return row;
+    list_.SetText(row, 1, L"");
+    rows_[index] = row;
+    return row;
+}
+
+void CProgressListPage::StartProgress()
+{
+    progress_.SetRange(0, list_.Count());
+    progress_.SetPos(0);
+    done_ = 0;
+}
+
+void CProgressListPage::MarkBusy(int row, const wchar_t* status)
+{
+    if (done_ == 0) progress_.SetPos(1);
+    SetRow(row, kImageScanning, status);
+}
+
+void CProgressListPage::CountDone()
+{
+    ++done_;
+    progress_.SetPos(done_);
+}
+
+void CProgressListPage::SetRow(int row, int image, const std::wstring& status)
+{
+    list_.SetImage(row, image);
+    list_.SetText(row, 1, status);
+}
+
+void CProgressListPage::ShowText(const std::wstring& text)
+{
+    queue_.Append(text);
+    InvalidateRect(hwnd_, &queue_.Rect(), FALSE);
+}
+
+}  // namespace ui

@@ -1,0 +1,228 @@
+// The scan and clean pages inside the real main window, with a fake engine
+// table whose lists the tests fill and the real callback table called from
+// worker threads as the engine calls it. Runs in a scratch folder so
+// LastScan.ini never lands in the build tree; the skinned box is answered by
+// the test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/AppTestEnv.h"
+#include "controls/ImageCache.h"
+#include "controls/ReportList.h"
+#include "core/Handles.h"
+#include "pages/MessageBox.h"
+#include "pages/ProgressListPage.h"
+#include "shell/EngineBinding.h"
+#include "shell/MainDlg.h"
+#include "shell/ProgressTextQueue.h"
+#include "shell/UiCallbacks.h"
+#include "shell/UiThread.h"
+#include "support/TestEnv.h"
+
+namespace pagetest {
+
+// What the fake engine holds and what it was asked.
+struct FakeEngine {
+    PtrArray<XMLElement> categories;
+    PtrArray<RegScanCategory> results;
+    bool noCategories = false;
+    bool noResults = false;
+    int problemCount = 0;
+    int fixedCount = 0;
+    int operationResult = 1;
+    std::atomic<int> startScanCalls{0};
+    std::atomic<int> startFixCalls{0};
+    std::atomic<int> backupCalls{0};
+    std::atomic<int> stopFlagCalls{0};
+    std::atomic<int> stopFlag{0};
+    PtrArray<RegScanCategory>* backupSource = nullptr;
+};
+
+inline FakeEngine* g_fake = nullptr;
+// Any non-null handle: the pages only test it.
+inline HANDLE FakeThread()
+{
+    return reinterpret_cast<HANDLE>(static_cast<intptr_t>(1));
+}
+
+inline HANDLE CORVEX_CALL StartScan()
+{
+    ++g_fake->startScanCalls;
+    return FakeThread();
+}
+inline HANDLE CORVEX_CALL StartFix()
+{
+    ++g_fake->startFixCalls;
+    return FakeThread();
+}
+inline void CORVEX_CALL SetStopFlag(int v)
+{
+    ++g_fake->stopFlagCalls;
+    g_fake->stopFlag = v;
+}
+inline PtrArray<XMLElement>* CORVEX_CALL GetScanCategories()
+{
+    return g_fake->noCategories ? nullptr : &g_fake->categories;
+}
+inline PtrArray<RegScanCategory>* CORVEX_CALL GetScanResults()
+{
+    return g_fake->noResults ? nullptr : &g_fake->results;
+}
+inline int CORVEX_CALL GetProblemCount()
+{
+    return g_fake->problemCount;
+}
+inline int CORVEX_CALL GetFixedCount()
+{
+    return g_fake->fixedCount;
+}
+inline int CORVEX_CALL GetOperationResult()
+{
+    return g_fake->operationResult;
+}
+inline int CORVEX_CALL StartPartialBackup(PtrArray<RegScanCategory>* results)
+{
+    ++g_fake->backupCalls;
+    g_fake->backupSource = results;
+    return 0;
+}
+
+struct BoxQuestion {
+    std::wstring text, caption;
+    int kind;
+};
+
+class PageTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        g_fake = &fake_;
+        table_.StartScan = &StartScan;
+        table_.StartFix = &StartFix;
+        table_.SetStopFlag = &SetStopFlag;
+        table_.GetScanCategories = &GetScanCategories;
+        table_.GetScanResults = &GetScanResults;
+        table_.GetProblemCount = &GetProblemCount;
+        table_.GetFixedCount = &GetFixedCount;
+        table_.GetOperationResult = &GetOperationResult;
+        table_.StartPartialBackup = &StartPartialBackup;
+        ui::g_engine = &table_;
+        ui::SetMessageBoxAnswer([this](const std::wstring& text, const std::wstring& caption, int kind) {
+            questions_.push_back({text, caption, kind});
+            return boxAnswer_;
+        });
+        ASSERT_TRUE(ui::StartUiThreadDispatch());
+        ui::g_imageCache = &cache_;
+        PreloadSkin();
+        ui::MainDlgOptions o;
+        o.bindEngine = false;
+        o.trayIcon = false;
+        o.quitOnDestroy = false;
+        o.closeWaitSlices = 300;
+        dlg_ = std::make_unique<ui::CKelvuDlg>(o);
+        ui::g_mainDlg = dlg_.get();
+        ASSERT_TRUE(dlg_->Create());
+        ShowWindow(dlg_->Hwnd(), SW_SHOW);
+        apptest::Pump(50);
+        // After Create, which moves to the program's folder.
+        scratch_ = std::make_unique<testenv::ScratchDir>(L"pages");
+    }
+    void TearDown() override
+    {
+        if (!dlg_->Closed()) DestroyWindow(dlg_->Hwnd());
+        ui::g_mainDlg = nullptr;
+        dlg_.reset();
+        ui::StopUiThreadDispatch();
+        ui::g_imageCache = nullptr;
+        ui::g_engine = nullptr;
+        ui::SetMessageBoxAnswer(nullptr);
+        scratch_.reset();
+        g_fake = nullptr;
+    }
+
+    // The window moves to the test program's folder, which has no skin: the
+    // cache gets the build's images under the names the program asks for.
+    void PreloadSkin()
+    {
+        const std::wstring bin = testenv::BinDir();
+        wchar_t previous[MAX_PATH] = L"";
+        GetCurrentDirectoryW(MAX_PATH, previous);
+        if (!SetCurrentDirectoryW(bin.c_str())) return;
+        WIN32_FIND_DATAW fd{};
+        UniqueFindHandle find(FindFirstFileW(L".\\images\\*.png", &fd));
+        if (find) {
+            do {
+                cache_.Load(std::wstring(L"./images/") + fd.cFileName);
+            } while (FindNextFileW(find.get(), &fd));
+        }
+        SetCurrentDirectoryW(previous);
+    }
+
+    void AddCategory(const wchar_t* name, bool enabled)
+    {
+        auto c = std::make_unique<XMLElement>();
+        c->categoryName = name;
+        c->enabled = enabled ? 1 : 0;
+        fake_.categories.Add(std::move(c));
+    }
+    RegScanCategory* AddResult(const wchar_t* name, int problems, int ignored = 0)
+    {
+        auto r = std::make_unique<RegScanCategory>();
+        r->name = name;
+        r->problemCount = problems;
+        r->ignoredCount = ignored;
+        return fake_.results.Add(std::move(r));
+    }
+
+    ui::CMyChildWnd* Page(int id) { return dlg_->Page(id); }
+    ui::CProgressListPage* ListPage(int id) { return static_cast<ui::CProgressListPage*>(Page(id)); }
+    ui::CReportList& List(int id) { return ListPage(id)->List(); }
+    ui::ProgressTextQueue* Queue(int id) { return Page(id)->ProgressQueue(); }
+    bool Visible(int buttonId) { return IsWindowVisible(dlg_->Button(buttonId)->Hwnd()) != FALSE; }
+    bool Enabled(int buttonId) { return IsWindowEnabled(dlg_->Button(buttonId)->Hwnd()) != FALSE; }
+    std::wstring ActionCaption() { return dlg_->Button(ui::kCmdAction)->Caption().text; }
+    std::wstring Status(int line) { return dlg_->StatusLine(line).value_or(L"<none>"); }
+    void ClickAction()
+    {
+        SendMessageW(dlg_->Hwnd(), WM_COMMAND, MAKEWPARAM(ui::kCmdAction, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(dlg_->Button(ui::kCmdAction)->Hwnd()));
+    }
+    bool Idle() { return WaitForSingleObject(dlg_->ScanIdleEvent(), 0) == WAIT_OBJECT_0; }
+    PBRANGE Range(int id)
+    {
+        PBRANGE r{};
+        SendMessageW(ListPage(id)->Progress().Hwnd(), PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&r));
+        return r;
+    }
+    int Pos(int id) { return ListPage(id)->Progress().GetPos(); }
+    // Paints the page until its queue is empty; returns the text left shown.
+    std::wstring PaintedText(int id)
+    {
+        for (int i = 0; i < 50 && Queue(id)->Pending() > 0; ++i)
+            RedrawWindow(Page(id)->Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        return Queue(id)->Current();
+    }
+    // Runs callbacks on a worker thread, as the engine does.
+    void OnWorker(const std::function<void(UiCallbackTable&)>& work)
+    {
+        UiCallbackTable* cb = ui::CallbackTable();
+        ASSERT_TRUE(apptest::RunOnWorker([&] { work(*cb); }));
+    }
+
+    apptest::ComInit com_;
+    FakeEngine fake_;
+    EngineFunctionTable table_{};
+    ui::ImageCache cache_;
+    std::unique_ptr<ui::CKelvuDlg> dlg_;
+    std::unique_ptr<testenv::ScratchDir> scratch_;
+    std::vector<BoxQuestion> questions_;
+    int boxAnswer_ = 0;
+};
+
+}  // namespace pagetest
