@@ -10,6 +10,7 @@
 
 #include <iterator>
 #include <memory>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -33,6 +34,7 @@ struct Call {
     int checked;
     bool operator==(const Call& o) const { return result == o.result && problem == o.problem && checked == o.checked; }
 };
+void PrintTo(const Call& c, std::ostream* os) { *os << "(" << c.result << "," << c.problem << "," << c.checked << ")"; }
 
 // The fake engine's state: the result list and the counters, moved the way
 // the engine moves them.
@@ -492,6 +494,67 @@ TEST_F(SelectPageTest, OpenRegistryKeyUsesTheRightClickedRow)
     }
     const std::vector<Call> expected = {{2, 1, 0}, {2, 0, 0}};
     EXPECT_EQ(g_openCalls, expected);
+    EXPECT_TRUE(g_ignoreCalls.empty());
+}
+
+TEST(SelectPageMenu, ResourceHasTheTwoProblemCommands)
+{
+    HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(130));
+    ASSERT_NE(menu, nullptr);
+    HMENU popup = GetSubMenu(menu, 0);
+    ASSERT_NE(popup, nullptr);
+    ASSERT_EQ(GetMenuItemCount(popup), 2);
+    const struct {
+        UINT id;
+        const wchar_t* text;
+    } items[] = {{32774, L"Ignore Problem"}, {32775, L"Open Registry Key"}};
+    for (int i = 0; i < 2; ++i) {
+        wchar_t text[64] = L"";
+        GetMenuStringW(popup, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
+        EXPECT_EQ(GetMenuItemID(popup, i), items[i].id);
+        EXPECT_STREQ(text, items[i].text);
+    }
+    DestroyMenu(menu);
+}
+
+void CALLBACK CloseMenu(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    EndMenu();
+}
+
+TEST_F(SelectPageTest, RightClickRemembersTheRowItWasOn)
+{
+    AddStandardResults();
+    Enter();
+    RECT second{};
+    ASSERT_TRUE(ListView_GetItemRect(Problems(), 1, &second, LVIR_LABEL));
+    RECT client{};
+    GetClientRect(Problems(), &client);
+    struct Case {
+        POINT at;
+        int row;
+    } cases[] = {{{second.left + 20, (second.top + second.bottom) / 2}, 1}, {{client.right / 2, client.bottom - 30}, -1}};
+    for (const Case& c : cases) {
+        Select()->SetClickedRow(99);
+        // The menu is tracked at the cursor; a timer inside its loop closes it.
+        SetTimer(nullptr, 0, 300, &CloseMenu);
+        // The notification the list view sends for a right click, with its
+        // own hit test of the point.
+        LVHITTESTINFO hit{};
+        hit.pt = c.at;
+        ListView_SubItemHitTest(Problems(), &hit);
+        NMITEMACTIVATE click{};
+        click.hdr.hwndFrom = Problems();
+        click.hdr.idFrom = CSelectCleanChildWnd::kProblemListId;
+        click.hdr.code = NM_RCLICK;
+        click.iItem = hit.iItem;
+        click.ptAction = c.at;
+        SendMessageW(Page()->Hwnd(), WM_NOTIFY, click.hdr.idFrom, reinterpret_cast<LPARAM>(&click));
+        apptest::Pump(50);
+        EXPECT_EQ(Select()->ClickedRow(), c.row);
+    }
+    EXPECT_TRUE(g_openCalls.empty());
     EXPECT_TRUE(g_ignoreCalls.empty());
 }
 
