@@ -294,6 +294,16 @@ TEST_F(SelectPageTest, ListsAreBuiltWithTheirColumns)
     EXPECT_EQ(prob.left, 285);
     EXPECT_EQ(prob.right, page.right - 16);
     EXPECT_EQ(prob.bottom, page.bottom - 18);
+
+    // A new page size places both lists by the same rules.
+    MoveWindow(Page()->Hwnd(), 0, 82, 700, 300, TRUE);
+    GetWindowRect(Categories(), &cat);
+    GetWindowRect(Problems(), &prob);
+    MapWindowPoints(nullptr, Page()->Hwnd(), reinterpret_cast<POINT*>(&cat), 2);
+    MapWindowPoints(nullptr, Page()->Hwnd(), reinterpret_cast<POINT*>(&prob), 2);
+    const RECT wantCat{19, 42, 255, 300 - 18}, wantProb{285, 42, 700 - 16, 300 - 18};
+    EXPECT_TRUE(EqualRect(&cat, &wantCat));
+    EXPECT_TRUE(EqualRect(&prob, &wantProb));
 }
 
 TEST_F(SelectPageTest, CategoryRowsCarryTheEngineCountsAndImages)
