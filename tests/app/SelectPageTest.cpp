@@ -507,6 +507,18 @@ TEST_F(SelectPageTest, OpenRegistryKeyUsesTheRightClickedRow)
     EXPECT_TRUE(g_ignoreCalls.empty());
 }
 
+TEST_F(SelectPageTest, FixProblemsGoesOnToTheCleanPage)
+{
+    AddStandardResults();
+    Enter();
+    SendMessageW(dlg_->Hwnd(), WM_COMMAND, MAKEWPARAM(kCmdAction, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(dlg_->Button(kCmdAction)->Hwnd()));
+    EXPECT_EQ(dlg_->CurrentPage(), dlg_->Page(kCleanPage));
+    EXPECT_FALSE(IsWindowVisible(Page()->Hwnd()));
+    EXPECT_EQ(Rows(Problems()), 0);
+    EXPECT_TRUE(g_checkCalls.empty());
+}
+
 TEST(SelectPageMenu, ResourceHasTheTwoProblemCommands)
 {
     HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(130));
