@@ -38,7 +38,7 @@ CReportList::~CReportList()
     if (images_) ImageList_Destroy(images_);
 }
 
-bool CReportList::Create(HWND parent, UINT id, const RECT& r, DWORD extraStyle, bool checkBoxes)
+bool CReportList::Create(HWND parent, UINT id, const RECT& r, DWORD extraStyle, bool checkBoxes, bool statusImages)
 {
     HWND h = CreateChild(WC_LISTVIEWW, L"", WS_VISIBLE | WS_TABSTOP | LVS_REPORT | extraStyle, r, parent, id,
                          WS_EX_CLIENTEDGE);
@@ -47,6 +47,7 @@ bool CReportList::Create(HWND parent, UINT id, const RECT& r, DWORD extraStyle, 
     DWORD ex = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
     if (checkBoxes) ex |= LVS_EX_CHECKBOXES;
     ListView_SetExtendedListViewStyle(h, ex);
+    if (!statusImages) return true;
     images_ = CreateStatusImages();
     if (images_) ListView_SetImageList(h, images_, LVSIL_SMALL);
     return true;

@@ -27,8 +27,10 @@ public:
     ~CReportList() override;
 
     // `extraStyle` adds list-view styles (LVS_SHOWSELALWAYS...), `checkBoxes`
-    // the check-box column.
-    bool Create(HWND parent, UINT id, const RECT& r, DWORD extraStyle = 0, bool checkBoxes = false);
+    // the check-box column; `statusImages` false leaves the rows without the
+    // image column.
+    bool Create(HWND parent, UINT id, const RECT& r, DWORD extraStyle = 0, bool checkBoxes = false,
+                bool statusImages = true);
     void AddColumn(const std::wstring& title, int width, int format = LVCFMT_LEFT);
 
     int Count() const;

@@ -1,21 +1,353 @@
 #include "pages/SelectCleanChildWnd.h"
 
+#include <algorithm>
+#include <type_traits>
+
+#include "controls/Gdi.h"
+#include "shell/EngineBinding.h"
+#include "shell/LastScan.h"
+
 namespace ui {
+namespace {
+
+constexpr wchar_t kInstruction[] =
+    L"In the right errors list,click the \"CheckBox\" to make sure the error to fix or not,and right click to "
+    L"popup menu to \t\tclick \"Ignore Problem\"menu to add into the ignore list or click \"Open Registry "
+    L"Key\"menu to check the registry entry.";
+constexpr wchar_t kAllCategories[] = L"All Categories";
+
+int ProblemCount() { return g_engine && g_engine->GetProblemCount ? g_engine->GetProblemCount() : 0; }
+int CheckedCount() { return g_engine && g_engine->GetCheckedCount ? g_engine->GetCheckedCount() : 0; }
+
+// The count a category row shows: the engine's count of the entry, less the
+// problems ignored from this page since the scan.
+int ShownCount(const RegScanCategory& result) { return std::max(0, result.problemCount - result.ignoredCount); }
+
+std::wstring WithCount(const std::wstring& name, int count) { return name + L"(" + std::to_wstring(count) + L")"; }
+
+struct MenuDeleter {
+    void operator()(HMENU m) const { DestroyMenu(m); }
+};
+using MenuHandle = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDeleter>;
+
+}  // namespace
+
+std::wstring ProblemEntryText(const RegEntryProb& problem)
+{
+    std::wstring text = problem.is64View ? L" (win64) " : L" (win32) ";
+    text += problem.keyPath;
+    text += L'\\';
+    text += problem.valueName;
+    text += L'\\';
+    text += problem.data;
+    return text;
+}
+
+std::wstring GradeText(int grade)
+{
+    switch (grade) {
+    case 0: return L"Common";
+    case 1: return L"Fair";
+    case 2: return L"Important";
+    default: return L"";
+    }
+}
 
 CSelectCleanChildWnd::CSelectCleanChildWnd() : CPageBase(kSelectPage, L"Select Problems To Fix", L"Select which errors to be fixed") {}
 
+void CSelectCleanChildWnd::CreateLists()
+{
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    const int w = client.right, h = client.bottom;
+    categories_.Create(hwnd_, kCategoryListId, {19, 42, 255, h - 18}, LVS_SHOWSELALWAYS);
+    categories_.AddColumn(L"Category", 300);
+    problems_.Create(hwnd_, kProblemListId, {285, 42, w - 16, h - 18}, LVS_SHOWSELALWAYS, true, false);
+    problems_.AddColumn(L"Registry Entry", 300);
+    problems_.AddColumn(L"Issue Grade", 100);
+    problems_.AddColumn(L"Description", 100);
+}
+
+void CSelectCleanChildWnd::Layout(int w, int h)
+{
+    if (categories_.Hwnd()) MoveWindow(categories_.Hwnd(), 19, 42, 255 - 19, h - 18 - 42, TRUE);
+    if (problems_.Hwnd()) MoveWindow(problems_.Hwnd(), 285, 42, w - 16 - 285, h - 18 - 42, TRUE);
+}
+
 void CSelectCleanChildWnd::OnPageEnter()
 {
-    if (!g_mainDlg) return CPageBase::OnPageEnter();
-    g_mainDlg->SetupSelect(true);
     CPageBase::OnPageEnter();
+    if (g_mainDlg) g_mainDlg->SetupSelect(true);
+    results_ = g_engine && g_engine->GetScanResults ? g_engine->GetScanResults() : nullptr;
+
+    categories_.SetRedraw(false);
+    FillCategories();
+    categories_.Select(0);  // lists the problems of every category
+    categories_.SetRedraw(true);
+    SetFocus(categories_.Hwnd());
+
+    UpdateStatusLines();
+    UpdateFixButton();
+
+    const int found = ProblemCount();
+    lastscan::Write(lastscan::kPerformed, L"TRUE");
+    lastscan::Write(lastscan::kErrorsCount, found);
+    lastscan::Write(lastscan::kFixedCount, 0);
+    lastscan::Write(lastscan::kRemainCount, found);
 }
 
 void CSelectCleanChildWnd::OnPageLeave()
 {
-    if (!g_mainDlg) return CPageBase::OnPageLeave();
-    g_mainDlg->SetupSelect(false);
     CPageBase::OnPageLeave();
+    filling_ = true;
+    categories_.DeleteAll();
+    ClearProblems();
+    filling_ = false;
+    results_ = nullptr;
+    selectedResult_ = -1;
+    clickedRow_ = -1;
+    if (!g_mainDlg) return;
+    g_mainDlg->SetupSelect(false);
+    if (CMyButton* help = g_mainDlg->Button(kCmdHelp)) ShowWindow(help->Hwnd(), SW_HIDE);
+    g_mainDlg->SetStatusLine1(nullptr);
+    g_mainDlg->SetStatusLine2(nullptr);
+}
+
+void CSelectCleanChildWnd::OnPrimaryAction()
+{
+    if (g_mainDlg) g_mainDlg->ShowPage(g_mainDlg->Page(kCleanPage));
+}
+
+void CSelectCleanChildWnd::FillCategories()
+{
+    categories_.DeleteAll();
+    categories_.AddRow(kAllCategories, kImageDone);
+    if (results_)
+        for (const RegScanCategory* result : *results_) categories_.AddRow(result->name, kImageDone);
+    UpdateCategoryCounts();
+}
+
+void CSelectCleanChildWnd::UpdateCategoryCounts()
+{
+    int total = 0;
+    if (results_)
+        for (int k = 0; k < results_->GetCount() && k + 1 < categories_.Count(); ++k) {
+            const RegScanCategory& result = *results_->At(k);
+            const int count = ShownCount(result);
+            categories_.SetText(k + 1, 0, WithCount(result.name, count));
+            categories_.SetImage(k + 1, count > 0 ? kImageWarning : kImageDone);
+            total += count;
+        }
+    categories_.SetText(0, 0, WithCount(kAllCategories, total));
+    categories_.SetImage(0, total > 0 ? kImageWarning : kImageDone);
+}
+
+void CSelectCleanChildWnd::ClearProblems()
+{
+    // Rows first: their data points into refs_.
+    problems_.DeleteAll();
+    refs_.clear();
+    clickedRow_ = -1;
+}
+
+void CSelectCleanChildWnd::ShowProblemsOf(int categoryRow)
+{
+    problems_.SetRedraw(false);
+    filling_ = true;
+    ClearProblems();
+    if (results_) {
+        if (categoryRow == 0) {
+            for (int r = 0; r < results_->GetCount(); ++r) {
+                const RegScanCategory& result = *results_->At(r);
+                for (int p = 0; p < result.problems.GetCount(); ++p) AddProblemRow(r, p, *result.problems[p]);
+            }
+        } else {
+            selectedResult_ = categoryRow - 1;
+            if (results_->IsValidIndex(selectedResult_)) {
+                const RegScanCategory& result = *results_->At(selectedResult_);
+                for (int p = 0; p < result.problems.GetCount(); ++p)
+                    AddProblemRow(selectedResult_, p, *result.problems[p]);
+            }
+        }
+    }
+    filling_ = false;
+    problems_.SetRedraw(true);
+}
+
+void CSelectCleanChildWnd::AddProblemRow(int resultIndex, int problemIndex, const RegEntryProb& problem)
+{
+    if (problem.ignored) return;
+    refs_.push_back(std::make_unique<ProblemRef>(ProblemRef{resultIndex, problemIndex}));
+    const int row = problems_.AddRow(ProblemEntryText(problem), kNoImage, reinterpret_cast<LPARAM>(refs_.back().get()));
+    if (row < 0) {
+        refs_.pop_back();
+        return;
+    }
+    problems_.SetText(row, 1, GradeText(problem.grade));
+    problems_.SetText(row, 2, problem.message);
+    problems_.SetChecked(row, problem.selected != 0);
+}
+
+const CSelectCleanChildWnd::ProblemRef* CSelectCleanChildWnd::RefOf(int row) const
+{
+    if (row < 0 || row >= static_cast<int>(refs_.size())) return nullptr;
+    const ProblemRef* ref = refs_[static_cast<size_t>(row)].get();
+    return reinterpret_cast<const ProblemRef*>(problems_.Data(row)) == ref ? ref : nullptr;
+}
+
+void CSelectCleanChildWnd::OnProblemStateChanged(const NMLISTVIEW& change)
+{
+    if (filling_ || !(change.uChanged & LVIF_STATE)) return;
+    const UINT newImage = change.uNewState & LVIS_STATEIMAGEMASK;
+    // Selection and focus changes carry the check bits unchanged (or none).
+    if (newImage == 0) return;
+    const bool wasChecked = (change.uOldState & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
+    const bool checked = newImage == INDEXTOSTATEIMAGEMASK(2);
+    if (wasChecked == checked) return;
+    const ProblemRef* ref = RefOf(change.iItem);
+    if (!ref || !g_engine || !g_engine->SetProblemChecked) return;
+    try {
+        g_engine->SetProblemChecked(ref->result, ref->problem, checked ? 1 : 0);
+    } catch (const EngineInvalidArgument&) {
+        return;
+    }
+    UpdateStatusLines();
+    UpdateFixButton();
+}
+
+void CSelectCleanChildWnd::OnProblemRightClick(int row)
+{
+    clickedRow_ = row;
+    MenuHandle menu(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_TAMSEL_PROBLEM_MENU)));
+    HMENU popup = menu ? GetSubMenu(menu.get(), 0) : nullptr;
+    if (!popup) return;
+    POINT at{};
+    GetCursorPos(&at);
+    TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_LEFTBUTTON, at.x, at.y, 0, hwnd_, nullptr);
+}
+
+void CSelectCleanChildWnd::IgnoreSelectedProblems()
+{
+    if (!g_engine || !g_engine->IgnoreProblem) return;
+    std::vector<int> ignored;  // ascending
+    for (int row = problems_.NextSelected(-1); row >= 0; row = problems_.NextSelected(row)) {
+        const ProblemRef* ref = RefOf(row);
+        if (!ref) continue;
+        try {
+            g_engine->IgnoreProblem(ref->result, ref->problem);
+            ignored.push_back(row);
+        } catch (const EngineInvalidArgument&) {
+            // A stale row: it stays listed.
+        }
+    }
+    if (ignored.empty()) return;
+    problems_.SetRedraw(false);
+    filling_ = true;
+    for (auto it = ignored.rbegin(); it != ignored.rend(); ++it) {
+        problems_.DeleteRow(*it);
+        refs_.erase(refs_.begin() + *it);
+    }
+    filling_ = false;
+    problems_.SetRedraw(true);
+    clickedRow_ = -1;
+    UpdateCategoryCounts();
+    UpdateStatusLines();
+    UpdateFixButton();
+}
+
+void CSelectCleanChildWnd::OpenClickedKey()
+{
+    const ProblemRef* ref = RefOf(clickedRow_);
+    if (!ref || !g_engine || !g_engine->OpenKeyInRegedit) return;
+    try {
+        g_engine->OpenKeyInRegedit(ref->result, ref->problem);
+    } catch (const EngineInvalidArgument&) {
+    }
+}
+
+void CSelectCleanChildWnd::UpdateStatusLines()
+{
+    if (!g_mainDlg) return;
+    g_mainDlg->SetStatusLine1((L"Total problem(s) found: " + std::to_wstring(ProblemCount())).c_str());
+    g_mainDlg->SetStatusLine2((L"Total problem(s) to be fixed: " + std::to_wstring(CheckedCount())).c_str());
+}
+
+void CSelectCleanChildWnd::UpdateFixButton()
+{
+    if (g_mainDlg) g_mainDlg->EnableButton(kCmdAction, CheckedCount() > 0);
+}
+
+bool CSelectCleanChildWnd::OnNotify(const NMHDR& hdr)
+{
+    if (hdr.idFrom == kCategoryListId && hdr.hwndFrom == categories_.Hwnd()) {
+        if (hdr.code != LVN_ITEMCHANGED) return false;
+        const auto& change = reinterpret_cast<const NMLISTVIEW&>(hdr);
+        if ((change.uChanged & LVIF_STATE) && change.iItem >= 0 && (change.uNewState & LVIS_SELECTED) &&
+            !(change.uOldState & LVIS_SELECTED))
+            ShowProblemsOf(change.iItem);
+        return true;
+    }
+    if (hdr.idFrom == kProblemListId && hdr.hwndFrom == problems_.Hwnd()) {
+        if (hdr.code == LVN_ITEMCHANGED) {
+            OnProblemStateChanged(reinterpret_cast<const NMLISTVIEW&>(hdr));
+            return true;
+        }
+        if (hdr.code == NM_RCLICK) {
+            OnProblemRightClick(reinterpret_cast<const NMITEMACTIVATE&>(hdr).iItem);
+            return true;
+        }
+    }
+    return false;
+}
+
+LRESULT CSelectCleanChildWnd::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
+{
+    switch (msg) {
+    case WM_CREATE:
+        CreateLists();
+        break;
+    case WM_SIZE:
+        Layout(LOWORD(lp), HIWORD(lp));
+        break;
+    case WM_SETFOCUS:
+        // The keyboard belongs to the category list while the page shows.
+        if (categories_.Hwnd() && IsWindowVisible(hwnd_)) SetFocus(categories_.Hwnd());
+        return 0;
+    case WM_NOTIFY:
+        if (OnNotify(*reinterpret_cast<const NMHDR*>(lp))) return 0;
+        break;
+    case WM_COMMAND:
+        if (lp == 0 && HIWORD(wp) == 0) {
+            if (LOWORD(wp) == kCmdIgnoreProblem) {
+                IgnoreSelectedProblems();
+                return 0;
+            }
+            if (LOWORD(wp) == kCmdOpenRegistryKey) {
+                OpenClickedKey();
+                return 0;
+            }
+        }
+        break;
+    case WM_DESTROY:
+        filling_ = true;
+        ClearProblems();
+        break;
+    default:
+        break;
+    }
+    return CPageBase::HandleMessage(msg, wp, lp);
+}
+
+void CSelectCleanChildWnd::PaintPage(HDC dc, const RECT& client)
+{
+    CPageBase::PaintPage(dc, client);
+    const int w = client.right;
+    gdi::HorizontalLine(dc, 16, w - 16, 35, RGB(128, 128, 128));
+    RECT text{70, 5, w - 50, 55};
+    gdi::Select font(dc, g_mainDlg ? g_mainDlg->StatusFont() : nullptr);
+    const int oldMode = SetBkMode(dc, TRANSPARENT);
+    DrawTextW(dc, kInstruction, -1, &text, DT_LEFT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
+    SetBkMode(dc, oldMode);
 }
 
 }  // namespace ui
