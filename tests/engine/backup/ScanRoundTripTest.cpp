@@ -4,7 +4,6 @@
 // change exactly what the checked problems name; the restore must give back
 // every fixture tree exactly as it was before.
 #include <gtest/gtest.h>
-
 #include <shlobj.h>
 
 #include <algorithm>
@@ -66,7 +65,10 @@ std::string Xml(const std::wstring& text)
     return out;
 }
 
-void WriteFile(const std::wstring& path) { std::ofstream(path.c_str(), std::ios::binary) << "x"; }
+void WriteFile(const std::wstring& path)
+{
+    std::ofstream(path.c_str(), std::ios::binary) << "x";
+}
 
 void MakeLink(const std::wstring& linkPath, const std::wstring& target)
 {
@@ -87,7 +89,10 @@ void MakeStaleLink(const std::wstring& linkPath, const std::wstring& target)
     DeleteFileW(target.c_str());
 }
 
-bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool FileExists(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 std::wstring Guid()
 {
@@ -107,7 +112,8 @@ public:
     {
         for (auto it = trees.rbegin(); it != trees.rend(); ++it) {
             HKEY key = nullptr;
-            if (RegOpenKeyExW(it->root, it->path.c_str(), 0, KEY_ALL_ACCESS | it->view, &key) == ERROR_SUCCESS) {
+            if (RegOpenKeyExW(it->root, it->path.c_str(), 0, KEY_ALL_ACCESS | it->view, &key) ==
+                ERROR_SUCCESS) {
                 RegDeleteTreeW(key, nullptr);
                 RegCloseKey(key);
             }
@@ -125,8 +131,8 @@ public:
         return path;
     }
 
-    void Str(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& data, REGSAM view,
-             DWORD type = REG_SZ)
+    void Str(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& data,
+             REGSAM view, DWORD type = REG_SZ)
     {
         fixture::SetValue(root, path, name.empty() ? nullptr : name.c_str(), type, data.c_str(),
                           static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)), view);
@@ -138,8 +144,9 @@ public:
     static void CreateKey(HKEY root, const std::wstring& path, REGSAM view)
     {
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
         RegCloseKey(key);
     }
 
@@ -153,8 +160,8 @@ public:
         settings.push_back({category, {{rootName, subKey}}});
     }
 
-    void Expect(const std::wstring& category, HKEY root, const std::wstring& keyPath, const std::wstring& value,
-                int view, int fixAction, bool checked)
+    void Expect(const std::wstring& category, HKEY root, const std::wstring& keyPath,
+                const std::wstring& value, int view, int fixAction, bool checked)
     {
         expected.push_back({category, CRegEngine::RootName(root), keyPath, value, view, fixAction, checked});
     }
@@ -276,7 +283,7 @@ void FileExtensions(Scene& s)
     const std::wstring k = UserKey(s, cat, L"fileexts");
     const std::wstring ext = k + L"\\.tmsa";
     const std::wstring gone = testenv::UniqueName(L"goneclass");
-    s.Str(cu, ext, L"", gone, kView64);                  // the unnamed value is not tested
+    s.Str(cu, ext, L"", gone, kView64);  // the unnamed value is not tested
     s.Str(cu, ext, L"Bad", gone, kView64);
     s.Expect(cat, cu, ext, L"Bad", kView64, 0, true);
     for (const wchar_t* name : {L"a", L"b", L"MRUList"}) {
@@ -429,7 +436,7 @@ void Startup(Scene& s)
     s.Str(lm, k, L"B", s.dir + L"\\missing.exe", kView32);
     s.Expect(cat, lm, k, L"B", kView32, 0, true);
     s.Str(lm, k + L"\\sub", L"Deeper", s.dir + L"\\missing.exe", kView32);  // subkeys are not entered
-    const std::wstring u = UserKey(s, cat, L"runuser");                    // one view only
+    const std::wstring u = UserKey(s, cat, L"runuser");                     // one view only
     s.Str(cu, u, L"C", s.dir + L"\\missing.exe", kView64);
     s.Expect(cat, cu, u, L"C", kView64, 0, true);
     s.Str(cu, u, L"D", s.dir + L"\\missing.exe", kView64);
@@ -437,10 +444,18 @@ void Startup(Scene& s)
 }
 
 const std::vector<std::pair<const char*, void (*)(Scene&)>> kCategories = {
-    {"COM", ComEntries},           {"AppPaths", AppPaths},   {"FileExtensions", FileExtensions},
-    {"FileAssociations", FileAssociations}, {"Uninstall", Uninstall}, {"Fonts", Fonts},
-    {"SharedDlls", SharedDlls},    {"HelpFiles", HelpFiles}, {"History", History},
-    {"Shortcuts", Shortcuts},      {"Sounds", Sounds},       {"Startup", Startup},
+    {"COM", ComEntries},
+    {"AppPaths", AppPaths},
+    {"FileExtensions", FileExtensions},
+    {"FileAssociations", FileAssociations},
+    {"Uninstall", Uninstall},
+    {"Fonts", Fonts},
+    {"SharedDlls", SharedDlls},
+    {"HelpFiles", HelpFiles},
+    {"History", History},
+    {"Shortcuts", Shortcuts},
+    {"Sounds", Sounds},
+    {"Startup", Startup},
 };
 
 // ---- dumps ------------------------------------------------------------------
@@ -452,13 +467,19 @@ std::wstring LinePath(const std::wstring& line)
     if (bar != std::wstring::npos) return line.substr(0, bar);
     return line.substr(0, line.size() - 1);  // a key line ends with its backslash
 }
-bool IsKeyLine(const std::wstring& line) { return line.find(L'|') == std::wstring::npos; }
+bool IsKeyLine(const std::wstring& line)
+{
+    return line.find(L'|') == std::wstring::npos;
+}
 std::wstring LineValueName(const std::wstring& line)
 {
     const size_t bar = line.find(L'|');
     return line.substr(bar + 1, line.find(L'|', bar + 1) - bar - 1);
 }
-bool SamePath(const std::wstring& a, const std::wstring& b) { return pure::EqualsNoCase(a, b); }
+bool SamePath(const std::wstring& a, const std::wstring& b)
+{
+    return pure::EqualsNoCase(a, b);
+}
 bool AtOrBelow(const std::wstring& path, const std::wstring& top)
 {
     return SamePath(path, top) || pure::ToUpper(path).rfind(pure::ToUpper(top) + L"\\", 0) == 0;
@@ -471,23 +492,25 @@ void ApplyFix(std::vector<std::wstring>& dump, const std::wstring& rel, const Ex
     auto drop = [&](auto pred) { dump.erase(std::remove_if(dump.begin(), dump.end(), pred), dump.end()); };
     const std::wstring value = e.valueName == kDefaultValueLabel ? std::wstring() : e.valueName;
     switch (e.fixAction) {
-    case 0:
-        drop([&](const std::wstring& l) { return !IsKeyLine(l) && SamePath(LinePath(l), rel) && LineValueName(l) == value; });
-        break;
-    case 1:
-        drop([&](const std::wstring& l) { return SamePath(LinePath(l), rel); });
-        break;
-    default: {
-        // The key with its subtree, then its parent when nothing else is left in it.
-        drop([&](const std::wstring& l) { return AtOrBelow(LinePath(l), rel); });
-        const std::wstring parent = rel.substr(0, rel.rfind(L'\\'));
-        const bool parentEmpty = std::none_of(dump.begin(), dump.end(), [&](const std::wstring& l) {
-            return AtOrBelow(LinePath(l), parent) && !(IsKeyLine(l) && SamePath(LinePath(l), parent));
-        });
-        if (parentEmpty)
-            drop([&](const std::wstring& l) { return IsKeyLine(l) && SamePath(LinePath(l), parent); });
-        break;
-    }
+        case 0:
+            drop([&](const std::wstring& l) {
+                return !IsKeyLine(l) && SamePath(LinePath(l), rel) && LineValueName(l) == value;
+            });
+            break;
+        case 1:
+            drop([&](const std::wstring& l) { return SamePath(LinePath(l), rel); });
+            break;
+        default: {
+            // The key with its subtree, then its parent when nothing else is left in it.
+            drop([&](const std::wstring& l) { return AtOrBelow(LinePath(l), rel); });
+            const std::wstring parent = rel.substr(0, rel.rfind(L'\\'));
+            const bool parentEmpty = std::none_of(dump.begin(), dump.end(), [&](const std::wstring& l) {
+                return AtOrBelow(LinePath(l), parent) && !(IsKeyLine(l) && SamePath(LinePath(l), parent));
+            });
+            if (parentEmpty)
+                drop([&](const std::wstring& l) { return IsKeyLine(l) && SamePath(LinePath(l), parent); });
+            break;
+        }
     }
 }
 
@@ -507,7 +530,8 @@ std::string Lines(const std::vector<std::wstring>& dump)
 
 std::string Describe(const RegEntryProb& p)
 {
-    return testenv::WideToUtf8(p.rootName + L"\\" + p.scannedKeyPath + L" | " + p.valueName + L" | " + p.message) +
+    return testenv::WideToUtf8(p.rootName + L"\\" + p.scannedKeyPath + L" | " + p.valueName + L" | " +
+                               p.message) +
            " | view " + std::to_string(p.viewFlag) + " action " + std::to_string(p.fixAction);
 }
 
@@ -577,8 +601,9 @@ TEST_F(ScanRoundTrip, EveryCategoryFixesWhatIsCheckedAndTheRestoreUndoesIt)
             const RegEntryProb& p = *results[r]->problems[k];
             Expected* match = nullptr;
             for (Expected& e : scene.expected)
-                if (e.category == results[r]->name && e.rootName == p.rootName && SamePath(e.keyPath, p.scannedKeyPath) &&
-                    e.valueName == p.valueName && e.view == p.viewFlag)
+                if (e.category == results[r]->name && e.rootName == p.rootName &&
+                    SamePath(e.keyPath, p.scannedKeyPath) && e.valueName == p.valueName &&
+                    e.view == p.viewFlag)
                     match = &e;
             if (match) {
                 EXPECT_FALSE(match->found) << "twice: " << Describe(p);
@@ -597,8 +622,9 @@ TEST_F(ScanRoundTrip, EveryCategoryFixesWhatIsCheckedAndTheRestoreUndoesIt)
         }
     }
     for (const Expected& e : scene.expected)
-        EXPECT_TRUE(e.found) << "not found: " << testenv::WideToUtf8(e.category + L" " + e.rootName + L"\\" + e.keyPath +
-                                                                   L" | " + e.valueName)
+        EXPECT_TRUE(e.found) << "not found: "
+                             << testenv::WideToUtf8(e.category + L" " + e.rootName + L"\\" + e.keyPath +
+                                                    L" | " + e.valueName)
                              << " view " << e.view;
     ASSERT_FALSE(HasFailure());
     ASSERT_EQ(table->GetCheckedCount(), checked);
@@ -626,9 +652,9 @@ TEST_F(ScanRoundTrip, EveryCategoryFixesWhatIsCheckedAndTheRestoreUndoesIt)
     const auto after = DumpAll(scene);
     for (size_t i = 0; i < after.size(); ++i) {
         const Tree& t = scene.trees[i];
-        EXPECT_EQ(after[i], expectedAfter[i]) << testenv::WideToUtf8(t.rootName + L"\\" + t.path) << " view "
-                                              << t.view << "\n  got:" << Lines(after[i])
-                                              << "\n  expected:" << Lines(expectedAfter[i]);
+        EXPECT_EQ(after[i], expectedAfter[i])
+            << testenv::WideToUtf8(t.rootName + L"\\" + t.path) << " view " << t.view
+            << "\n  got:" << Lines(after[i]) << "\n  expected:" << Lines(expectedAfter[i]);
     }
     EXPECT_FALSE(FileExists(scene.linkFolder + L"\\gone.lnk"));
     for (const std::wstring& kept : scene.linksKept) EXPECT_TRUE(FileExists(scene.linkFolder + L"\\" + kept));
@@ -645,9 +671,9 @@ TEST_F(ScanRoundTrip, EveryCategoryFixesWhatIsCheckedAndTheRestoreUndoesIt)
     const auto restored = DumpAll(scene);
     for (size_t i = 0; i < restored.size(); ++i) {
         const Tree& t = scene.trees[i];
-        EXPECT_EQ(restored[i], before[i]) << testenv::WideToUtf8(t.rootName + L"\\" + t.path) << " view "
-                                          << t.view << "\n  got:" << Lines(restored[i])
-                                          << "\n  before:" << Lines(before[i]);
+        EXPECT_EQ(restored[i], before[i])
+            << testenv::WideToUtf8(t.rootName + L"\\" + t.path) << " view " << t.view
+            << "\n  got:" << Lines(restored[i]) << "\n  before:" << Lines(before[i]);
     }
     // Shortcut files are not part of a registry backup.
     EXPECT_FALSE(FileExists(scene.linkFolder + L"\\gone.lnk"));

@@ -75,18 +75,20 @@ TEST(SharedViews, RepeatsInASharedKeyAreDroppedWithTheirCounts)
     RegScanCategory result;
     XMLElement category;
     auto record = [&](HKEY root, const std::wstring& path, const std::wstring& value, int view) {
-        RecordProblem(engine, &result, Site(root, path, value), kFileMissing, category, view, kFair, kDeleteValue);
+        RecordProblem(engine, &result, Site(root, path, value), kFileMissing, category, view, kFair,
+                      kDeleteValue);
     };
     record(HKEY_CURRENT_USER, user.path(), L"a", kView64);
     record(HKEY_CURRENT_USER, user.path(), L"b", kView64);
     record(HKEY_LOCAL_MACHINE, twin.path(), L"c", kView64);
     const int first32 = result.problems.GetCount();
-    record(HKEY_CURRENT_USER, user.path(), L"a", kView32);         // the same key: dropped
-    result.problems[first32]->selected = 0;  // unchecked: the checked count stays
+    record(HKEY_CURRENT_USER, user.path(), L"a", kView32);  // the same key: dropped
+    result.problems[first32]->selected = 0;                 // unchecked: the checked count stays
     engine.checkedCount -= 1;
-    record(HKEY_CURRENT_USER, pure::ToUpper(user.path()), L"b", kView32);  // path case differs: still the same
-    record(HKEY_LOCAL_MACHINE, twin.path(), L"c", kView32);        // another key of the same path: kept
-    record(HKEY_CURRENT_USER, user.path(), L"d", kView32);         // found only now: kept
+    record(HKEY_CURRENT_USER, pure::ToUpper(user.path()), L"b",
+           kView32);                                         // path case differs: still the same
+    record(HKEY_LOCAL_MACHINE, twin.path(), L"c", kView32);  // another key of the same path: kept
+    record(HKEY_CURRENT_USER, user.path(), L"d", kView32);   // found only now: kept
 
     DropSharedViewRepeats(engine, result, category, 0, first32);
     ASSERT_EQ(result.problems.GetCount(), 5);
