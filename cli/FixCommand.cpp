@@ -34,6 +34,9 @@ int RunFix(const CommandContext& ctx)
     }
 
     // The registry is changed only after a backup of exactly what changes.
+    // The backup goes to the program folder's store (with its template),
+    // never into the scan's temporary folder.
+    if (folder) folder->Leave();
     ResetFinish(Finish::Backup);
     table.StartPartialBackup(table.GetScanResults());
     if (!WaitFinish(Finish::Backup, kOperationTimeoutMs)) throw CliError{L"the backup did not finish; nothing was fixed"};

@@ -81,11 +81,21 @@ WorkFolder::WorkFolder(const std::wstring& settingsFile, const std::wstring& ign
         RemoveFolder(path_);
         throw CliError{L"cannot enter the temporary folder " + path_};
     }
+    entered_ = true;
+}
+
+void WorkFolder::Leave()
+{
+    if (!entered_) return;
+    if (!SetCurrentDirectoryW(previous_.c_str()))
+        throw CliError{L"cannot return to the folder " + previous_ + L" (error " + std::to_wstring(GetLastError()) +
+                       L")"};
+    entered_ = false;
 }
 
 WorkFolder::~WorkFolder()
 {
-    SetCurrentDirectoryW(previous_.c_str());
+    if (entered_) SetCurrentDirectoryW(previous_.c_str());
     RemoveFolder(path_);
 }
 

@@ -22,10 +22,15 @@ public:
     WorkFolder(const WorkFolder&) = delete;
     WorkFolder& operator=(const WorkFolder&) = delete;
     const std::wstring& path() const { return path_; }
+    // Makes the folder current before this one current again (the folder
+    // itself stays until the object ends). The backup store and its template
+    // belong to the program folder, so a fix leaves before its backup.
+    void Leave();
 
 private:
     std::wstring path_;
     std::wstring previous_;
+    bool entered_ = false;
 };
 
 // Full path of `file` as seen from the current folder.

@@ -8,6 +8,7 @@
 #include "scan/IgnoreList.h"
 #include "scan/ScanSettings.h"
 #include "scan/Scanner.h"
+#include "scan/SharedViews.h"
 
 namespace scan {
 namespace {
@@ -84,10 +85,16 @@ void ScanCategory(CRegEngine& engine, int categoryIndex)
             if (engine.StopRequested()) break;
             int views[2];
             int n = ViewsOf(engine, d->views, entry->rootHandle, views);
+            int firstOfPass[2] = {0, 0};
+            int passes = 0;
             for (int v = 0; v < n; ++v) {
                 if (engine.StopRequested()) break;
+                firstOfPass[v] = result->problems.GetCount();
                 d->scanner(ScanTarget{engine, *result, category, *entry, views[v]});
+                ++passes;
             }
+            // A key both views share is listed once, as the 64-bit pass found it.
+            if (passes == 2) DropSharedViewRepeats(engine, *result, category, firstOfPass[0], firstOfPass[1]);
             ui::ScanItem(kEndOfEntryMarker, 0);
         }
     }

@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "support/TestEnv.h"
@@ -38,15 +37,25 @@ inline std::wstring Quote(const std::wstring& a)
     return q + L"\"";
 }
 
-inline void Drain(HANDLE pipe, std::string& into)
+// Appends what the pipe holds now, without waiting for more. The end of the
+// output is the child's exit, not the pipe's end: a process the child
+// started may keep the write ends open (Wine's "explorer.exe /desktop",
+// started by the first window of a process, inherits its standard handles
+// and outlives it).
+inline void ReadAvailable(HANDLE pipe, std::string& into)
 {
-    char buf[4096];
-    DWORD n = 0;
-    while (ReadFile(pipe, buf, sizeof buf, &n, nullptr) && n > 0) into.append(buf, n);
+    for (;;) {
+        DWORD available = 0;
+        if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) || available == 0) return;
+        char buf[4096];
+        DWORD n = 0;
+        if (!ReadFile(pipe, buf, available < sizeof buf ? available : sizeof buf, &n, nullptr) || n == 0) return;
+        into.append(buf, n);
+    }
 }
 
-// Runs exe with args in the current folder; fails the test after a minute
-// (an engine message box would otherwise hang the run).
+// Runs exe with args in the current folder; ends it and fails the test after
+// a minute (an engine message box would otherwise hang the run).
 inline Outcome RunExe(const std::wstring& exe, const std::vector<std::wstring>& args)
 {
     Outcome run;
@@ -76,12 +85,19 @@ inline Outcome RunExe(const std::wstring& exe, const std::vector<std::wstring>& 
     if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
     EXPECT_TRUE(started) << startError;
     if (started) {
-        std::thread errThread(Drain, errRead, std::ref(run.err));
-        Drain(outRead, run.out);
-        errThread.join();
-        if (WaitForSingleObject(pi.hProcess, 60000) != WAIT_OBJECT_0) {
-            TerminateProcess(pi.hProcess, 99);
-            ADD_FAILURE() << "TamselCli did not end";
+        const ULONGLONG deadline = GetTickCount64() + 60000;
+        for (bool ended = false;;) {
+            ReadAvailable(outRead, run.out);
+            ReadAvailable(errRead, run.err);
+            if (ended) break;  // what the child wrote before it ended has been read
+            if (WaitForSingleObject(pi.hProcess, 10) == WAIT_OBJECT_0) {
+                ended = true;
+            } else if (GetTickCount64() > deadline) {
+                TerminateProcess(pi.hProcess, 99);
+                WaitForSingleObject(pi.hProcess, 5000);
+                ADD_FAILURE() << "TamselCli did not end; out: " << run.out << " err: " << run.err;
+                ended = true;
+            }
         }
         GetExitCodeProcess(pi.hProcess, &run.exitCode);
         run.pid = pi.dwProcessId;

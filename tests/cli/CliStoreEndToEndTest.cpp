@@ -5,7 +5,6 @@
 #include <windows.h>
 #include <mstask.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -38,23 +37,6 @@ void CopyFolder(const std::wstring& from, const std::wstring& to, bool descend)
     FindClose(h);
 }
 
-bool KeyExists(HKEY root, const std::wstring& path)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
-
-std::wstring NewGuid()
-{
-    GUID g;
-    CoCreateGuid(&g);
-    wchar_t text[64] = {};
-    StringFromGUID2(g, text, 64);
-    return text;
-}
-
 class CliStore : public ::testing::Test {
 protected:
     void SetUp() override { CopyFolder(testenv::BinDir(), dir.path(), true); }
@@ -83,55 +65,67 @@ TEST_F(CliStore, BadBackupNamesFailWithOneLine)
     }
 }
 
-// A class whose server is a file that does not exist: the COM category finds
-// it, the dry run leaves it, --yes backs up and deletes it.
-// Disabled: the partial backup can block the child process in the test prefix.
-TEST_F(CliStore, DISABLED_FixOnlyWithYesAndAfterABackup)
+bool ValueExists(HKEY root, const std::wstring& path, const wchar_t* name)
 {
-    const std::wstring clsid = L"CLSID\\" + NewGuid();
-    const std::wstring server = clsid + L"\\InprocServer32";
-    const std::wstring missing = L"C:\\nowhere-" + testenv::UniqueName(L"com") + L"\\missing.dll";
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, server.c_str(), 0, nullptr, 0, KEY_WRITE | KEY_WOW64_64KEY,
-                              nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(missing.c_str()),
-                   static_cast<DWORD>((missing.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-    struct Cleanup {
-        std::wstring path;
-        ~Cleanup() { RegDeleteTreeW(HKEY_CLASSES_ROOT, path.c_str()); }
-    } cleanup{clsid};
-    dir.Write(L"com.xml",
+    return RegGetValueW(root, path.c_str(), name, RRF_RT_ANY, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+// A run list entry naming a file that does not exist: the dry run leaves it,
+// --yes backs it up into the program's store and deletes it, and the restore
+// of that backup brings it back. Only the chosen category is fixed; the
+// settings name scratch keys only, so nothing of the prefix itself is
+// scanned or changed.
+TEST_F(CliStore, FixOnlyWithYesAndAfterABackup)
+{
+    testenv::ScratchKey run(HKEY_CURRENT_USER, L"Software", L"clifixrun");
+    testenv::ScratchKey paths(HKEY_CURRENT_USER, L"Software", L"clifixpaths");
+    const std::wstring missing = dir.File(testenv::UniqueName(L"gone") + L".exe");
+    run.SetString(L"", L"Gone", L"\"" + missing + L"\" /min");
+    run.SetString(L"", L"Kept", L"\"" + dir.File(L"TamselCli.exe") + L"\" /min");
+    paths.SetString(L"tool.exe", L"", missing);  // broken too, but not in the chosen category
+    dir.Write(L"fix.xml",
               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ScanSetting>\n"
-              "  <ComActiveX flag=\"true\" category=\"COM/ActiveX Entries\">\n"
-              "    <Key rootKey=\"HKEY_CLASSES_ROOT\" subKey=\"clsid\"/>\n"
-              "  </ComActiveX>\n</ScanSetting>\n");
-    const std::vector<std::wstring> base = {L"fix", L"--quiet", L"--settings", dir.File(L"com.xml"), L"--category",
-                                            L"COM/ActiveX Entries"};
+              "  <AppPaths flag=\"true\" category=\"Application Paths\">\n"
+              "    <Key rootKey=\"HKEY_CURRENT_USER\" subKey=\"" + testenv::WideToUtf8(paths.path()) + "\"/>\n"
+              "  </AppPaths>\n"
+              "  <Startup flag=\"true\" category=\"Windows Startup Items\">\n"
+              "    <Key rootKey=\"HKEY_CURRENT_USER\" subKey=\"" + testenv::WideToUtf8(run.path()) + "\"/>\n"
+              "  </Startup>\n</ScanSetting>\n");
+    const std::vector<std::wstring> base = {L"fix", L"--quiet", L"--settings", dir.File(L"fix.xml"), L"--category",
+                                            L"windows startup items"};
+    const std::string shipped = dir.Read(L"scanSetting.xml");
 
     Outcome dry = Cli(base);
     ASSERT_EQ(dry.exitCode, 0u) << dry.err;
     EXPECT_NE(dry.out.find(testenv::WideToUtf8(missing)), std::string::npos) << dry.out;
-    EXPECT_NE(dry.out.find("nothing was changed (run with --yes to back up and fix)\n"), std::string::npos);
-    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, server));
+    EXPECT_EQ(dry.out.find("tool.exe"), std::string::npos) << dry.out;
+    EXPECT_NE(dry.out.find("would fix 1 problem(s); nothing was changed (run with --yes to back up and fix)\n"),
+              std::string::npos)
+        << dry.out;
+    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, run.path(), L"Gone"));
     EXPECT_EQ(Cli({L"backups"}).out, "0 backup(s)\n");
 
     std::vector<std::wstring> yes = base;
     yes.push_back(L"--yes");
     Outcome fix = Cli(yes);
+    EXPECT_EQ(fix.exitCode, 0u) << fix.out << fix.err;
+    EXPECT_EQ(fix.out, "backed up and fixed 1 of 1 problem(s), 0 not fixed\n") << fix.err;
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, run.path(), L"Gone"));
+    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, run.path(), L"Kept"));
+    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, paths.path() + L"\\tool.exe", nullptr));
+    EXPECT_EQ(dir.Read(L"scanSetting.xml"), shipped);  // the filter wrote only the private copy
+
+    // The backup is in the program's store, and restoring it undoes the fix.
     Outcome backups = Cli({L"backups"});
-    if (fix.exitCode == 2) {
-        // A failed backup must leave the registry as it was.
-        EXPECT_EQ(fix.err, "TamselCli: the backup failed; nothing was fixed\n");
-        EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, server));
-        std::printf("note: the partial backup failed here; only the refusal to fix was checked\n");
-        return;
-    }
-    EXPECT_LE(fix.exitCode, 1u) << fix.err;
-    EXPECT_EQ(fix.out.rfind("backed up and fixed ", 0), 0u) << fix.out << fix.err;
-    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, server));
-    EXPECT_NE(backups.out.find("\tpartial\n1 backup(s)\n"), std::string::npos) << backups.out;
+    ASSERT_EQ(backups.out.size(), std::string("20261209072400-p.regbak\tpartial\n1 backup(s)\n").size())
+        << backups.out;
+    EXPECT_NE(backups.out.find("-p.regbak\tpartial\n1 backup(s)\n"), std::string::npos) << backups.out;
+    const std::wstring name = testenv::Utf8ToWide(backups.out.substr(0, backups.out.find('\t')));
+    Outcome restore = Cli({L"restore", name});
+    EXPECT_EQ(restore.exitCode, 0u) << restore.err;
+    EXPECT_EQ(restore.out, "restored " + testenv::WideToUtf8(name) + "\n");
+    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, run.path(), L"Gone"));
+    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, run.path(), L"Kept"));
 }
 
 class RunValue {
