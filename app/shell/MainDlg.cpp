@@ -72,11 +72,15 @@ bool CKelvuDlg::Initialise()
     }
 
     // Every relative path of the program and the engine resolves here.
-    wchar_t path[MAX_PATH] = L"";
-    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    if (n > 0 && n < MAX_PATH) {
-        if (wchar_t* slash = wcsrchr(path, L'\\')) slash[1] = 0;
-        SetCurrentDirectoryW(path);
+    if (!options_.folder.empty()) {
+        SetCurrentDirectoryW(options_.folder.c_str());
+    } else {
+        wchar_t path[MAX_PATH] = L"";
+        DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+        if (n > 0 && n < MAX_PATH) {
+            if (wchar_t* slash = wcsrchr(path, L'\\')) slash[1] = 0;
+            SetCurrentDirectoryW(path);
+        }
     }
 
     bgMain_ = LoadCachedImage(L"./images/bg_main.png");

@@ -24,6 +24,7 @@ struct MainDlgOptions {
     bool trayIcon = true;
     int closeWaitSlices = 5000;  // 10 ms each
     bool quitOnDestroy = true;   // ends the message loop when the window goes
+    std::wstring folder;         // where relative paths resolve; empty: the program's folder
 };
 
 class CKelvuDlg : public CWindow {

@@ -1,0 +1,191 @@
+// The program's main job end to end with the real engine: main menu, scan
+// of a fixture registry, unchecking two problems, backup and fix, totals,
+// then the registry, the backup store, LastScan.ini and the main menu's
+// summary line.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+// commctrl.h needs the types of windows.h.
+#include <commctrl.h>
+
+#include <algorithm>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/AppTestEnv.h"
+#include "controls/ImageCache.h"
+#include "controls/MyButton.h"
+#include "shell/EngineBinding.h"
+#include "shell/LastScan.h"
+#include "shell/MainDlg.h"
+#include "shell/UiThread.h"
+#include "support/TestEnv.h"
+
+using namespace ui;
+
+namespace {
+
+constexpr int kFixtureCount = 5;
+
+bool DefaultValueExists(const std::wstring& path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    const bool found = RegQueryValueExW(key, nullptr, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return found;
+}
+
+std::vector<std::wstring> FilesIn(const std::wstring& folder)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::wstring name = fd.cFileName;
+        if (name != L"." && name != L"..") names.push_back(name);
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::wstring RowText(HWND list, int row)
+{
+    wchar_t buf[1024] = L"";
+    ListView_GetItemText(list, row, 0, buf, 1024);
+    return buf;
+}
+
+class ScanCleanFlow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(testenv::CopyDeliverables(dir_.path()));
+        // The binding loads "Corvex.dll" by name; the copy beside the data
+        // files is the one already loaded.
+        engineDll_ = LoadLibraryW(dir_.File(L"Corvex.dll").c_str());
+        ASSERT_NE(engineDll_, nullptr);
+        WriteFile(dir_.File(L"present.exe"));
+        for (int i = 0; i < kFixtureCount; ++i)
+            key_.SetString(L"tool" + std::to_wstring(i) + L".exe", L"", dir_.File(L"missing" + std::to_wstring(i) + L".exe"));
+        key_.SetString(L"present.exe", L"", dir_.File(L"present.exe"));
+        dir_.Write(L"scanSetting.xml",
+                   "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ScanSetting>\n"
+                   "  <AppPaths flag=\"true\" category=\"Application Paths\">\n"
+                   "    <Key rootKey=\"HKEY_CURRENT_USER\" subKey=\"" +
+                       testenv::WideToUtf8(key_.path()) +
+                       "\"/>\n"
+                       "  </AppPaths>\n</ScanSetting>\n");
+
+        ASSERT_TRUE(StartUiThreadDispatch());
+        g_imageCache = &cache_;
+        MainDlgOptions o;
+        o.trayIcon = false;
+        o.quitOnDestroy = false;
+        o.folder = dir_.path();
+        dlg_ = std::make_unique<CKelvuDlg>(o);
+        g_mainDlg = dlg_.get();
+        ASSERT_TRUE(dlg_->Create());
+        ShowWindow(dlg_->Hwnd(), SW_SHOW);
+        apptest::Pump(100);
+    }
+    void TearDown() override
+    {
+        if (dlg_ && !dlg_->Closed()) DestroyWindow(dlg_->Hwnd());
+        if (g_engine && g_engine->ReleaseEngine) g_engine->ReleaseEngine();
+        g_engine = nullptr;
+        g_mainDlg = nullptr;
+        StopUiThreadDispatch();
+        dlg_.reset();
+        g_imageCache = nullptr;
+    }
+    static void WriteFile(const std::wstring& path)
+    {
+        HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        CloseHandle(h);
+    }
+    bool Current(int page) const { return dlg_->CurrentPage() == dlg_->Page(page); }
+    // A click of a button, as its parent receives it.
+    void Click(HWND parent, int id)
+    {
+        HWND button = GetDlgItem(parent, id);
+        ASSERT_NE(button, nullptr) << id;
+        SendMessageW(parent, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    }
+    std::wstring Status(int line) const { return dlg_->StatusLine(line).value_or(L""); }
+
+    testenv::ScratchDir dir_{L"flow"};
+    testenv::ScratchKey key_{HKEY_CURRENT_USER, L"Software", L"flow"};
+    HMODULE engineDll_ = nullptr;
+    ImageCache cache_;
+    std::unique_ptr<CKelvuDlg> dlg_;
+};
+
+TEST_F(ScanCleanFlow, ScanUncheckTwoFixAndFindTheTotalsOnTheMainMenu)
+{
+    apptest::ComInit com;
+    ASSERT_TRUE(Current(kMainPage));
+    EXPECT_EQ(Status(1), L"Last scan: Error(s): ,Fixed: ,Remain:");
+
+    // Main menu: "Scan && Clean Windows Registry" scans and ends on the
+    // selection page.
+    Click(dlg_->Page(kMainPage)->Hwnd(), 1009);
+    ASSERT_TRUE(apptest::PumpUntil([&] { return Current(kSelectPage); }, 60000));
+    EXPECT_EQ(g_engine->GetProblemCount(), kFixtureCount);
+    EXPECT_EQ(lastscan::Read(lastscan::kPerformed), L"TRUE");
+    EXPECT_EQ(lastscan::Read(lastscan::kErrorsCount), L"5");
+
+    HWND problems = GetDlgItem(dlg_->Page(kSelectPage)->Hwnd(), 1604);
+    ASSERT_NE(problems, nullptr);
+    ASSERT_EQ(ListView_GetItemCount(problems), kFixtureCount);
+    // Uncheck two rows; remember which keys they name.
+    std::set<std::wstring> kept;
+    for (int row : {1, 3}) {
+        ListView_SetCheckState(problems, row, FALSE);
+        const std::wstring text = RowText(problems, row);
+        for (int i = 0; i < kFixtureCount; ++i)
+            if (text.find(L"\\tool" + std::to_wstring(i) + L".exe\\") != std::wstring::npos)
+                kept.insert(L"tool" + std::to_wstring(i) + L".exe");
+    }
+    apptest::Pump(50);
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(g_engine->GetCheckedCount(), kFixtureCount - 2);
+    EXPECT_EQ(Status(2), L"Total problem(s) to be fixed: 3");
+
+    // "Fix Problems": partial backup, then the fix, then the totals.
+    SendMessageW(dlg_->Hwnd(), WM_COMMAND, MAKEWPARAM(kCmdAction, BN_CLICKED), 0);
+    ASSERT_TRUE(Current(kCleanPage));
+    ASSERT_TRUE(apptest::PumpUntil([&] { return Status(2) == L"Total problem(s) fixed: 3" &&
+                                                WaitForSingleObject(dlg_->ScanIdleEvent(), 0) == WAIT_OBJECT_0; },
+                                   60000))
+        << testenv::WideToUtf8(Status(2));
+    EXPECT_EQ(dlg_->Button(kCmdAction)->Caption().text, L"OK");
+
+    // Only the checked problems are gone.
+    for (int i = 0; i < kFixtureCount; ++i) {
+        const std::wstring name = L"tool" + std::to_wstring(i) + L".exe";
+        EXPECT_EQ(DefaultValueExists(key_.path() + L"\\" + name), kept.count(name) == 1) << testenv::WideToUtf8(name);
+    }
+    EXPECT_TRUE(DefaultValueExists(key_.path() + L"\\present.exe"));
+    // One partial backup in the store: its index file and its data folder.
+    const std::vector<std::wstring> store = FilesIn(dir_.File(L"regback"));
+    ASSERT_EQ(store.size(), 2u);
+    // The data folder (stamp + "-p-d") and the index file (stamp + "-p.regbak").
+    EXPECT_EQ(store[0].size(), 18u);
+    EXPECT_EQ(store[0].substr(14), L"-p-d");
+    EXPECT_EQ(store[1], store[0].substr(0, 16) + L".regbak");
+    EXPECT_EQ(lastscan::Read(lastscan::kFixedCount), L"3");
+    EXPECT_EQ(lastscan::Read(lastscan::kRemainCount), L"0");
+
+    // "OK" returns to the main menu, which shows the summary.
+    SendMessageW(dlg_->Hwnd(), WM_COMMAND, MAKEWPARAM(kCmdAction, BN_CLICKED), 0);
+    ASSERT_TRUE(Current(kMainPage));
+    EXPECT_EQ(Status(1), L"Last scan: Error(s):5 ,Fixed:3 ,Remain:0");
+}
+
+}  // namespace
