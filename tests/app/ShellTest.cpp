@@ -14,6 +14,7 @@
 #include "shell/ProgressTextQueue.h"
 #include "shell/UiCallbacks.h"
 #include "shell/UiThread.h"
+#include "support/TestEnv.h"
 
 using namespace ui;
 
@@ -52,6 +53,8 @@ protected:
         dlg_ = std::make_unique<CKelvuDlg>(o);
         g_mainDlg = dlg_.get();
         ASSERT_TRUE(dlg_->Create());
+        // Pages write their files (LastScan.ini) to the current folder.
+        scratch_ = std::make_unique<testenv::ScratchDir>(L"shell");
         ShowWindow(dlg_->Hwnd(), SW_SHOW);
         apptest::Pump(50);
     }
@@ -64,6 +67,7 @@ protected:
         g_imageCache = nullptr;
         g_engine = nullptr;
         DeleteFileW(L".\\Registry.ini");
+        scratch_.reset();
     }
     CMyChildWnd* Page(int id) { return dlg_->Page(id); }
     bool Visible(int buttonId) { return IsWindowVisible(dlg_->Button(buttonId)->Hwnd()) != FALSE; }
@@ -81,6 +85,7 @@ protected:
     ImageCache cache_;
     std::wstring commandLine_;
     std::unique_ptr<CKelvuDlg> dlg_;
+    std::unique_ptr<testenv::ScratchDir> scratch_;
 };
 
 TEST_F(ShellTest, StartsOnTheMainMenuPageWithTheFixedSize)
