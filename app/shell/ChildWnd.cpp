@@ -31,7 +31,11 @@ LRESULT CMyChildWnd::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
         gdi::PaintScope ps(hwnd_);
         RECT client{};
         GetClientRect(hwnd_, &client);
-        CMyMemDC mem(ps.dc(), client);
+        // Only the invalid part is copied to the screen: a page that shows
+        // progress texts repaints their small rectangle many times a second.
+        RECT dirty = ps.dirty();
+        if (IsRectEmpty(&dirty)) dirty = client;
+        CMyMemDC mem(ps.dc(), dirty);
         PaintPage(mem.dc(), client);
         return 0;
     }

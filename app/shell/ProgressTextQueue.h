@@ -1,5 +1,9 @@
 // The progress texts of the scan and clean pages: worker threads append,
-// the page's paint step shows one queued text per paint.
+// the page's paint step shows one queued text per paint. Texts come far
+// faster than a window paints (one per key examined), so at most one waits:
+// a newer text replaces the waiting one. The window then always shows the
+// latest text, its painting stays bounded by the screen and not by the
+// scan, and a drain wait lasts one paint at most.
 #pragma once
 
 #include <windows.h>
@@ -20,7 +24,7 @@ public:
     void SetTarget(HWND hwnd, const RECT& r);
     const RECT& Rect() const { return rect_; }
 
-    void Append(const std::wstring& text);  // any thread; invalidates
+    void Append(const std::wstring& text);  // any thread; invalidates unless a paint is due
     void Clear();
     size_t Pending() const;
     // Paint step: takes one queued text, if any, as the current text and
@@ -42,6 +46,7 @@ private:
     mutable CRITICAL_SECTION lock_;
     std::deque<std::wstring> queue_;
     std::wstring current_;
+    bool paintDue_ = false;  // invalidated since the last paint step
     HWND hwnd_ = nullptr;
     RECT rect_{};
 };

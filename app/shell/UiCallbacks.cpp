@@ -52,7 +52,6 @@ void AppendProgress(int id, const std::wstring* text, bool allowClear, int count
         queue->Clear();
     else
         queue->Append(t);
-    InvalidateRect(page->Hwnd(), &queue->Rect(), FALSE);
 }
 
 void WorkerDone()

@@ -202,25 +202,49 @@ TEST_F(ShellTest, FinalCallbacksCountTheWorkerEvenWhenThePageWasLeft)
     EXPECT_EQ(WaitForSingleObject(dlg_->ScanIdleEvent(), 0), WAIT_OBJECT_0);
 }
 
-TEST_F(ShellTest, ProgressTextsShowOnePerPaintInOrder)
+TEST_F(ShellTest, ProgressTextsShowOnePerPaintAndTheNewestWins)
 {
     dlg_->ShowPage(Page(kScanPage));
     apptest::Pump(50);
     ProgressTextQueue* q = Page(kScanPage)->ProgressQueue();
     ASSERT_NE(q, nullptr);
     UiCallbackTable* cb = CallbackTable();
+    auto paint = [&] { RedrawWindow(Page(kScanPage)->Hwnd(), &q->Rect(), nullptr, RDW_INVALIDATE | RDW_UPDATENOW); };
+    // Texts faster than the paints: only the newest waits.
     for (int i = 0; i < 10; ++i) {
         std::wstring t = L"item " + std::to_wstring(i);
         cb->OnScanItem(&t, i + 1);
     }
-    EXPECT_EQ(q->Pending(), 10u);
-    for (int i = 0; i < 10; ++i) {
-        RedrawWindow(Page(kScanPage)->Hwnd(), &q->Rect(), nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-        EXPECT_EQ(q->Current(), L"item " + std::to_wstring(i));
-        EXPECT_EQ(q->Pending(), static_cast<size_t>(9 - i));
-    }
-    RedrawWindow(Page(kScanPage)->Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    EXPECT_EQ(q->Current(), L"item 9");  // the last one stays
+    EXPECT_EQ(q->Pending(), 1u);
+    paint();
+    EXPECT_EQ(q->Current(), L"item 9");
+    EXPECT_EQ(q->Pending(), 0u);
+    // One text per paint: a text that waits is shown by the next paint only.
+    std::wstring a = L"a", b = L"b";
+    cb->OnScanItem(&a, 11);
+    paint();
+    cb->OnScanItem(&b, 12);
+    EXPECT_EQ(q->Current(), L"a");
+    paint();
+    EXPECT_EQ(q->Current(), L"b");
+    paint();
+    EXPECT_EQ(q->Current(), L"b");  // the last one stays
+}
+
+// An append invalidates the text once; the paint that follows shows it
+// without further help from the worker.
+TEST_F(ShellTest, AnAppendedTextGetsPaintedByTheWindowAlone)
+{
+    dlg_->ShowPage(Page(kScanPage));
+    ProgressTextQueue* q = Page(kScanPage)->ProgressQueue();
+    ASSERT_TRUE(apptest::RunOnWorker([&] {
+        for (int i = 0; i < 3; ++i) {
+            std::wstring t = L"text " + std::to_wstring(i);
+            CallbackTable()->OnScanItem(&t, i + 1);
+        }
+    }));
+    EXPECT_TRUE(apptest::PumpUntil([&] { return q->Pending() == 0; }, 2000));
+    EXPECT_EQ(q->Current(), L"text 2");
 }
 
 TEST_F(ShellTest, ClearMarkerNeedsCountZero)
