@@ -16,30 +16,9 @@ namespace {
 
 using namespace clirun;
 
-// Copies the files of `from` (and one level of folders, except regback).
-void CopyFolder(const std::wstring& from, const std::wstring& to, bool descend)
-{
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((from + L"\\*").c_str(), &fd);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    do {
-        std::wstring name = fd.cFileName;
-        if (name == L"." || name == L"..") continue;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (!descend || _wcsicmp(name.c_str(), L"regback") == 0) continue;
-            CreateDirectoryW((to + L"\\" + name).c_str(), nullptr);
-            CopyFolder(from + L"\\" + name, to + L"\\" + name, false);
-        } else if (_wcsicmp(name.c_str(), L"IgnoreList.dat") != 0) {
-            EXPECT_TRUE(CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE))
-                << testenv::WideToUtf8(name);
-        }
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
-}
-
 class CliStore : public ::testing::Test {
 protected:
-    void SetUp() override { CopyFolder(testenv::BinDir(), dir.path(), true); }
+    void SetUp() override { ASSERT_TRUE(testenv::CopyDeliverables(dir.path())); }
     Outcome Cli(const std::vector<std::wstring>& args) { return RunExe(dir.File(L"TamselCli.exe"), args); }
 
     testenv::ScratchDir dir{L"clistore"};
