@@ -45,11 +45,14 @@ targets="tamsel_cli tamsel_bench"
 cmake --build "$build" --target $targets >/dev/null
 
 now_ms() { date +%s%3N; }
+# Both read their whole input: a reader that stops early would end the
+# writer with SIGPIPE, which pipefail turns into a failure.
 field() { # first "name": number of a JSON document
-    tr -d "\r" | grep -m1 -o "\"$1\": [0-9]*" | grep -o '[0-9]*$'
+    tr -d "\r" | awk -v key="\"$1\": " '!done && (i = index($0, key)) {
+        rest = substr($0, i + length(key)); match(rest, /^[0-9]+/); print substr(rest, 1, RLENGTH); done = 1 }'
 }
 pair() { # name=value of a TamselBench line
-    tr -d '\r' | tr ' ' '\n' | grep -m1 "^$1=" | cut -d= -f2
+    tr -d '\r' | tr ' ' '\n' | awk -F= -v key="$1" '!done && $1 == key { print $2; done = 1 }'
 }
 
 xvfb_pid=
