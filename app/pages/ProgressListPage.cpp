@@ -73,6 +73,21 @@ LRESULT CProgressListPage::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
             if (LOWORD(lp) > 0 && HIWORD(lp) > 0) Place(LOWORD(lp), HIWORD(lp));
             InvalidateRect(hwnd_, nullptr, FALSE);
             return 0;
+        // While the page shows, a timer paints the waiting item text: the
+        // workers only store their texts, and the window paints them at a
+        // steady rate of its own instead of once per text.
+        case WM_SHOWWINDOW:
+            if (wp)
+                SetTimer(hwnd_, kTextTimer, kTextTimerMs, nullptr);
+            else
+                KillTimer(hwnd_, kTextTimer);
+            break;
+        case WM_TIMER:
+            if (wp == kTextTimer) {
+                if (queue_.Pending() > 0) InvalidateRect(hwnd_, &queue_.Rect(), FALSE);
+                return 0;
+            }
+            break;
         default:
             break;
     }

@@ -57,6 +57,8 @@ public:
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    static constexpr UINT_PTR kTextTimer = 1;
+    static constexpr UINT kTextTimerMs = 40;
     void PaintPage(HDC dc, const RECT& client) override;
 
     // Empties the list and the entry-to-row map.

@@ -30,26 +30,17 @@ void ProgressTextQueue::Invalidate() const
 
 void ProgressTextQueue::Append(const std::wstring& text)
 {
-    bool invalidate = false;
-    {
-        Lock l(lock_);
-        if (queue_.empty())
-            queue_.push_back(text);
-        else
-            queue_.back() = text;
-        invalidate = !paintDue_;
-        paintDue_ = true;
-    }
-    // One invalidation per paint: each costs the worker a call into the
-    // window system.
-    if (invalidate) Invalidate();
+    Lock l(lock_);
+    if (queue_.empty())
+        queue_.push_back(text);
+    else
+        queue_.back() = text;
 }
 
 void ProgressTextQueue::Clear()
 {
     Lock l(lock_);
     queue_.clear();
-    paintDue_ = false;
 }
 
 size_t ProgressTextQueue::Pending() const
@@ -61,7 +52,6 @@ size_t ProgressTextQueue::Pending() const
 std::wstring ProgressTextQueue::TakeForPaint()
 {
     Lock l(lock_);
-    paintDue_ = false;
     if (!queue_.empty()) {
         current_ = std::move(queue_.front());
         queue_.pop_front();

@@ -2,8 +2,9 @@
 // the page's paint step shows one queued text per paint. Texts come far
 // faster than a window paints (one per key examined), so at most one waits:
 // a newer text replaces the waiting one. The window then always shows the
-// latest text, its painting stays bounded by the screen and not by the
-// scan, and a drain wait lasts one paint at most.
+// latest text, and a drain wait lasts one paint at most. Appending only
+// stores the text; the page paints it on its own timer, so the painting
+// costs the worker nothing and runs at the window's pace, not the scan's.
 #pragma once
 
 #include <windows.h>
@@ -24,7 +25,7 @@ public:
     void SetTarget(HWND hwnd, const RECT& r);
     const RECT& Rect() const { return rect_; }
 
-    void Append(const std::wstring& text);  // any thread; invalidates unless a paint is due
+    void Append(const std::wstring& text);  // any thread
     void Clear();
     size_t Pending() const;
     // Paint step: takes one queued text, if any, as the current text and
@@ -46,7 +47,6 @@ private:
     mutable CRITICAL_SECTION lock_;
     std::deque<std::wstring> queue_;
     std::wstring current_;
-    bool paintDue_ = false;  // invalidated since the last paint step
     HWND hwnd_ = nullptr;
     RECT rect_{};
 };
