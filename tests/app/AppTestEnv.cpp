@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "controls/ImageCache.h"
+#include "core/Handles.h"
 #include "support/TestEnv.h"
 
 namespace apptest {
@@ -182,6 +184,21 @@ std::unique_ptr<Canvas> CaptureWindow(HWND window, const std::wstring& name, siz
     EXPECT_TRUE(WritePngFromBits(dir + L"\\" + name, w, h, bits.data()));
     if (colours) *colours = distinct.size();
     return shot;
+}
+
+void PreloadSkin(ui::ImageCache& cache)
+{
+    wchar_t previous[MAX_PATH] = L"";
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    if (!SetCurrentDirectoryW(testenv::BinDir().c_str())) return;
+    WIN32_FIND_DATAW fd{};
+    UniqueFindHandle find(FindFirstFileW(L".\\images\\*.png", &fd));
+    if (find) {
+        do {
+            cache.Load(std::wstring(L"./images/") + fd.cFileName);
+        } while (FindNextFileW(find.get(), &fd));
+    }
+    SetCurrentDirectoryW(previous);
 }
 
 }  // namespace apptest

@@ -10,6 +10,10 @@
 #include <string>
 #include <vector>
 
+namespace ui {
+class ImageCache;
+}
+
 namespace apptest {
 
 // Pumps the calling thread's messages until `done` or the timeout.
@@ -45,6 +49,11 @@ bool WritePng(const std::wstring& path, int w, int h, const std::vector<uint8_t>
 bool WritePngFromBits(const std::wstring& path, int w, int h, const uint32_t* bits);
 
 std::wstring TempPath(const std::wstring& name);
+
+// Loads the skin of the build's program folder into `cache` under the names
+// the program asks for ("./images/x.png"), so a window whose folder has no
+// images (a test or scratch folder) still draws it. Keeps the current folder.
+void PreloadSkin(ui::ImageCache& cache);
 
 // Copies the whole window (children included), saves it as `name` under the
 // build folder's screenshots\ and returns the copy; `colours` receives the

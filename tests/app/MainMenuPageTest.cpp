@@ -77,7 +77,7 @@ protected:
         SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
         ASSERT_TRUE(StartUiThreadDispatch());
         g_imageCache = &cache_;
-        LoadSkin();
+        apptest::PreloadSkin(cache_);
         MainDlgOptions o;
         o.bindEngine = false;
         o.trayIcon = false;
@@ -101,25 +101,6 @@ protected:
         StopUiThreadDispatch();
         g_imageCache = nullptr;
         g_engine = nullptr;
-    }
-
-    // The skin of the build's program folder, under the names the program
-    // uses, so that the window finds it from the test folder too.
-    void LoadSkin()
-    {
-        const std::wstring dir = testenv::BinDir();
-        wchar_t previous[MAX_PATH] = L"";
-        GetCurrentDirectoryW(MAX_PATH, previous);
-        if (!SetCurrentDirectoryW(dir.c_str())) return;
-        WIN32_FIND_DATAW fd{};
-        HANDLE find = FindFirstFileW(L".\\images\\*.png", &fd);
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                cache_.Load(std::wstring(L"./images/") + fd.cFileName);
-            } while (FindNextFileW(find, &fd));
-            FindClose(find);
-        }
-        SetCurrentDirectoryW(previous);
     }
 
     // Leaving and entering again rereads LastScan.ini.

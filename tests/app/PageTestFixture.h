@@ -119,7 +119,7 @@ protected:
         });
         ASSERT_TRUE(ui::StartUiThreadDispatch());
         ui::g_imageCache = &cache_;
-        PreloadSkin();
+        apptest::PreloadSkin(cache_);
         ui::MainDlgOptions o;
         o.bindEngine = false;
         o.trayIcon = false;
@@ -144,24 +144,6 @@ protected:
         ui::SetMessageBoxAnswer(nullptr);
         scratch_.reset();
         g_fake = nullptr;
-    }
-
-    // The window moves to the test program's folder, which has no skin: the
-    // cache gets the build's images under the names the program asks for.
-    void PreloadSkin()
-    {
-        const std::wstring bin = testenv::BinDir();
-        wchar_t previous[MAX_PATH] = L"";
-        GetCurrentDirectoryW(MAX_PATH, previous);
-        if (!SetCurrentDirectoryW(bin.c_str())) return;
-        WIN32_FIND_DATAW fd{};
-        UniqueFindHandle find(FindFirstFileW(L".\\images\\*.png", &fd));
-        if (find) {
-            do {
-                cache_.Load(std::wstring(L"./images/") + fd.cFileName);
-            } while (FindNextFileW(find.get(), &fd));
-        }
-        SetCurrentDirectoryW(previous);
     }
 
     void AddCategory(const wchar_t* name, bool enabled)

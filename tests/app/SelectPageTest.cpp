@@ -116,7 +116,7 @@ protected:
         GetCurrentDirectoryW(MAX_PATH, cwd);
         previousDir_ = cwd;
         g_imageCache = &cache_;
-        PreloadSkin();
+        apptest::PreloadSkin(cache_);
         ASSERT_TRUE(StartUiThreadDispatch());
         MainDlgOptions o;
         o.bindEngine = false;
@@ -143,17 +143,6 @@ protected:
         SetCurrentDirectoryW(previousDir_.c_str());
     }
 
-    void PreloadSkin()
-    {
-        SetCurrentDirectoryW(testenv::BinDir().c_str());
-        WIN32_FIND_DATAW found{};
-        HANDLE find = FindFirstFileW(L".\\images\\*.png", &found);
-        if (find == INVALID_HANDLE_VALUE) return;
-        do {
-            LoadCachedImage(std::wstring(L"./images/") + found.cFileName);
-        } while (FindNextFileW(find, &found));
-        FindClose(find);
-    }
     // Appends a result entry with its problems, counting them as the scan
     // does: ignored problems are left out of the counts.
     void AddCategory(const std::wstring& name, const std::vector<ProblemSpec>& problems)
