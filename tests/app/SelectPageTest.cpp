@@ -80,7 +80,7 @@ int CORVEX_CALL FakeOpenKeyInRegedit(int r, int p)
     return 1;
 }
 
-struct ProblemSpec {
+struct ProblemShape {
     std::wstring key;
     std::wstring value;
     std::wstring data;
@@ -145,11 +145,11 @@ protected:
 
     // Appends a result entry with its problems, counting them as the scan
     // does: ignored problems are left out of the counts.
-    void AddCategory(const std::wstring& name, const std::vector<ProblemSpec>& problems)
+    void AddCategory(const std::wstring& name, const std::vector<ProblemShape>& problems)
     {
         auto result = std::make_unique<RegScanCategory>();
         result->name = name;
-        for (const ProblemSpec& s : problems) {
+        for (const ProblemShape& s : problems) {
             auto p = std::make_unique<RegEntryProb>();
             p->rootName = L"HKEY_CLASSES_ROOT";
             p->keyPath = s.key;
@@ -344,7 +344,7 @@ TEST_F(SelectPageTest, IgnoredProblemsGetNoRowInEitherView)
 TEST_F(SelectPageTest, ProblemRowTexts)
 {
     struct Row {
-        ProblemSpec spec;
+        ProblemShape shape;
         const wchar_t* entry;
         const wchar_t* grade;
     } rows[] = {
@@ -354,17 +354,17 @@ TEST_F(SelectPageTest, ProblemRowTexts)
         {{L"Software\\D", L"", L"data", 3, 0}, L" (win32) Software\\D\\\\data", L""},
         {{L"Software\\E", L"", L"", -1, 1, 0, 0, L""}, L" (win64) Software\\E\\\\", L""},
     };
-    std::vector<ProblemSpec> specs;
-    for (const Row& r : rows) specs.push_back(r.spec);
-    AddCategory(L"Application Paths", specs);
+    std::vector<ProblemShape> shapes;
+    for (const Row& r : rows) shapes.push_back(r.shape);
+    AddCategory(L"Application Paths", shapes);
     Enter();
     ASSERT_EQ(Rows(Problems()), static_cast<int>(std::size(rows)));
     for (int i = 0; i < Rows(Problems()); ++i) {
         const Row& r = rows[i];
         EXPECT_EQ(Text(Problems(), i, 0), r.entry) << i;
         EXPECT_EQ(Text(Problems(), i, 1), r.grade) << i;
-        EXPECT_EQ(Text(Problems(), i, 2), r.spec.message) << i;
-        EXPECT_EQ(Checked(Problems(), i), r.spec.selected != 0) << i;
+        EXPECT_EQ(Text(Problems(), i, 2), r.shape.message) << i;
+        EXPECT_EQ(Checked(Problems(), i), r.shape.selected != 0) << i;
     }
 }
 
