@@ -40,8 +40,9 @@ CReportList::~CReportList()
 
 bool CReportList::Create(HWND parent, UINT id, const RECT& r, DWORD extraStyle, bool checkBoxes, bool statusImages)
 {
-    HWND h = CreateChild(WC_LISTVIEWW, L"", WS_VISIBLE | WS_TABSTOP | LVS_REPORT | extraStyle, r, parent, id,
-                         WS_EX_CLIENTEDGE);
+    // This object destroys the image list; the control must not do it too.
+    const DWORD style = WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHAREIMAGELISTS | extraStyle;
+    HWND h = CreateChild(WC_LISTVIEWW, L"", style, r, parent, id, WS_EX_CLIENTEDGE);
     if (!h) return false;
     Attach(h);
     DWORD ex = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
