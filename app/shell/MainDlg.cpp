@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <initializer_list>
+
 #include "pages/MessageBox.h"
 #include "pages/Pages.h"
 #include "res/ResourceIds.h"
@@ -264,96 +266,77 @@ void Caption(CMyButton* b, const wchar_t* text)
 }
 }  // namespace
 
+namespace {
+// One button of a bottom-bar set-up: shown, enabled or not, with a new
+// caption unless `caption` is null.
+struct BarButton {
+    CMyButton* button;
+    bool enabled;
+    const wchar_t* caption = nullptr;
+};
+void ShowBar(std::initializer_list<BarButton> buttons)
+{
+    for (const BarButton& b : buttons) {
+        if (b.caption) Caption(b.button, b.caption);
+        Shown(b.button, b.enabled);
+    }
+}
+void HideBar(std::initializer_list<CMyButton*> buttons)
+{
+    for (CMyButton* b : buttons) Show(b, false);
+}
+}  // namespace
+
 void CKelvuDlg::SetupMainMenu(bool enter)
 {
-    if (enter) {
-        Show(help_.get(), false);
-        Show(action_.get(), false);
-        Show(mainMenu_.get(), false);
-    } else {
+    if (enter)
+        HideBar({help_.get(), action_.get(), mainMenu_.get()});
+    else
         Show(help_.get(), true);
-    }
 }
 
 void CKelvuDlg::SetupScan(bool enter)
 {
-    if (!enter) {
-        Show(mainMenu_.get(), false);
-        Show(help_.get(), false);
-        return;
-    }
-    Shown(mainMenu_.get(), false);
-    Shown(help_.get(), true);
-    Caption(action_.get(), L"Stop Scan");
-    Shown(action_.get(), false);
+    if (!enter) return HideBar({mainMenu_.get(), help_.get()});
+    ShowBar({{mainMenu_.get(), false}, {help_.get(), true}, {action_.get(), false, L"Stop Scan"}});
 }
 
 void CKelvuDlg::SetupSelect(bool enter)
 {
     if (!enter) return;
-    Shown(mainMenu_.get(), true);
-    Shown(help_.get(), true);
-    Caption(action_.get(), L"Fix Problems");
-    Shown(action_.get(), true);
+    ShowBar({{mainMenu_.get(), true}, {help_.get(), true}, {action_.get(), true, L"Fix Problems"}});
 }
 
 void CKelvuDlg::SetupBackup(bool enter)
 {
-    if (!enter) {
-        for (CMyButton* b : {mainMenu_.get(), help_.get(), fullBackup_.get(), action_.get(), second_.get()})
-            Show(b, false);
-        return;
-    }
-    Shown(mainMenu_.get(), true);
-    Shown(help_.get(), true);
-    Shown(fullBackup_.get(), true);
-    Caption(action_.get(), L"Restore");
-    Shown(action_.get(), true);
-    Caption(second_.get(), L"Delete");
-    Shown(second_.get(), true);
+    if (!enter) return HideBar({mainMenu_.get(), help_.get(), fullBackup_.get(), action_.get(), second_.get()});
+    ShowBar({{mainMenu_.get(), true},
+             {help_.get(), true},
+             {fullBackup_.get(), true},
+             {action_.get(), true, L"Restore"},
+             {second_.get(), true, L"Delete"}});
 }
 
 void CKelvuDlg::SetupSchedule(bool enter)
 {
-    if (!enter) {
-        for (CMyButton* b : {mainMenu_.get(), help_.get(), action_.get(), second_.get(), third_.get()})
-            Show(b, false);
-        return;
-    }
-    Shown(mainMenu_.get(), true);
-    Shown(help_.get(), true);
-    Caption(action_.get(), L"Edit");
-    Shown(action_.get(), false);
-    Caption(second_.get(), L"Delete");
-    Shown(second_.get(), false);
-    Caption(third_.get(), L"New");
-    Shown(third_.get(), true);
+    if (!enter) return HideBar({mainMenu_.get(), help_.get(), action_.get(), second_.get(), third_.get()});
+    ShowBar({{mainMenu_.get(), true},
+             {help_.get(), true},
+             {action_.get(), false, L"Edit"},
+             {second_.get(), false, L"Delete"},
+             {third_.get(), true, L"New"}});
 }
 
 void CKelvuDlg::SetupRemove(bool enter)
 {
-    if (!enter) {
-        Show(mainMenu_.get(), false);
-        Show(help_.get(), false);
-        return;
-    }
-    Shown(mainMenu_.get(), true);
-    Shown(help_.get(), true);
-    Caption(action_.get(), L"Remove");
-    Shown(action_.get(), true);
+    if (!enter) return HideBar({mainMenu_.get(), help_.get()});
+    ShowBar({{mainMenu_.get(), true}, {help_.get(), true}, {action_.get(), true, L"Remove"}});
 }
 
 void CKelvuDlg::SetupOkSettings(bool enter)
 {
-    if (!enter) {
-        Show(mainMenu_.get(), false);
-        Show(help_.get(), false);
-        return;
-    }
-    Shown(mainMenu_.get(), true);
-    Shown(help_.get(), true);
-    Caption(action_.get(), L"OK");
-    Shown(action_.get(), true);
+    if (!enter) return HideBar({mainMenu_.get(), help_.get()});
+    ShowBar({{mainMenu_.get(), true}, {help_.get(), true}, {action_.get(), true, L"OK"}});
 }
 
 void CKelvuDlg::SetupOkScanArea(bool enter)
