@@ -9,7 +9,9 @@ namespace ui {
 RECT MessageBoxTextArea(int tw, int th, int ownerWidth, int ownerHeight)
 {
     const int cx = ownerWidth / 2, cy = ownerHeight / 2;
-    return {cx - tw, cy - th, cx + static_cast<int>(0.6 * tw), cy + th};
+    // 0.6 x tw truncated toward zero, in integers: 0.6 has no exact binary
+    // form, and x87 arithmetic (the 32-bit build) truncates 0.6 x 150 to 89.
+    return {cx - tw, cy - th, cx + tw * 3 / 5, cy + th};
 }
 
 RECT MessageBoxPlacement(const RECT& textArea, const RECT& ownerArea)

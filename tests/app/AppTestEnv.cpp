@@ -90,6 +90,12 @@ COLORREF Canvas::At(int x, int y) const
     return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
 }
 
+bool Canvas::IsInk(int x, int y) const
+{
+    const COLORREF c = At(x, y);
+    return GetRValue(c) < 100 && GetGValue(c) < 100 && GetBValue(c) < 100;
+}
+
 namespace {
 template <class T>
 void Release(T*& p)

@@ -32,6 +32,9 @@ public:
     Canvas& operator=(const Canvas&) = delete;
     HDC dc() const { return dc_; }
     COLORREF At(int x, int y) const;  // as RGB()
+    // Dark text ink: every channel below 100, whatever the font smoothing
+    // made of a black glyph's edges.
+    bool IsInk(int x, int y) const;
     int width() const { return w_; }
     int height() const { return h_; }
 

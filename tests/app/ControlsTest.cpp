@@ -196,7 +196,7 @@ TEST_F(ControlsTest, HeaderDrawsTitlesByAlignmentOverAGradient)
         int first = -1, last = -1;
         for (int x = col * 120; x < (col + 1) * 120; ++x)
             for (int y = 0; y < hr.bottom; ++y)
-                if (c.At(x, y) == RGB(0, 0, 0)) {
+                if (c.IsInk(x, y)) {
                     if (first < 0) first = x;
                     last = x;
                 }
