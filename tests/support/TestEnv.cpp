@@ -39,6 +39,22 @@ std::string WideToUtf8(const std::wstring& s)
     return out;
 }
 
+bool RunsUnderWow64()
+{
+    BOOL wow64 = FALSE;
+    return ::IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+NativeFileSystem::NativeFileSystem()
+{
+    if (testenv::RunsUnderWow64()) switched_ = Wow64DisableWow64FsRedirection(&previous_) != FALSE;
+}
+
+NativeFileSystem::~NativeFileSystem()
+{
+    if (switched_) Wow64RevertWow64FsRedirection(previous_);
+}
+
 std::wstring UniqueName(const std::wstring& tag)
 {
     // Wine hands out the same process ids again in every run, so the clock

@@ -61,6 +61,24 @@ bool CopyDeliverables(const std::wstring& to);
 // "win64" or "win32": the kind of prefix the test runs in (set by ctest).
 std::wstring PrefixArch();
 
+// Switches file-system redirection off while it lives when this is a 32-bit
+// process on 64-bit Windows, so fixtures reach the real native System32;
+// does nothing elsewhere.
+class NativeFileSystem {
+public:
+    NativeFileSystem();
+    ~NativeFileSystem();
+    NativeFileSystem(const NativeFileSystem&) = delete;
+    NativeFileSystem& operator=(const NativeFileSystem&) = delete;
+
+private:
+    PVOID previous_ = nullptr;
+    bool switched_ = false;
+};
+
+// True in a 32-bit process on 64-bit Windows.
+bool RunsUnderWow64();
+
 // A name unique to this process and call.
 std::wstring UniqueName(const std::wstring& tag);
 

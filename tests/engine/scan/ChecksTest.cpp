@@ -162,10 +162,17 @@ TEST(PathChecks, ThirtyTwoBitDataSeesSysWow64)
     const std::wstring name = testenv::UniqueName(L"sys");
     const std::wstring system = WindowsDir() + L"\\system32\\" + name;
     const std::wstring wow = WindowsDir() + L"\\syswow64\\" + name;
-    ASSERT_TRUE(CheckFileExist(WindowsDir() + L"\\syswow64", CRegEngine(Facts(true, false))));
-    scantest::WriteFile(system + L"-native.dll");
+    // The facts of this very process: a 64-bit build maps the 32-bit view
+    // itself, a 32-bit one under WOW64 switches redirection off for the
+    // native view and lets the system redirect for the 32-bit one.
+    CRegEngine engine(SystemFacts::Detect());
+    if (!engine.Is64BitWindows()) GTEST_SKIP() << "32-bit Windows has one file view";
+    ASSERT_TRUE(CheckFileExist(WindowsDir() + L"\\syswow64", engine));
+    {
+        testenv::NativeFileSystem native;  // into the real native folder
+        scantest::WriteFile(system + L"-native.dll");
+    }
     scantest::WriteFile(wow + L"-wow.dll");
-    CRegEngine engine(Facts(true, false));
     const FileView view64 = FileViewFor(engine, kView64);
     const FileView view32 = FileViewFor(engine, kView32);
     EXPECT_TRUE(IsPathExist(system + L"-native.dll", engine, view64));
@@ -173,7 +180,10 @@ TEST(PathChecks, ThirtyTwoBitDataSeesSysWow64)
     EXPECT_FALSE(IsPathExist(system + L"-native.dll", engine, view32));
     EXPECT_TRUE(IsPathExist(system + L"-wow.dll", engine, view32));
     EXPECT_TRUE(IsPathExist(WindowsDir() + L"\\Sysnative\\" + name + L"-native.dll", engine, view32));
-    DeleteFileW((system + L"-native.dll").c_str());
+    {
+        testenv::NativeFileSystem native;
+        DeleteFileW((system + L"-native.dll").c_str());
+    }
     DeleteFileW((wow + L"-wow.dll").c_str());
 }
 

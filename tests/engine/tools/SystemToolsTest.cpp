@@ -182,7 +182,9 @@ TEST_F(SystemTools, TheEditorOpensAtTheExaminedKey)
     const starter::Request& r = starter_.requests[0];
     EXPECT_EQ(r.via, starter::Via::kShellExecute);
     EXPECT_EQ(r.verb, L"open");
-    EXPECT_EQ(r.file, L"regedit");
+    // A 32-bit process on 64-bit Windows starts the native editor by its
+    // full path with redirection off; any other starts it by name.
+    EXPECT_EQ(r.file, testenv::RunsUnderWow64() ? Env(L"SYSTEMROOT") + L"\\regedit" : L"regedit");
     EXPECT_EQ(r.parameters, L"");
     EXPECT_EQ(r.show, SW_RESTORE);
     EXPECT_TRUE(reports_.Take().empty());
@@ -319,24 +321,42 @@ TEST_F(SystemTools, ResourceMonitorAndSystemInformationStartOnlyWhenPresent)
 {
     const std::wstring perfmon = Env(L"SYSTEMROOT") + L"\\SYSTEM32\\perfmon.exe";
     const std::wstring msinfo = Env(L"ProgramFiles") + L"\\Common Files\\Microsoft Shared\\MSInfo\\msinfo32.exe";
-    // The prefix may lack the resource monitor: give it a stand-in for the run.
-    bool planted = !Exists(perfmon);
-    if (planted) CloseHandle(CreateFileW(perfmon.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    // The prefix may lack the resource monitor: give it a stand-in for the
+    // run, in the native folder where the engine looks for it.
+    auto nativeExists = [&] {
+        testenv::NativeFileSystem native;
+        return Exists(perfmon);
+    };
+    const bool planted = !nativeExists();
+    if (planted) {
+        testenv::NativeFileSystem native;
+        CloseHandle(CreateFileW(perfmon.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    }
+    // This process as it is, and, where it is not one, posing as a WOW64
+    // process (the fake switches then only record).
+    const bool realWow64 = testenv::RunsUnderWow64();
     struct Case {
+        bool pose;
         bool wow64;
-        const wchar_t* arguments;
-    } cases[] = {{false, L""}, {true, L"/res"}};
+    };
+    std::vector<Case> cases{{false, realWow64}};
+    if (!realWow64) cases.push_back({true, true});
     for (const Case& c : cases) {
-        if (c.wow64) PoseAsWow64();
+        SCOPED_TRACE(c.pose ? "posing as WOW64" : "this process");
+        if (c.pose) PoseAsWow64();
         starter_.requests.clear();
         starter_.redirectionOff.clear();
+        g_redirectionOff = false;
         EXPECT_EQ(Table().LaunchSystemTool(0), 0);
         ASSERT_EQ(starter_.requests.size(), 1u);
         EXPECT_EQ(starter_.requests[0].file, perfmon);
-        EXPECT_EQ(starter_.requests[0].parameters, c.arguments);
-        EXPECT_EQ(starter_.redirectionOff[0], c.wow64);
+        EXPECT_EQ(starter_.requests[0].parameters, c.wow64 ? L"/res" : L"");
+        if (c.pose) EXPECT_TRUE(starter_.redirectionOff[0]);
     }
-    if (planted) DeleteFileW(perfmon.c_str());
+    if (planted) {
+        testenv::NativeFileSystem native;
+        DeleteFileW(perfmon.c_str());
+    }
     engine::SetFactsOverride(nullptr);
 
     starter_.requests.clear();
