@@ -21,17 +21,34 @@ add_test(NAME wine.stop COMMAND ${TAMSEL_WINE_RUN} ${TAMSEL_PREFIX64} --stop)
 set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine64)
 set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine64)
 
-# tamsel_add_gtest(name SOURCES ... [LIBS ...] [PURE32])
+# tamsel_add_gtest(name SOURCES ... [LIBS ...] [PURE32] [ALONE pattern [FRESH]])
 # PURE32 also runs the program in a pure 32-bit prefix (i686 build only).
+# ALONE names the cases (a GoogleTest filter) that judge or change the whole
+# prefix: they run as a test of their own, name.alone, that ctest never runs
+# beside another, so no other test's fixtures are in the prefix meanwhile.
+# FRESH gives them a new wineserver first: the services Wine starts on
+# demand are then stopped.
 function(tamsel_add_gtest name)
-    cmake_parse_arguments(T "PURE32" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(T "PURE32;FRESH" "ALONE" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
     target_compile_options(${name} PRIVATE ${TAMSEL_WARNINGS})
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TAMSEL_TEST_DIR})
     add_dependencies(${name} corvex_dll tamsel_data)
-    add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:Z:${CMAKE_BINARY_DIR}/results/${name}.xml)
+    set(filter "")
+    if(T_ALONE)
+        set(filter --gtest_filter=-${T_ALONE})
+        set(program ${name})
+        if(T_FRESH)
+            set(program ${TAMSEL_WINE_RUN} ${TAMSEL_PREFIX64} --fresh $<TARGET_FILE:${name}>)
+        endif()
+        add_test(NAME ${name}.alone COMMAND ${program} --gtest_filter=${T_ALONE}
+                 --gtest_output=xml:Z:${CMAKE_BINARY_DIR}/results/${name}.alone.xml)
+        set_tests_properties(${name}.alone PROPERTIES FIXTURES_REQUIRED wine64 LABELS prefix64 RUN_SERIAL ON
+            ENVIRONMENT "TAMSEL_BIN_DIR=${TAMSEL_BIN_DIR}")
+    endif()
+    add_test(NAME ${name} COMMAND ${name} ${filter} --gtest_output=xml:Z:${CMAKE_BINARY_DIR}/results/${name}.xml)
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine64 LABELS prefix64
         ENVIRONMENT "TAMSEL_BIN_DIR=${TAMSEL_BIN_DIR}")
     if(T_PURE32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)

@@ -1,8 +1,8 @@
 // The shipped scan settings over the registry and folders of the fresh test
 // prefix. Every problem reported is checked against the truth, found here
 // without the engine's checks: the file, class or identifier it names must
-// really be missing. Problems of other tests' "Tamsel_" fixtures, made in
-// parallel in the same prefix, are left out.
+// really be missing. The test runs with no other test beside it; problems of
+// "Tamsel_" fixtures that an aborted earlier run left behind are left out.
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
