@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "core/ComPtr.h"
+#include "core/ReportBox.h"
+#include "schedule/SchedulerService.h"
 
 namespace schedule {
 namespace {
@@ -12,12 +14,27 @@ namespace {
 // What Activate answers for a name it does not know.
 constexpr HRESULT kTaskMissing = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
 
+// How long a start of the scheduler's service may take.
+constexpr DWORD kServiceStartWaitMs = 5000;
+
+HRESULT CreateScheduler(ComPtr<ITaskScheduler>& scheduler)
+{
+    HRESULT hr = CoCreateInstance(CLSID_CTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskScheduler,
+                                  scheduler.put_void());
+    if (FAILED(hr)) scheduler.reset();
+    return hr;
+}
+
+// The scheduler; when its service is not running (some systems start it
+// only on request), the service is started and the scheduler asked once more.
 ComPtr<ITaskScheduler> Scheduler()
 {
     ComPtr<ITaskScheduler> scheduler;
-    if (FAILED(CoCreateInstance(CLSID_CTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskScheduler,
-                                scheduler.put_void())))
-        scheduler.reset();
+    HRESULT hr = CreateScheduler(scheduler);
+    if (hr != SCHED_E_SERVICE_NOT_RUNNING) return scheduler;
+    if (StartSchedulerService(kServiceStartWaitMs)) hr = CreateScheduler(scheduler);
+    if (hr == SCHED_E_SERVICE_NOT_RUNNING)
+        report::Show(kServiceNotStartedText, kServiceCaption, MB_OK | MB_ICONERROR);
     return scheduler;
 }
 

@@ -12,6 +12,10 @@
 namespace schedule {
 
 inline constexpr wchar_t kTaskName[] = L"Registry Task";
+// Shown when the scheduler's service is stopped and cannot be started.
+inline constexpr wchar_t kServiceNotStartedText[] =
+    L"The Task Scheduler service is not running and could not be started.";
+inline constexpr wchar_t kServiceCaption[] = L"Task Scheduler";
 
 // Creates the task when it does not exist yet; an existing task (also one
 // made by someone else) is left as it is.
