@@ -26,22 +26,6 @@ apt_update() {
     return 0
 }
 
-# Exits 0 when this kernel runs a 32-bit x86 program: a 93-byte static ELF
-# that only calls exit(0). Some virtual machines boot with 32-bit emulation
-# off; nothing i386 is worth installing there.
-kernel_runs_32bit() {
-    local probe rc
-    probe="$(mktemp)"
-    base64 -d >"$probe" <<'ELF'
-f0VMRgEBAQAAAAAAAAAAAAIAAwABAAAAVIAECDQAAAAAAAAAAAAAADQAIAABAAAAAAAAAAEAAAAA
-AAAAAIAECACABAhdAAAAXQAAAAUAAAAAEAAAuAEAAAAx282A
-ELF
-    chmod +x "$probe"
-    "$probe" 2>/dev/null && rc=0 || rc=1
-    rm -f "$probe"
-    return $rc
-}
-
 # Step 1: everything the 64-bit build, the native build and their tests need.
 apt_update
 $sudo apt-get install -y -qq --no-install-recommends \
@@ -54,7 +38,7 @@ $sudo apt-get install -y -qq --no-install-recommends \
 echo "setup-debian.sh: build and test tools are installed"
 
 # Step 2: the 32-bit Wine loader, for the i686 build's suite.
-if ! kernel_runs_32bit; then
+if ! "$(dirname "$0")/probe-32bit.sh"; then
     echo "setup-debian.sh: warning: this kernel does not run 32-bit programs;" \
          "wine32:i386 is not installed and the i686 suite will be skipped" >&2
     exit 0

@@ -13,23 +13,28 @@ cd "$root"
 jobs="${TAMSEL_JOBS:-2}"
 status=0
 builds=()
+timings=()
 
 step() { printf '\n== %s\n' "$*"; }
 
 configure_build() {  # name toolchain-or-empty
     local dir="build/$1" args=(-S . -B "build/$1" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo)
     [ -n "$2" ] && args+=(--toolchain "$2")
+    local started=$SECONDS
     step "build $1"
     cmake "${args[@]}" >/dev/null || return 1
     cmake --build "$dir" -j "$jobs" || return 1
+    timings+=("build $1 $((SECONDS - started)) s")
 }
 
 run_suite() {  # name [ctest args]
     local name=$1; shift
     step "test $name"
     rm -rf "build/$name/results" && mkdir -p "build/$name/results"
+    local started=$SECONDS
     (cd "build/$name" && timeout 2400 ctest --output-on-failure -j "$jobs" --output-junit ctest-junit.xml "$@") || status=1
     builds+=("$name")
+    timings+=("$name $((SECONDS - started)) s")
 }
 
 # Start a virtual display for the window tests when none is there.
@@ -50,14 +55,18 @@ if configure_build x86_64 cmake/toolchain-x86_64-w64-mingw32.cmake; then run_sui
 if configure_build i686 cmake/toolchain-i686-w64-mingw32.cmake; then
     # 32-bit Windows programs need the 32-bit Wine loader, a 32-bit Linux
     # program; some kernels are booted without 32-bit support.
-    if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-        run_suite i686
-    else
+    if ! tools/probe-32bit.sh; then
         step "test i686: SKIPPED - this kernel cannot run 32-bit programs, so Wine cannot run the i686 build here"
+    elif ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+        step "test i686: SKIPPED - the 32-bit Wine loader (Debian's wine32:i386) is not installed"
+    else
+        run_suite i686
     fi
 else
     status=1; echo "i686 build failed"
 fi
+
+printf '\n== times: %s\n' "$(IFS=,; echo "${timings[*]}" | sed 's/,/, /g')"
 
 # One summary line over every test program's results.
 python3 - "${builds[@]}" <<'PY' || status=1
