@@ -6,6 +6,7 @@
 #include "pure/TextRules.h"
 #include "scan/Checks.h"
 #include "scan/KeyWalk.h"
+#include "scan/RuleHelpers.h"
 #include "scan/ProblemRecord.h"
 #include "scan/Scanner.h"
 
@@ -63,10 +64,7 @@ protected:
     // Present data naming a drive path that is not there.
     static bool FileMissing(const ScanTarget& t, const WalkValue& v)
     {
-        if (!v.IsPresent()) return false;
-        const FileView fileView = FileViewFor(t.engine, t.view);
-        std::wstring path;
-        return ExtractFilePath(std::wstring(v.Text()), path, fileView) && !IsPathExist(path, t.engine, fileView);
+        return v.IsPresent() && TextNamesMissingFile(t, std::wstring(v.Text()));
     }
 };
 

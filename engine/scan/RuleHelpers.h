@@ -24,12 +24,22 @@ inline bool ContainsAfterFirst(std::wstring_view upperPath, std::wstring_view pa
 
 inline std::wstring UpperPathOf(const WalkKey& key) { return pure::ToUpper(key.item.keyPath); }
 
+// `missing(fileView)` holds in every file view the target's values are
+// tested in: the view's own, or both for a key both registry views share.
+template <class Test>
+bool MissingInEveryView(const ScanTarget& t, Test missing)
+{
+    if (t.sharedKey) return missing(FileView::Native) && missing(FileView::As32BitProgram);
+    return missing(FileViewFor(t.engine, t.view));
+}
+
 // `text` holds a drive path that is not there.
 inline bool TextNamesMissingFile(const ScanTarget& t, const std::wstring& text)
 {
-    const FileView fileView = FileViewFor(t.engine, t.view);
-    std::wstring path;
-    return ExtractFilePath(text, path, fileView) && !IsPathExist(path, t.engine, fileView);
+    return MissingInEveryView(t, [&](FileView fileView) {
+        std::wstring path;
+        return ExtractFilePath(text, path, fileView) && !IsPathExist(path, t.engine, fileView);
+    });
 }
 
 // Present data naming a drive path that is not there.

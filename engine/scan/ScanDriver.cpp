@@ -85,15 +85,24 @@ void ScanCategory(CRegEngine& engine, int categoryIndex)
             if (engine.StopRequested()) break;
             int views[2];
             int n = ViewsOf(engine, d->views, entry->rootHandle, views);
+            // An entry key both views share is walked once, in the 64-bit
+            // view, testing paths as both kinds of program see them: its
+            // 32-bit pass would read the same values and see System32 as
+            // SysWOW64.
+            const bool shared = n == 2 && IsSameKeyInBothViews(entry->rootHandle, entry->subKey);
+            if (shared) n = 1;
             int firstOfPass[2] = {0, 0};
             int passes = 0;
             for (int v = 0; v < n; ++v) {
                 if (engine.StopRequested()) break;
                 firstOfPass[v] = result->problems.GetCount();
-                d->scanner(ScanTarget{engine, *result, category, *entry, views[v]});
+                ScanTarget target{engine, *result, category, *entry, views[v]};
+                target.sharedKey = shared;
+                d->scanner(target);
                 ++passes;
             }
-            // A key both views share is listed once, as the 64-bit pass found it.
+            // A shared key below a split entry key is listed once, as the
+            // 64-bit pass found it.
             if (passes == 2) DropSharedViewRepeats(engine, *result, category, firstOfPass[0], firstOfPass[1]);
             ui::ScanItem(kEndOfEntryMarker, 0);
         }

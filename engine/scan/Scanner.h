@@ -16,6 +16,10 @@ struct ScanTarget {
     XMLElement& category;
     const RegScanKeyEntry& entry;
     int view;  // kView64 or kView32
+    // The entry's key is one key in both registry views, walked once in the
+    // 64-bit view: a path in it is gone only when neither a 64-bit nor a
+    // 32-bit program would find it.
+    bool sharedKey = false;
 };
 
 using ScannerFn = void (*)(const ScanTarget& target);

@@ -10,6 +10,7 @@
 #include "pure/TextRules.h"
 #include "scan/Checks.h"
 #include "scan/ProblemRecord.h"
+#include "scan/RuleHelpers.h"
 #include "scan/Scanner.h"
 
 namespace scan {
@@ -50,8 +51,7 @@ bool ShortcutTargetMissing(const ScanTarget& t, const std::wstring& linkPath)
     case pure::TargetPlace::Other:
         break;
     }
-    const FileView fileView = FileViewFor(t.engine, t.view);
-    return !IsPathExist(target, t.engine, fileView);
+    return MissingInEveryView(t, [&](FileView fileView) { return !IsPathExist(target, t.engine, fileView); });
 }
 
 void RecordShortcut(const ScanTarget& t, const std::wstring& folder, const std::wstring& fileName)

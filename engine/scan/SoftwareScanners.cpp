@@ -36,13 +36,15 @@ public:
 
     void OnValue(const ScanTarget& t, const WalkKey& key, const WalkValue& v) override
     {
-        const FileView fileView = FileViewFor(t.engine, t.view);
         const std::wstring data(v.Text());
-        std::wstring path;
-        if (!ExtractFilePath(data, path, fileView) &&
-            !ExtractFilePath(L"%systemroot%\\fonts\\" + data, path, fileView))
-            return;
-        if (!IsPathExist(path, t.engine, fileView)) RecordValueProblem(t, key, v, kFileMissing, kFair, kDeleteValue);
+        const bool missing = MissingInEveryView(t, [&](FileView fileView) {
+            std::wstring path;
+            if (!ExtractFilePath(data, path, fileView) &&
+                !ExtractFilePath(L"%systemroot%\\fonts\\" + data, path, fileView))
+                return false;
+            return !IsPathExist(path, t.engine, fileView);
+        });
+        if (missing) RecordValueProblem(t, key, v, kFileMissing, kFair, kDeleteValue);
     }
 };
 
@@ -56,13 +58,19 @@ public:
 
     void OnValue(const ScanTarget& t, const WalkKey& key, const WalkValue& v) override
     {
-        const FileView fileView = FileViewFor(t.engine, t.view);
-        std::wstring path;
-        if (!ExtractFilePath(std::wstring(v.RealName()), path, fileView)) return;
+        const std::wstring name(v.RealName());
+        bool named = false;  // a drive path in some view
+        const bool missing = MissingInEveryView(t, [&](FileView fileView) {
+            std::wstring path;
+            if (!ExtractFilePath(name, path, fileView)) return false;
+            named = true;
+            return !IsPathExist(path, t.engine, fileView);
+        });
+        if (!named) return;
         DWORD count = 0;
         const bool hasCount = v.size >= sizeof count;
         if (hasCount) count = *reinterpret_cast<const DWORD*>(v.data);
-        if (!IsPathExist(path, t.engine, fileView))
+        if (missing)
             Record(t, key, v, L"File path", kFileMissing, kImportant);
         else if (hasCount && count == 0)
             Record(t, key, v, L"0", kSharedDllUnused, kFair);
@@ -93,13 +101,14 @@ public:
             RecordValueProblem(t, key, v, kDefaultValueNull, kFair, kDeleteValue);
             return;
         }
-        const FileView fileView = FileViewFor(t.engine, t.view);
-        std::wstring folder;
-        if (!ExtractFilePath(std::wstring(v.Text()), folder, fileView)) return;
-        if (folder.back() != L'\\') folder += L'\\';
-        folder.append(v.name);  // the label for the unnamed value
-        if (!IsPathExist(folder, t.engine, fileView))
-            RecordValueProblem(t, key, v, kFileMissing, kImportant, kDeleteValue);
+        const bool missing = MissingInEveryView(t, [&](FileView fileView) {
+            std::wstring folder;
+            if (!ExtractFilePath(std::wstring(v.Text()), folder, fileView)) return false;
+            if (folder.back() != L'\\') folder += L'\\';
+            folder.append(v.name);  // the label for the unnamed value
+            return !IsPathExist(folder, t.engine, fileView);
+        });
+        if (missing) RecordValueProblem(t, key, v, kFileMissing, kImportant, kDeleteValue);
     }
 };
 

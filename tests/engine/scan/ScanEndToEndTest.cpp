@@ -237,3 +237,49 @@ TEST_F(ScanEndToEnd, WithoutASecondViewOnlyTheThirtyTwoBitViewIsScanned)
     EXPECT_EQ(Skeleton(recorder.Calls()).size(), 5u);  // started, category twice, one marker, finished
     EXPECT_TRUE(reports.Take().empty());
 }
+
+// HKEY_CURRENT_USER\Software is one key in both views: it is walked once, and
+// a path there is gone only when neither a 64-bit nor a 32-bit program finds
+// it. Its 32-bit pass used to see System32 as SysWOW64 and report the native
+// file as missing, under a "Wow6432Node" path that does not exist.
+TEST_F(ScanEndToEnd, ASharedKeyIsWalkedOnceAndItsPathsTestedInBothFileViews)
+{
+    if (testenv::PrefixArch() != L"win64") GTEST_SKIP() << "needs 64-bit Windows";
+    testenv::ScratchDir dir(L"shared");
+    testenv::ScratchKey key(HKEY_CURRENT_USER, L"Software", L"sharedpaths");
+    wchar_t windows[MAX_PATH] = {};
+    GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    const std::wstring name = testenv::UniqueName(L"only");
+    const std::wstring native = std::wstring(windows) + L"\\system32\\" + name + L"-native.exe";
+    const std::wstring wow = std::wstring(windows) + L"\\syswow64\\" + name + L"-wow.exe";
+    {
+        testenv::NativeFileSystem nativeFolders;
+        CloseHandle(CreateFileW(native.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    }
+    CloseHandle(CreateFileW(wow.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    key.SetString(L"native.exe", L"", native);
+    key.SetString(L"wow.exe", L"", std::wstring(windows) + L"\\system32\\" + name + L"-wow.exe");
+    key.SetString(L"gone.exe", L"", std::wstring(windows) + L"\\system32\\" + name + L"-gone.exe");
+    dir.Write(L"scanSetting.xml",
+              Settings("  <Paths flag=\"true\" category=\"Application Paths\">\n"
+                       "    <Key rootKey=\"HKEY_CURRENT_USER\" subKey=\"" +
+                       testenv::WideToUtf8(key.path()) + "\"/>\n  </Paths>\n"));
+    EngineFunctionTable& t = recorder.engine();
+    RunScan(t);
+
+    std::vector<const RegEntryProb*> mine = ProblemsOf(*t.GetScanResults(), key.path());
+    ASSERT_EQ(mine.size(), 1u);
+    const RegEntryProb& gone = *mine[0];
+    EXPECT_EQ(gone.scannedKeyPath, key.path() + L"\\gone.exe");
+    EXPECT_EQ(gone.keyPath, gone.scannedKeyPath);  // the real path, no Wow6432Node
+    EXPECT_EQ(gone.viewFlag, kView64);
+    EXPECT_EQ(t.GetProblemCount(), 1);
+    // One walk: the three values were examined once each.
+    EXPECT_EQ(recorder.ItemsContaining(L"\\gone.exe\\").size(), 1u);
+    EXPECT_TRUE(reports.Take().empty());
+    {
+        testenv::NativeFileSystem nativeFolders;
+        DeleteFileW(native.c_str());
+    }
+    DeleteFileW(wow.c_str());
+}

@@ -78,6 +78,13 @@ TEST(SchedulerService, AStoppedServiceIsStartedWhenItMayBeAndNamedWhenNot)
         << "the scheduler service runs already: run this case with a new wineserver (wine-run.sh --fresh)";
     const DWORD startType = service.StartType();
     ASSERT_NE(startType, static_cast<DWORD>(SERVICE_NO_CHANGE));
+    // The start type comes back however the case ends: a disabled service
+    // would fail every later scheduler test of the prefix.
+    struct Restore {
+        const Service& service;
+        DWORD type;
+        ~Restore() { service.SetStartType(type); }
+    } restore{service, startType};
     ReportRecorder reports;
 
     // A service that may not start: the slot fails and says why, once.
