@@ -11,6 +11,7 @@
 #include "core/XmlDocument.h"
 #include "pure/BackupNames.h"
 #include "pure/TextRules.h"
+#include "scan/ProblemRecord.h"
 #include "scan/ScanDriver.h"
 #include "scan/ScanSettings.h"
 
@@ -122,8 +123,7 @@ void PartialRequests(const PtrArray<RegScanCategory>& results, std::vector<SaveR
     for (const RegScanCategory* r : results) {
         if (r->problemCount <= 0 || pure::EqualsNoCase(r->name, L"Program Shortcuts")) continue;
         for (const RegEntryProb* p : r->problems) {
-            if (!p->selected || p->ignored) continue;
-            if (p->fixAction < 0 || p->fixAction > 2) continue;
+            if (!scan::IsToBeFixed(*p)) continue;
             out.push_back({p->rootName, p->scannedKeyPath, static_cast<REGSAM>(p->viewFlag)});
         }
     }

@@ -8,6 +8,7 @@
 #include "core/Handles.h"
 #include "pure/BackupNames.h"
 #include "pure/TextRules.h"
+#include "scan/ProblemRecord.h"
 
 namespace scan {
 namespace {
@@ -152,7 +153,7 @@ void FixEntry(CRegEngine& engine, int index)
     const int count = entry.problems.GetCount();
     for (int k = 0; k < count && !engine.StopRequested(); ++k) {
         RegEntryProb& problem = *entry.problems[k];
-        if (problem.selected) {
+        if (IsToBeFixed(problem)) {
             if (shortcuts) {
                 ui::FixItem(problem.keyPath + L"\\" + problem.valueName, engine.processedCount.load());
                 Count(engine, entry, problem, FixShortcutProblem(problem));

@@ -136,6 +136,7 @@ void SetSelected(CRegEngine& engine, RegEntryProb& problem, bool selected)
 {
     const int now = selected ? 1 : 0;
     if ((problem.selected != 0) == selected) return;
+    if (selected && problem.ignored) return;  // an ignored problem stays unchecked
     problem.selected = now;
     engine.checkedCount += selected ? 1 : -1;
 }

@@ -22,8 +22,8 @@ bool SaveIgnoreList(const PtrArray<RegScanCategory>& list);
 // takes them out of the counts. Only problems not ignored yet can match.
 void ApplyIgnoreList(CRegEngine& engine, RegScanCategory& result, XMLElement& category);
 
-// Clears a problem's selected flag; the checked counter moves only when the
-// flag really changes.
+// Sets or clears a problem's selected flag; an ignored problem is never
+// selected. The checked counter moves only when the flag really changes.
 void SetSelected(CRegEngine& engine, RegEntryProb& problem, bool selected);
 
 }  // namespace scan

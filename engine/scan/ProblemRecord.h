@@ -22,6 +22,13 @@ enum ProblemKind {
 enum Grade { kCommon = 0, kFair = 1, kImportant = 2 };
 enum FixAction { kDeleteValue = 0, kDeleteKey = 1, kDeleteParentTree = 2 };
 
+// The one rule of what a fix acts on, which the partial backup before it
+// saves: checked, not ignored, with a known fix action.
+inline bool IsToBeFixed(const RegEntryProb& p)
+{
+    return p.selected && !p.ignored && p.fixAction >= kDeleteValue && p.fixAction <= kDeleteParentTree;
+}
+
 // The message of a problem kind (typos are the product's own); empty for an
 // unknown kind.
 const wchar_t* KindMessage(int kind);

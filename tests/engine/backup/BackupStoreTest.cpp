@@ -14,6 +14,7 @@
 #include "core/Slots.h"
 #include "engine/backup/RegistryFixture.h"
 #include "scan/FixRun.h"
+#include "scan/IgnoreList.h"
 #include "support/ReportRecorder.h"
 #include "support/TestEnv.h"
 
@@ -183,11 +184,33 @@ TEST_F(Store, PartialBackupSavesOnlyWhatTheFixTouches)
     fixture::Record(e, *r, category, HKEY_CURRENT_USER, key.path() + L"\\Checked", L"v", kView64, 0);
     fixture::Record(e, *r, category, HKEY_CURRENT_USER, key.path() + L"\\Unchecked", L"v", kView64, 0);
     r->problems[1]->selected = 0;
+    // Ignored after it was checked: neither saved nor fixed, and it cannot
+    // be checked again.
+    key.SetString(L"Ignored", L"v", L"1");
+    fixture::Record(e, *r, category, HKEY_CURRENT_USER, key.path() + L"\\Ignored", L"v", kView64, 0);
+    RegEntryProb& ignored = *r->problems[2];
+    scan::SetSelected(e, ignored, false);
+    ignored.ignored = 1;
+    const int checked = e.checkedCount.load();
+    scan::SetSelected(e, ignored, true);
+    EXPECT_EQ(ignored.selected, 0);
+    EXPECT_EQ(e.checkedCount.load(), checked);
+    ignored.selected = 1;  // as a caller that sets the field itself would
     e.results.Add(std::move(r));
     e.backupSource = &e.results;
     ASSERT_EQ(backup::RunBackup(e, 1), 1);
     ASSERT_EQ(e.savedKeys.size(), 1u);
     EXPECT_EQ(e.savedKeys[0], L"HKEY_CURRENT_USER\\" + key.path() + L"\\Checked");
+
+    scan::RunFix(e);
+    auto hasValue = [&](const wchar_t* sub) {
+        return RegGetValueW(HKEY_CURRENT_USER, (key.path() + L"\\" + sub).c_str(), L"v", RRF_RT_REG_SZ, nullptr,
+                            nullptr, nullptr) == ERROR_SUCCESS;
+    };
+    EXPECT_FALSE(hasValue(L"Checked"));
+    EXPECT_TRUE(hasValue(L"Unchecked"));
+    EXPECT_TRUE(hasValue(L"Ignored"));
+    EXPECT_EQ(e.fixedCount.load(), 1);
 }
 
 // A missing key is nothing to save; a key that exists but cannot be saved
