@@ -2,16 +2,22 @@
 // last backup or restore result.
 #include "backup/BackupStore.h"
 #include "backup/Restore.h"
+#include "core/Callbacks.h"
 #include "core/EngineState.h"
 #include "core/Slots.h"
+#include "core/WorkerStart.h"
 
 namespace slots {
 namespace {
 
-// The thread handle is not kept; completion is reported by the callback.
-void StartWorker(LPTHREAD_START_ROUTINE proc, CRegEngine& e)
+// The thread handle is not kept; completion is reported by the callback,
+// also when no thread could be started: the result is then 0.
+bool StartWorker(LPTHREAD_START_ROUTINE proc, CRegEngine& e)
 {
-    UniqueHandle thread(CreateThread(nullptr, 0, proc, &e, 0, nullptr));
+    UniqueHandle thread(worker::Start(proc, &e));
+    if (thread) return true;
+    e.operationResult = 0;
+    return false;
 }
 
 int StartBackup(int mode, PtrArray<RegScanCategory>* source)
@@ -20,7 +26,7 @@ int StartBackup(int mode, PtrArray<RegScanCategory>* source)
     e.backupMode = mode;
     e.operationResult = 0;
     if (mode == 1) e.backupSource = source;
-    StartWorker(backup::BackupThreadProc, e);
+    if (!StartWorker(backup::BackupThreadProc, e)) ui::BackupFinished(mode);
     return 0;
 }
 
@@ -48,7 +54,7 @@ int CORVEX_CALL StartRestore(const std::wstring* backupName)
         CRegEngine& e = engine::Ensure();
         e.operationResult = 0;
         e.restoreName = backupName ? *backupName : std::wstring();
-        StartWorker(backup::RestoreThreadProc, e);
+        if (!StartWorker(backup::RestoreThreadProc, e)) ui::RestoreFinished(e.restoreName);
         return 0;
     });
 }

@@ -91,6 +91,16 @@ void SetAnalysisFlags(int* running, int* redraw)
     g_redraw = redraw;
 }
 
+void EndUnstarted(int phase)
+{
+    ui::DefragStatusText(L"The worker thread could not be started.");
+    if (phase == 1)
+        StoreFlag(g_running, 2);
+    else if (DefragContext* ctx = Context())
+        StoreFlag(ctx->running, 2);
+    ui::DefragFinished(phase, 1);
+}
+
 DWORD WINAPI AnalysisThread(void*)
 {
     Release();

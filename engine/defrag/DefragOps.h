@@ -62,5 +62,8 @@ DWORD WINAPI AnalysisThread(void*);
 DWORD WINAPI DefragRunThread(void*);
 DWORD WINAPI MapRedrawThread(void*);
 void SetAnalysisFlags(int* running, int* redraw);
+// Ends an analysis (phase 1) or a run (phase 3) whose worker could not be
+// started as a failed one, so the page leaves its busy state.
+void EndUnstarted(int phase);
 
 }  // namespace defrag

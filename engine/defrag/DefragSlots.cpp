@@ -9,7 +9,7 @@ int CORVEX_CALL StartDefragAnalysis(int* running, int* redraw)
 {
     return Guard(1, [&] {
         defrag::SetAnalysisFlags(running, redraw);
-        defrag::StartWorker(defrag::AnalysisThread);
+        if (!defrag::StartWorker(defrag::AnalysisThread)) defrag::EndUnstarted(1);
         return 1;
     });
 }
@@ -31,7 +31,7 @@ int CORVEX_CALL GetDefragState()
 int CORVEX_CALL StartDefrag()
 {
     return Guard(1, [] {
-        defrag::StartWorker(defrag::DefragRunThread);
+        if (!defrag::StartWorker(defrag::DefragRunThread)) defrag::EndUnstarted(3);
         return 1;
     });
 }

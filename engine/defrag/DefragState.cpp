@@ -4,6 +4,7 @@
 
 #include "core/Callbacks.h"
 #include "core/Handles.h"
+#include "core/WorkerStart.h"
 
 namespace defrag {
 namespace {
@@ -88,7 +89,7 @@ bool StartWorker(DWORD(WINAPI* body)(void*), void* arg)
 {
     auto start = std::make_unique<WorkerStart>(WorkerStart{body, arg});
     ++g_workers;
-    UniqueHandle thread(CreateThread(nullptr, 0, WorkerMain, start.get(), 0, nullptr));
+    UniqueHandle thread(worker::Start(WorkerMain, start.get()));
     if (!thread) {
         --g_workers;
         return false;

@@ -1,6 +1,7 @@
 // The fix slot: starts the fix thread on the current engine state.
 #include "core/EngineState.h"
 #include "core/Slots.h"
+#include "core/WorkerStart.h"
 #include "scan/FixRun.h"
 
 namespace slots {
@@ -12,7 +13,8 @@ HANDLE CORVEX_CALL StartFix()
         if (!e) return nullptr;
         e->processedCount = 0;
         e->stopFlag = 0;
-        e->fixThread.reset(CreateThread(nullptr, 0, scan::FixThreadProc, e, 0, nullptr));
+        // A null handle tells the caller that no fix runs and none will report.
+        e->fixThread.reset(worker::Start(scan::FixThreadProc, e));
         return e->fixThread.get();
     });
 }

@@ -1,6 +1,7 @@
 // Scan, review and scan-settings slots.
 #include "core/EngineState.h"
 #include "core/Slots.h"
+#include "core/WorkerStart.h"
 #include "core/ComPtr.h"
 #include "scan/IgnoreList.h"
 #include "scan/ScanDriver.h"
@@ -13,7 +14,8 @@ HANDLE CORVEX_CALL StartScan()
     return Guard<HANDLE>(nullptr, [] {
         CRegEngine& e = engine::New();
         e.stopFlag = 0;
-        e.scanThread.reset(CreateThread(nullptr, 0, scan::ScanThreadProc, &e, 0, nullptr));
+        // A null handle tells the caller that no scan runs and none will report.
+        e.scanThread.reset(worker::Start(scan::ScanThreadProc, &e));
         return e.scanThread.get();
     });
 }
