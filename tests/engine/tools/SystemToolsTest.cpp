@@ -351,7 +351,9 @@ TEST_F(SystemTools, ResourceMonitorAndSystemInformationStartOnlyWhenPresent)
         ASSERT_EQ(starter_.requests.size(), 1u);
         EXPECT_EQ(starter_.requests[0].file, perfmon);
         EXPECT_EQ(starter_.requests[0].parameters, c.wow64 ? L"/res" : L"");
-        if (c.pose) EXPECT_TRUE(starter_.redirectionOff[0]);
+        if (c.pose) {
+            EXPECT_TRUE(starter_.redirectionOff[0]);
+        }
     }
     if (planted) {
         testenv::NativeFileSystem native;
