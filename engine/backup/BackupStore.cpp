@@ -163,8 +163,13 @@ public:
         for (const SaveRequest& r : requests)
             if (!Save(r)) return Fail();
 
+        // The index is written under a name the listing skips and renamed
+        // when complete, so a broken index is never listed.
         const std::wstring index = StoreDir() + L"\\" + base + pure::kIndexExtension;
-        if (FAILED(doc_.Save(index)) || !Exists(index)) return Fail();
+        indexTemp_ = index + L".tmp";
+        if (FAILED(doc_.Save(indexTemp_)) || !Exists(indexTemp_)) return Fail();
+        if (!MoveFileExW(indexTemp_.c_str(), index.c_str(), MOVEFILE_WRITE_THROUGH)) return Fail();
+        indexTemp_.clear();
         return 1;
     }
 
@@ -175,6 +180,7 @@ private:
 
     int Fail()
     {
+        if (!indexTemp_.empty()) DeleteFileW(indexTemp_.c_str());
         if (createdDir_) RemoveDataFolder(dataDir_);
         createdDir_ = false;
         return 0;
@@ -280,6 +286,7 @@ private:
     xml::Document doc_;
     ComPtr<IXMLDOMNode> groups_[5];
     std::wstring dataDir_;
+    std::wstring indexTemp_;
     bool createdDir_ = false;
     std::vector<SavedKey> saved_;
     HiveNames names_;

@@ -15,6 +15,11 @@
 namespace backup {
 namespace {
 
+bool Exists(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 const wchar_t* const kRootNames[] = {L"HKEY_CLASSES_ROOT", L"HKEY_CURRENT_USER", L"HKEY_LOCAL_MACHINE",
                                      L"HKEY_USERS", L"HKEY_CURRENT_CONFIG"};
 
@@ -140,10 +145,14 @@ int DeleteBackupFiles(const std::wstring& name)
     if (!pure::IsValidBackupName(name)) return 0;
     const std::wstring store = StoreDir();
     const std::wstring dataDir = store + L"\\" + name.substr(0, pure::kBaseNameLength) + L"-d";
+    const std::wstring index = store + L"\\" + name;
+    // A backup that is not there is not deleted; one is deleted only when
+    // both its index and its data folder are gone.
+    if (!Exists(index) && !Exists(dataDir)) return 0;
     for (const wchar_t* root : kRootNames) RemoveFilesAndFolder(dataDir + L"\\" + root);
     RemoveDirectoryW(dataDir.c_str());
-    DeleteFileW((store + L"\\" + name).c_str());
-    return 1;
+    DeleteFileW(index.c_str());
+    return !Exists(index) && !Exists(dataDir) ? 1 : 0;
 }
 
 DWORD WINAPI RestoreThreadProc(LPVOID engineState)

@@ -34,9 +34,10 @@ TEST_F(CliStore, EmptyStoreAndEmptyIgnoreList)
     EXPECT_EQ(ignored.out, "0 ignored problem(s)\n");
 }
 
-TEST_F(CliStore, BadBackupNamesFailWithOneLine)
+TEST_F(CliStore, BadOrMissingBackupNamesFailWithOneLine)
 {
-    for (const wchar_t* name : {L"nonsense", L"..\\..\\x", L"20261209072400-f"}) {
+    // The last is well formed but not in the store: nothing is deleted.
+    for (const wchar_t* name : {L"nonsense", L"..\\..\\x", L"20261209072400-f", L"20000101000000-f.regbak"}) {
         Outcome run = Cli({L"delete-backup", name});
         EXPECT_EQ(run.exitCode, 2u) << testenv::WideToUtf8(name);
         EXPECT_TRUE(IsOneErrorLine(run.err)) << run.err;

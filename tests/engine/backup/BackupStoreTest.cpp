@@ -344,6 +344,47 @@ TEST_F(Store, DeleteRemovesTheBackupWithItsFolders)
     EXPECT_FALSE(IsFile(dir_.File(L"regback\\") + name));
     EXPECT_TRUE(IsFile(dir_.File(L"regback\\keep.txt")));
     EXPECT_TRUE(Listed().empty());
+    // Gone already, or never there: nothing was deleted.
+    EXPECT_EQ(backup::DeleteBackupFiles(name), 0);
+    EXPECT_EQ(backup::DeleteBackupFiles(L"20000101000000-f.regbak"), 0);
+}
+
+// An index that cannot be written leaves neither an index nor a data folder
+// behind: a broken backup is never listed.
+TEST_F(Store, AFailedIndexWriteLeavesNothingListed)
+{
+    ASSERT_TRUE(fixture::CopyTemplate());
+    testenv::ScratchKey key(HKEY_CURRENT_USER, L"Software", L"idx");
+    key.SetString(L"", L"v", L"1");
+    OneProblem p(HKEY_CURRENT_USER, key.path(), L"v", kView64, 0);
+    ASSERT_TRUE(backup::EnsureStoreDir());
+    // Folders where the index's temporary file would go, for the stamps of
+    // the next few seconds.
+    std::vector<std::wstring> blockers;
+    SYSTEMTIME t{};
+    GetLocalTime(&t);
+    FILETIME ft{};
+    SystemTimeToFileTime(&t, &ft);
+    for (int s = 0; s < 6; ++s) {
+        ULARGE_INTEGER u{{ft.dwLowDateTime, ft.dwHighDateTime}};
+        u.QuadPart += static_cast<ULONGLONG>(s) * 10000000ULL;
+        FILETIME at{u.LowPart, u.HighPart};
+        SYSTEMTIME st{};
+        FileTimeToSystemTime(&at, &st);
+        wchar_t stamp[32];
+        swprintf(stamp, 32, L"%04d%02d%02d%02d%02d%02d-p.regbak.tmp", st.wYear, st.wMonth, st.wDay, st.wHour,
+                 st.wMinute, st.wSecond);
+        blockers.push_back(dir_.File(L"regback\\") + stamp);
+        ASSERT_TRUE(CreateDirectoryW(blockers.back().c_str(), nullptr));
+    }
+    EXPECT_EQ(backup::RunBackup(p.engine, 1), 0);
+    EXPECT_TRUE(Listed().empty());
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(dir_.File(L"regback\\*-d").c_str(), &fd);
+    EXPECT_EQ(h, INVALID_HANDLE_VALUE) << "a data folder was left: " << testenv::WideToUtf8(fd.cFileName);
+    if (h != INVALID_HANDLE_VALUE) FindClose(h);
+    for (const std::wstring& b : blockers) RemoveDirectoryW(b.c_str());
+    reports_.Take();
 }
 
 TEST_F(Store, RestoreThroughTheSlotsReportsCompletion)
