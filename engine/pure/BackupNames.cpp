@@ -63,9 +63,16 @@ bool IsValidBackupName(std::wstring_view name)
 
 bool IsSafeHiveFileName(std::wstring_view name)
 {
-    if (name.size() <= 7 || !EndsWith(name, kHiveExtension)) return false;
-    if (name.find_first_of(L"\\/:") != std::wstring_view::npos) return false;
-    return name.find(L"..") == std::wstring_view::npos;
+    constexpr size_t kLetters = 4, kMaxDigits = 10, kExtension = 7;
+    if (name.size() < kLetters + 1 + kExtension || name.size() > kLetters + kMaxDigits + kExtension) return false;
+    if (!EndsWith(name, kHiveExtension)) return false;
+    for (size_t i = 0; i < kLetters; ++i) {
+        const wchar_t c = name[i];
+        if (!((c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'))) return false;
+    }
+    for (size_t i = kLetters; i < name.size() - kExtension; ++i)
+        if (name[i] < L'0' || name[i] > L'9') return false;
+    return true;
 }
 
 std::wstring HiveFileName(const uint32_t (&random)[4], uint32_t tickCount)

@@ -29,8 +29,10 @@ int ListedKind(std::wstring_view fileName);
 // store.
 bool IsValidBackupName(std::wstring_view name);
 
-// A hive file name from an index file: a bare name ending in ".bakdat", with
-// no "\", "/", ":" or "..".
+// A hive file name from an index file, accepted only in the shape the store
+// makes them (HiveFileName): four letters or digits, one to ten decimal
+// digits, ".bakdat". Nothing else can name a path elsewhere or a device
+// ("CON.bakdat", "NUL.bakdat").
 bool IsSafeHiveFileName(std::wstring_view name);
 
 // Four characters of 0-9A-Za-z chosen by the four numbers (each modulo 62),

@@ -57,6 +57,9 @@ TEST(BackupNames, HiveFileNames)
         {L"0z0a123456.bakdat", true},    {L".bakdat", false},          {L"a.BAKDAT", false},
         {L"..\\x.bakdat", false},        {L"x/y.bakdat", false},       {L"C:x.bakdat", false},
         {L"a..b.bakdat", false},         {L"a.bakdat.txt", false},     {L"", false},
+        {L"CON.bakdat", false},          {L"NUL.bakdat", false},       {L"COM1.bakdat", false},
+        {L"AAAA1.bakdat", true},         {L"AAAA.bakdat", false},      {L"AAAA12345678901.bakdat", false},
+        {L"AAAA4294967295.bakdat", true}, {L"AA-A1.bakdat", false},    {L"AAAA1x.bakdat", false},
     };
     for (const Case& c : cases) EXPECT_EQ(IsSafeHiveFileName(c.name), c.safe) << c.name;
 }
