@@ -75,7 +75,18 @@ WorkFolder::WorkFolder(const std::wstring& settingsFile, const std::wstring& ign
     }
     // The copy must be writable whatever the source's attributes.
     SetFileAttributesW((path_ + L"\\scanSetting.xml").c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (FileExists(ignoreList)) CopyFileW(ignoreList.c_str(), (path_ + L"\\IgnoreList.dat").c_str(), FALSE);
+    // Without its copy of the ignore list the scan would list, and a fix
+    // would delete, what the user chose to ignore: only a list that is not
+    // there may be left out.
+    if (GetFileAttributesW(ignoreList.c_str()) != INVALID_FILE_ATTRIBUTES ||
+        (GetLastError() != ERROR_FILE_NOT_FOUND && GetLastError() != ERROR_PATH_NOT_FOUND)) {
+        if (!CopyFileW(ignoreList.c_str(), (path_ + L"\\IgnoreList.dat").c_str(), FALSE)) {
+            DWORD error = GetLastError();
+            RemoveFolder(path_);
+            throw CliError{L"cannot read the ignore list " + ignoreList + L" (error " + std::to_wstring(error) +
+                           L"); nothing was scanned or changed"};
+        }
+    }
     previous_ = CurrentFolder();
     if (!SetCurrentDirectoryW(path_.c_str())) {
         RemoveFolder(path_);

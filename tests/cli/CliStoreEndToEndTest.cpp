@@ -106,6 +106,19 @@ TEST_F(CliStore, FixOnlyWithYesAndAfterABackup)
     EXPECT_EQ(restore.out, "restored " + testenv::WideToUtf8(name) + "\n");
     EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, run.path(), L"Gone"));
     EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, run.path(), L"Kept"));
+
+    // An ignore list that is there but cannot be read stops the fix: it
+    // would otherwise fix what the user ignored.
+    dir.Write(L"IgnoreList.dat", "");
+    HANDLE locked = CreateFileW(dir.File(L"IgnoreList.dat").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+    Outcome blocked = Cli(yes);
+    CloseHandle(locked);
+    EXPECT_EQ(blocked.exitCode, 2u) << blocked.out << blocked.err;
+    EXPECT_TRUE(IsOneErrorLine(blocked.err)) << blocked.err;
+    EXPECT_NE(blocked.err.find("ignore list"), std::string::npos) << blocked.err;
+    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, run.path(), L"Gone"));
 }
 
 class RunValue {
