@@ -234,8 +234,8 @@ void CSelectCleanChildWnd::IgnoreSelectedProblems()
         const ProblemRef* ref = RefOf(row);
         if (!ref) continue;
         try {
-            g_engine->IgnoreProblem(ref->result, ref->problem);
-            ignored.push_back(row);
+            // 0: the engine could not store it (and said why); the row stays.
+            if (g_engine->IgnoreProblem(ref->result, ref->problem) == 1) ignored.push_back(row);
         } catch (const EngineInvalidArgument&) {
             // A stale row: it stays listed.
         }

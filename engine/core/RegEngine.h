@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,12 @@ public:
     PtrArray<RegScanCategory> results;
     PtrArray<XMLElement> categories;
     PtrArray<RegScanCategory> ignoreList;
+    // The scan thread and a page may read IgnoreList.dat at once.
+    std::mutex ignoreListLock;
+    // What the last read of IgnoreList.dat found: 0 a list (or none), 1 a
+    // damaged file (kept as IgnoreList.dat.bad before it is first rewritten),
+    // 2 a file that could not be read (never rewritten).
+    int ignoreFileState = 0;
     PtrArray<StartupItem> startupItems;  // items not owned: LoadStartupItems hands them to its caller
     PtrArray<BackupEntry> backups;
     std::vector<std::wstring> savedKeys;

@@ -94,9 +94,12 @@ bool ReadGroup(Reader& r, IgnoreGroupData& g)
         !r.I32(g.notFixedCount) || !r.I32(g.fixState) || !r.U32(entries))
         return false;
     if (entries > r.Left() / kMinEntry) return false;
-    g.entries.resize(entries);
-    for (IgnoreEntryData& e : g.entries)
+    // Grown as entries are read: a count alone never drives an allocation.
+    for (uint32_t i = 0; i < entries; ++i) {
+        IgnoreEntryData e;
         if (!ReadEntry(r, e)) return false;
+        g.entries.push_back(std::move(e));
+    }
     return true;
 }
 
@@ -158,9 +161,12 @@ DecodeResult DecodeIgnoreList(const uint8_t* data, size_t size, std::vector<Igno
     Reader r(data, size);
     uint32_t count = 0;
     if (!r.U32(count) || count > r.Left() / kMinGroup) return DecodeResult::Corrupt;
-    std::vector<IgnoreGroupData> read(count);
-    for (IgnoreGroupData& g : read)
+    std::vector<IgnoreGroupData> read;
+    for (uint32_t i = 0; i < count; ++i) {
+        IgnoreGroupData g;
         if (!ReadGroup(r, g)) return DecodeResult::Corrupt;
+        read.push_back(std::move(g));
+    }
     if (r.Left() != 0) return DecodeResult::Corrupt;
     groups = std::move(read);
     return DecodeResult::Ok;

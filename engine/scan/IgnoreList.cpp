@@ -11,25 +11,36 @@
 namespace scan {
 namespace {
 
-// Far beyond any list a user builds by hand; a bigger file is not ours.
-constexpr DWORD kMaxFileSize = 64u * 1024u * 1024u;
+// Far beyond any list a user builds by hand (tens of thousands of
+// entries); a bigger file is not ours.
+constexpr LONGLONG kMaxFileSize = 4 * 1024 * 1024;
 
-enum class ReadOutcome { Read, Missing, Damaged };
+constexpr int kFileFine = 0, kFileDamaged = 1, kFileUnreadable = 2;
 
-ReadOutcome ReadFileBytes(const wchar_t* name, std::vector<uint8_t>& bytes)
+enum class ReadOutcome { Read, Missing, Damaged, Unreadable };
+
+ReadOutcome ReadFileBytes(const wchar_t* name, std::vector<uint8_t>& bytes, DWORD& error)
 {
     UniqueFile file(CreateFileW(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return ReadOutcome::Missing;
+    if (!file) {
+        error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ReadOutcome::Missing
+                                                                              : ReadOutcome::Unreadable;
+    }
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxFileSize) return ReadOutcome::Damaged;
+    if (!GetFileSizeEx(file.get(), &size)) {
+        error = GetLastError();
+        return ReadOutcome::Unreadable;
+    }
+    if (size.QuadPart > kMaxFileSize) return ReadOutcome::Damaged;
     bytes.resize(static_cast<size_t>(size.QuadPart));
     DWORD done = 0;
-    if (!bytes.empty() &&
-        (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) ||
-         done != bytes.size()))
-        return ReadOutcome::Damaged;
-    return ReadOutcome::Read;
+    if (!bytes.empty() && !ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr)) {
+        error = GetLastError();
+        return ReadOutcome::Unreadable;
+    }
+    return done == bytes.size() ? ReadOutcome::Read : ReadOutcome::Damaged;
 }
 
 std::unique_ptr<RegEntryProb> EntryFrom(const pure::IgnoreEntryData& d)
@@ -67,18 +78,27 @@ bool SameProblem(const RegEntryProb& entry, const RegEntryProb& p)
 
 }  // namespace
 
-void LoadIgnoreList(CRegEngine& engine)
+bool LoadIgnoreList(CRegEngine& engine)
 {
-    if (!engine.ignoreList.IsEmpty()) return;
+    std::lock_guard<std::mutex> lock(engine.ignoreListLock);
+    if (!engine.ignoreList.IsEmpty()) return true;
     std::vector<uint8_t> bytes;
-    ReadOutcome outcome = ReadFileBytes(kIgnoreListFile, bytes);
-    if (outcome == ReadOutcome::Missing) return;
+    DWORD error = ERROR_SUCCESS;
+    const ReadOutcome outcome = ReadFileBytes(kIgnoreListFile, bytes, error);
+    engine.ignoreFileState = kFileFine;
+    if (outcome == ReadOutcome::Missing) return true;
+    if (outcome == ReadOutcome::Unreadable) {
+        engine.ignoreFileState = kFileUnreadable;
+        report::ShowError(error, kIgnoreListCaption);
+        return false;
+    }
     std::vector<pure::IgnoreGroupData> groups;
     if (outcome == ReadOutcome::Damaged ||
         pure::DecodeIgnoreList(bytes.data(), bytes.size(), groups) != pure::DecodeResult::Ok) {
+        engine.ignoreFileState = kFileDamaged;
         report::Show(L"IgnoreList.dat is damaged; it was not read and no problem is ignored.",
                      kIgnoreListCaption, MB_OK | MB_ICONWARNING);
-        return;
+        return true;
     }
     for (const pure::IgnoreGroupData& g : groups) {
         auto group = std::make_unique<RegScanCategory>();
@@ -91,12 +111,26 @@ void LoadIgnoreList(CRegEngine& engine)
         for (const pure::IgnoreEntryData& d : g.entries) group->problems.Add(EntryFrom(d));
         engine.ignoreList.Add(std::move(group));
     }
+    return true;
 }
 
-bool SaveIgnoreList(const PtrArray<RegScanCategory>& list)
+bool SaveIgnoreList(CRegEngine& engine)
 {
+    std::lock_guard<std::mutex> lock(engine.ignoreListLock);
+    if (engine.ignoreFileState == kFileUnreadable) {
+        report::Show(L"IgnoreList.dat could not be read, so it is not rewritten.", kIgnoreListCaption,
+                     MB_OK | MB_ICONERROR);
+        return false;
+    }
+    if (engine.ignoreFileState == kFileDamaged) {
+        if (!CopyFileW(kIgnoreListFile, kIgnoreListBadFile, FALSE) && GetLastError() != ERROR_FILE_NOT_FOUND) {
+            report::ShowError(GetLastError(), kIgnoreListCaption);
+            return false;
+        }
+        engine.ignoreFileState = kFileFine;
+    }
     std::vector<pure::IgnoreGroupData> groups;
-    for (const RegScanCategory* g : list) {
+    for (const RegScanCategory* g : engine.ignoreList) {
         pure::IgnoreGroupData d;
         d.name = g->name;
         d.fixedCount = g->fixedCount;

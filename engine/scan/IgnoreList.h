@@ -9,14 +9,19 @@ namespace scan {
 inline constexpr wchar_t kIgnoreListFile[] = L"IgnoreList.dat";
 inline constexpr wchar_t kIgnoreListCaption[] = L"IgnoreList.dat";
 
-// Reads IgnoreList.dat into engine.ignoreList when that list is empty. A
-// missing or empty file is an empty list; a damaged one is an empty list and
-// one report box, and the file is left as it is.
-void LoadIgnoreList(CRegEngine& engine);
+inline constexpr wchar_t kIgnoreListBadFile[] = L"IgnoreList.dat.bad";
 
-// Writes the whole list through a temporary file renamed over the old one.
-// False (after a report box) when the file could not be replaced.
-bool SaveIgnoreList(const PtrArray<RegScanCategory>& list);
+// Reads IgnoreList.dat into engine.ignoreList when that list is empty. A
+// missing or empty file is an empty list; a damaged one (or one larger than
+// any list a user builds) is an empty list and one report box, and the file
+// is left as it is. A file that is there but cannot be read (locked, access
+// denied) gives one report box and false: the list must not be rewritten.
+bool LoadIgnoreList(CRegEngine& engine);
+
+// Writes the whole list through a temporary file renamed over the old one;
+// a damaged file is first kept as IgnoreList.dat.bad. False (after a report
+// box) when the file could not be replaced or the last read failed.
+bool SaveIgnoreList(CRegEngine& engine);
 
 // Marks the problems of `result` that the ignore list holds as ignored and
 // takes them out of the counts. Only problems not ignored yet can match.

@@ -31,7 +31,8 @@ int CORVEX_CALL IgnoreProblem(int resultIndex, int problemIndex)
         RegEntryProb& problem = *result.problems[problemIndex];
         // Ignoring twice would store a second copy and lower the counts twice.
         if (problem.ignored) return 1;
-        scan::LoadIgnoreList(*e);
+        // A list on disk that cannot be read must not be replaced by one entry.
+        if (!scan::LoadIgnoreList(*e)) return 0;
         scan::SetSelected(*e, problem, false);
         problem.ignored = 1;
         result.ignoredCount += 1;
@@ -40,8 +41,13 @@ int CORVEX_CALL IgnoreProblem(int resultIndex, int problemIndex)
         auto copy = std::make_unique<RegEntryProb>(problem);
         group.problems.Add(std::move(copy));
         group.ignoredCount += 1;  // a new group starts at 0, so it holds 1
-        scan::SaveIgnoreList(e->ignoreList);
-        return 1;
+        if (scan::SaveIgnoreList(*e)) return 1;
+        // Not stored: the problem stays a listed one.
+        group.problems.RemoveAt(group.problems.GetCount() - 1);
+        group.ignoredCount -= 1;
+        result.ignoredCount -= 1;
+        problem.ignored = 0;
+        return 0;
     });
 }
 
@@ -64,7 +70,7 @@ void CORVEX_CALL RemoveIgnoreItem(int groupIndex, int entryIndex)
     GuardVoid([&] {
         group.problems.RemoveAt(entryIndex);
         group.ignoredCount -= 1;
-        scan::SaveIgnoreList(e->ignoreList);
+        scan::SaveIgnoreList(*e);
     });
 }
 

@@ -70,7 +70,9 @@ struct EngineFunctionTable {
     void(CORVEX_CALL* SetStopFlag)(int value);                            // 2 needs
     PtrArray<XMLElement>*(CORVEX_CALL* GetScanCategories)();              // 3 needs; engine-owned
     PtrArray<RegScanCategory>*(CORVEX_CALL* GetScanResults)();            // 4 needs; engine-owned
-    int(CORVEX_CALL* IgnoreProblem)(int resultIndex, int problemIndex);  // 5 needs; may throw EngineInvalidArgument
+    // 5 needs; may throw EngineInvalidArgument. 1 when the problem is ignored (also when it was
+    // already), 0 when IgnoreList.dat could not be read or written: nothing changed.
+    int(CORVEX_CALL* IgnoreProblem)(int resultIndex, int problemIndex);
     void(CORVEX_CALL* SetProblemChecked)(int resultIndex, int problemIndex, int checked); // 6 needs; may throw
     int(CORVEX_CALL* GetProblemCount)();                                  // 7 needs
     int(CORVEX_CALL* GetCheckedCount)();                                  // 8 needs

@@ -190,3 +190,60 @@ TEST_F(Ignore, MissingEmptyAndDamagedFiles)
 }
 
 }  // namespace
+
+namespace {
+
+// A list that is there but cannot be read is never replaced: ignoring fails
+// and changes nothing, and the file keeps its bytes.
+TEST_F(Ignore, AnUnreadableListIsNeitherReplacedNorTakenForEmpty)
+{
+    ScannedState();
+    ASSERT_EQ(slots::IgnoreProblem(0, 0), 1);
+    const std::string stored = dir_.Read(L"IgnoreList.dat");
+    reports_.Take();
+
+    CRegEngine& e = ScannedState();
+    HANDLE locked = CreateFileW(dir_.File(L"IgnoreList.dat").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                nullptr);
+    ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(slots::IgnoreProblem(0, 1), 0);
+    CloseHandle(locked);
+    const RegEntryProb& p = *e.results[0]->problems[1];
+    EXPECT_EQ(p.ignored, 0);
+    EXPECT_EQ(e.results[0]->ignoredCount, 0);
+    auto shown = reports_.Take();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, L"IgnoreList.dat");
+    EXPECT_EQ(dir_.Read(L"IgnoreList.dat"), stored);
+
+    // Once it can be read again, both entries are kept.
+    EXPECT_EQ(slots::IgnoreProblem(0, 1), 1);
+    auto groups = FileGroups(dir_);
+    ASSERT_EQ(groups.size(), 1u);
+    EXPECT_EQ(groups[0].entries.size(), 2u);
+}
+
+// A damaged list is kept as IgnoreList.dat.bad before it is first rewritten.
+TEST_F(Ignore, ADamagedListIsKeptBesideTheNewOne)
+{
+    const std::string damaged("\x01\x00\x00\x00\xFF\xFE\xFF\x40", 8);
+    dir_.Write(L"IgnoreList.dat", damaged);
+    ScannedState();
+    EXPECT_EQ(slots::IgnoreProblem(0, 0), 1);
+    EXPECT_EQ(reports_.Take().size(), 1u);  // the damage, once
+    EXPECT_EQ(dir_.Read(L"IgnoreList.dat.bad"), damaged);
+    EXPECT_EQ(FileGroups(dir_).size(), 1u);
+    // Later writes keep the first copy.
+    EXPECT_EQ(slots::IgnoreProblem(0, 1), 1);
+    EXPECT_EQ(dir_.Read(L"IgnoreList.dat.bad"), damaged);
+
+    // A file beyond any list a user builds is not read as one.
+    std::string huge(5 * 1024 * 1024, '\0');
+    dir_.Write(L"IgnoreList.dat", huge);
+    CRegEngine& e = engine::New();
+    EXPECT_TRUE(scan::LoadIgnoreList(e));
+    EXPECT_TRUE(e.ignoreList.IsEmpty());
+    EXPECT_EQ(reports_.Take().size(), 1u);
+}
+
+}  // namespace
