@@ -1,6 +1,7 @@
 #include "backup/HiveRestore.h"
 
 #include <atomic>
+#include <vector>
 
 #include "core/Handles.h"
 
@@ -23,6 +24,51 @@ std::wstring TemporaryHiveName()
     static std::atomic<unsigned> counter{0};
     return L"TamselRestore_" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(GetTickCount()) +
            L"_" + std::to_wstring(++counter);
+}
+
+// Copies every value and subkey of `from` into `to`, each value with
+// exactly its stored bytes. RegCopyTreeW is not exact: the value writer adds
+// a terminator to a string whose data ends without one when the character
+// after it in the buffer is a null, so "abc" stored in 6 bytes came back in
+// 8. Here the buffer goes on with a non-null sentinel past the data.
+LONG CopyTreeExactly(HKEY from, HKEY to)
+{
+    DWORD subKeys = 0, maxSubKey = 0, values = 0, maxValueName = 0, maxData = 0;
+    LONG rc = RegQueryInfoKeyW(from, nullptr, nullptr, nullptr, &subKeys, &maxSubKey, nullptr, &values,
+                               &maxValueName, &maxData, nullptr, nullptr);
+    if (rc != ERROR_SUCCESS) return rc;
+    std::vector<wchar_t> name(maxValueName + 2);
+    std::vector<BYTE> data(maxData + 4);
+    for (DWORD i = 0; i < values; ++i) {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD size = static_cast<DWORD>(data.size() - 4);
+        DWORD type = REG_NONE;
+        rc = RegEnumValueW(from, i, name.data(), &nameLength, nullptr, &type, data.data(), &size);
+        if (rc != ERROR_SUCCESS) return rc;
+        for (DWORD b = size; b < size + 4; ++b) data[b] = 0xFF;
+        rc = RegSetValueExW(to, name.data(), 0, type, size ? data.data() : nullptr, size);
+        if (rc != ERROR_SUCCESS) return rc;
+    }
+    std::vector<wchar_t> subName(maxSubKey + 2);
+    for (DWORD i = 0; i < subKeys; ++i) {
+        DWORD length = static_cast<DWORD>(subName.size());
+        rc = RegEnumKeyExW(from, i, subName.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (rc != ERROR_SUCCESS) return rc;
+        UniqueHKey source, target;
+        rc = RegOpenKeyExW(from, subName.data(), 0, KEY_READ, source.put());
+        if (rc != ERROR_SUCCESS) {
+            source.release();
+            return rc;
+        }
+        rc = RegCreateKeyExW(to, subName.data(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, target.put(), nullptr);
+        if (rc != ERROR_SUCCESS) {
+            target.release();
+            return rc;
+        }
+        rc = CopyTreeExactly(source.get(), target.get());
+        if (rc != ERROR_SUCCESS) return rc;
+    }
+    return ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -70,7 +116,7 @@ RestoreStatus RestoreByLoadAndCopy(HKEY root, const std::wstring& subKey, REGSAM
                 status = Failed(RestoreStatus::KeyFailed, rc);
             } else {
                 rc = RegDeleteTreeW(target.get(), nullptr);
-                if (rc == ERROR_SUCCESS) rc = RegCopyTreeW(source.get(), nullptr, target.get());
+                if (rc == ERROR_SUCCESS) rc = CopyTreeExactly(source.get(), target.get());
                 if (rc != ERROR_SUCCESS) status = Failed(RestoreStatus::RestoreFailed, rc);
             }
         }

@@ -103,6 +103,18 @@ inline void BuildTree(HKEY root, const std::wstring& path, REGSAM view)
     SetValue(root, path, L"Qword", REG_QWORD, &qword, sizeof qword, view);
     SetValue(root, path, L"Binary", REG_BINARY, binary, sizeof binary, view);
     SetValue(root, path, L"Empty", REG_BINARY, nullptr, 0, view);
+    // Data as other programs leave it, which a restore must bring back
+    // byte for byte: strings without their terminator, of odd length or
+    // empty, a list without its final empty string, a type of no meaning.
+    // (The system adds a terminator when the character after the data is
+    // one, so each buffer goes on past the stored bytes.)
+    SetValue(root, path, L"Unterminated", REG_SZ, L"abcd", 6, view);
+    SetValue(root, path, L"OddLength", REG_SZ, "a\0b", 3, view);
+    SetValue(root, path, L"EmptyString", REG_SZ, nullptr, 0, view);
+    SetValue(root, path, L"ExpandUnterminated", REG_EXPAND_SZ, L"%TEMP%x", 12, view);
+    SetValue(root, path, L"MultiShort", REG_MULTI_SZ, L"one\0twox", 14, view);
+    SetValue(root, path, L"Typeless", REG_NONE, binary, sizeof binary, view);
+    SetValue(root, path, L"OwnType", 0x12345, binary, 3, view);
     SetValue(root, path + L"\\Sub\\Deeper", L"Leaf", REG_SZ, sz, sizeof sz, view);
     SetValue(root, path + L"\\Sibling", L"Keep", REG_DWORD, &dword, sizeof dword, view);
 }

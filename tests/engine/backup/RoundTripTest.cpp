@@ -2,6 +2,8 @@
 // the restore equals the tree before, in both registry views.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "backup/BackupStore.h"
 #include "backup/Restore.h"
 #include "core/ComPtr.h"
@@ -43,6 +45,11 @@ TEST_P(RoundTrip, FixThenRestoreGivesBackTheSameTree)
     fixture::BuildTree(c.root, base + L"\\ClassC", view);
     const auto before = fixture::Dump(c.root, base, view);
     ASSERT_GT(before.size(), 20u);
+    // The irregular values are there, with their bytes as written.
+    for (const wchar_t* line : {L"\\ClassA|Unterminated|1|610062006300", L"\\ClassA|OddLength|1|610062",
+                                L"\\ClassA|EmptyString|1|", L"\\ClassA|OwnType|74565|000102",
+                                L"\\ClassA|MultiShort|7|6f006e0065000000740077006f00"})
+        EXPECT_NE(std::find(before.begin(), before.end(), line), before.end()) << testenv::WideToUtf8(line);
 
     CRegEngine engine;
     XMLElement category;
