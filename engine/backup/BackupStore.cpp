@@ -116,6 +116,29 @@ void FullRequests(CRegEngine& engine, const PtrArray<XMLElement>& categories, st
         }
 }
 
+// The key a problem's backup saves: the examined key, or for a key-tree fix
+// its parent when the parent holds nothing else, since the fix then removes
+// the emptied parent too.
+std::wstring SavedPathOf(const RegEntryProb& p)
+{
+    if (p.fixAction != scan::kDeleteParentTree) return p.scannedKeyPath;
+    std::wstring parentPath, name;
+    pure::SplitKeyPath(p.scannedKeyPath, parentPath, name);
+    const HKEY root = CRegEngine::LookupRoot(p.rootName);
+    if (parentPath.empty() || !root) return p.scannedKeyPath;
+    UniqueHKey parent;
+    if (RegOpenKeyExW(root, parentPath.c_str(), 0, KEY_READ | static_cast<REGSAM>(p.viewFlag), parent.put()) !=
+        ERROR_SUCCESS) {
+        parent.release();
+        return p.scannedKeyPath;
+    }
+    DWORD subKeys = 0, values = 0;
+    if (RegQueryInfoKeyW(parent.get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr,
+                         nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return p.scannedKeyPath;
+    return subKeys == 1 && values == 0 ? parentPath : p.scannedKeyPath;
+}
+
 // Exactly what the fix will touch: the selected, not ignored problems of the
 // entries it visits, each in the key and view the scanner examined.
 void PartialRequests(const PtrArray<RegScanCategory>& results, std::vector<SaveRequest>& out)
@@ -124,7 +147,7 @@ void PartialRequests(const PtrArray<RegScanCategory>& results, std::vector<SaveR
         if (r->problemCount <= 0 || pure::EqualsNoCase(r->name, L"Program Shortcuts")) continue;
         for (const RegEntryProb* p : r->problems) {
             if (!scan::IsToBeFixed(*p)) continue;
-            out.push_back({p->rootName, p->scannedKeyPath, static_cast<REGSAM>(p->viewFlag)});
+            out.push_back({p->rootName, SavedPathOf(*p), static_cast<REGSAM>(p->viewFlag)});
         }
     }
 }

@@ -213,6 +213,29 @@ TEST_F(Store, PartialBackupSavesOnlyWhatTheFixTouches)
     EXPECT_EQ(e.fixedCount.load(), 1);
 }
 
+// A key-tree fix also removes a parent it leaves empty: such a parent is
+// saved instead of the tree, so the restore brings it back as it was.
+TEST_F(Store, AKeyTreeFixSavesAParentItWouldEmpty)
+{
+    ASSERT_TRUE(fixture::CopyTemplate());
+    testenv::ScratchKey key(HKEY_CURRENT_USER, L"Software", L"tree");
+    key.SetString(L"Lonely\\Tree", L"v", L"1");
+    key.SetString(L"Busy\\Tree", L"v", L"1");
+    key.SetString(L"Busy\\Other", L"v", L"1");
+    CRegEngine e;
+    XMLElement category;
+    auto r = std::make_unique<RegScanCategory>();
+    r->name = L"Help Files";
+    fixture::Record(e, *r, category, HKEY_CURRENT_USER, key.path() + L"\\Lonely\\Tree", L"v", kView64, 2);
+    fixture::Record(e, *r, category, HKEY_CURRENT_USER, key.path() + L"\\Busy\\Tree", L"v", kView64, 2);
+    e.results.Add(std::move(r));
+    e.backupSource = &e.results;
+    ASSERT_EQ(backup::RunBackup(e, 1), 1);
+    const std::vector<std::wstring> expected = {L"HKEY_CURRENT_USER\\" + key.path() + L"\\Lonely",
+                                                L"HKEY_CURRENT_USER\\" + key.path() + L"\\Busy\\Tree"};
+    EXPECT_EQ(e.savedKeys, expected);
+}
+
 // A missing key is nothing to save; a key that exists but cannot be saved
 // fails the partial backup, and the program then fixes nothing.
 TEST_F(Store, UnsavableKeyFailsThePartialBackupAndNothingIsDeleted)
