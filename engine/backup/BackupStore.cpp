@@ -8,6 +8,7 @@
 #include "core/Callbacks.h"
 #include "core/ComPtr.h"
 #include "core/Handles.h"
+#include "core/KeyNames.h"
 #include "core/XmlDocument.h"
 #include "pure/BackupNames.h"
 #include "pure/TextRules.h"
@@ -270,6 +271,7 @@ private:
             key.release();
             return rc == ERROR_FILE_NOT_FOUND || !partial_;
         }
+        const std::wstring systemName = regkey::SystemNameOf(key.get());
         std::wstring file;
         rc = SaveHive(key.get(), r.rootName, file);
         key.reset();
@@ -277,7 +279,7 @@ private:
         Sleep(10);
         saved_.push_back({fullPath, r.view});
         engine_.savedKeys.push_back(fullPath);
-        return AddElement(group, r, file);
+        return AddElement(group, r, file, systemName);
     }
 
     LONG SaveHive(HKEY key, const std::wstring& rootName, std::wstring& file)
@@ -285,7 +287,7 @@ private:
         return SaveHiveFile(key, dataDir_ + L"\\" + rootName, [this] { return names_.Next(); }, file);
     }
 
-    bool AddElement(int group, const SaveRequest& r, const std::wstring& file)
+    bool AddElement(int group, const SaveRequest& r, const std::wstring& file, const std::wstring& systemName)
     {
         ComPtr<IXMLDOMElement> element;
         ScopedBstr tag(L"bakfile");
@@ -293,6 +295,7 @@ private:
         if (!SetAttribute(element.get(), L"subkey", r.keyPath) || !SetAttribute(element.get(), L"file", file))
             return false;
         if (r.view && !SetAttribute(element.get(), kViewAttribute, std::to_wstring(r.view))) return false;
+        if (!systemName.empty() && !SetAttribute(element.get(), kSystemNameAttribute, systemName)) return false;
         ComPtr<IXMLDOMNode> added;
         return SUCCEEDED(groups_[group]->appendChild(element.get(), added.put()));
     }

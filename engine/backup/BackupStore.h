@@ -13,6 +13,9 @@ namespace backup {
 
 inline constexpr wchar_t kTemplateFile[] = L"regbak-templ.xml";
 inline constexpr wchar_t kViewAttribute[] = L"view";
+// The system's full name of the saved key: a restore writes only into the
+// key of that name (older indexes have none).
+inline constexpr wchar_t kSystemNameAttribute[] = L"sysname";
 
 // <current directory>\regback.
 std::wstring StoreDir();

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "core/Handles.h"
+#include "core/KeyNames.h"
+#include "pure/TextRules.h"
 
 namespace backup {
 namespace {
@@ -71,10 +73,16 @@ LONG CopyTreeExactly(HKEY from, HKEY to)
     return ERROR_SUCCESS;
 }
 
+// No recorded name (an older index) accepts any key.
+bool IsNamed(HKEY key, const std::wstring& systemName)
+{
+    return systemName.empty() || pure::EqualsNoCase(regkey::SystemNameOf(key), systemName);
+}
+
 }  // namespace
 
 RestoreStatus RestoreWithRegRestoreKey(HKEY root, const std::wstring& subKey, REGSAM view,
-                                       const std::wstring& hiveFile)
+                                       const std::wstring& hiveFile, const std::wstring& systemName)
 {
     UniqueHKey key;
     LONG rc = RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, REG_OPTION_BACKUP_RESTORE, KEY_WRITE | view,
@@ -83,13 +91,16 @@ RestoreStatus RestoreWithRegRestoreKey(HKEY root, const std::wstring& subKey, RE
         key.release();
         return Failed(RestoreStatus::KeyFailed, rc);
     }
+    // Whether the backup-and-restore option keeps the view flags is not
+    // documented: the key must be the one that was saved.
+    if (!IsNamed(key.get(), systemName)) return Failed(RestoreStatus::ElsewhereKey, ERROR_INVALID_HANDLE);
     rc = RegRestoreKeyW(key.get(), hiveFile.c_str(), REG_FORCE_RESTORE);
     if (rc != ERROR_SUCCESS) return Failed(RestoreStatus::RestoreFailed, rc);
     return RestoreStatus();
 }
 
 RestoreStatus RestoreByLoadAndCopy(HKEY root, const std::wstring& subKey, REGSAM view,
-                                   const std::wstring& hiveFile)
+                                   const std::wstring& hiveFile, const std::wstring& systemName)
 {
     // Load first: a file that cannot be loaded must leave the target alone.
     HKEY hiveRoot = HKEY_USERS;
@@ -114,6 +125,8 @@ RestoreStatus RestoreByLoadAndCopy(HKEY root, const std::wstring& subKey, REGSAM
             if (rc != ERROR_SUCCESS) {
                 target.release();
                 status = Failed(RestoreStatus::KeyFailed, rc);
+            } else if (!IsNamed(target.get(), systemName)) {
+                status = Failed(RestoreStatus::ElsewhereKey, ERROR_INVALID_HANDLE);
             } else {
                 rc = RegDeleteTreeW(target.get(), nullptr);
                 if (rc == ERROR_SUCCESS) rc = CopyTreeExactly(source.get(), target.get());

@@ -11,19 +11,23 @@
 namespace backup {
 
 struct RestoreStatus {
-    enum Stage { Ok, KeyFailed, RestoreFailed } stage = Ok;
+    // ElsewhereKey: the key opened for the restore is not the one saved (its
+    // system name differs, e.g. another registry view); nothing was written.
+    enum Stage { Ok, KeyFailed, RestoreFailed, ElsewhereKey } stage = Ok;
     LONG code = ERROR_SUCCESS;
 };
 
 // Opens or creates root\subKey in `view` (0 for the process's own) and
 // replaces its values and whole subtree with the hive file's contents.
+// With a `systemName` (recorded at backup time) the opened key must have
+// that name, or nothing is written.
 using HiveRestoreFn = RestoreStatus (*)(HKEY root, const std::wstring& subKey, REGSAM view,
-                                        const std::wstring& hiveFile);
+                                        const std::wstring& hiveFile, const std::wstring& systemName);
 
 RestoreStatus RestoreWithRegRestoreKey(HKEY root, const std::wstring& subKey, REGSAM view,
-                                       const std::wstring& hiveFile);
+                                       const std::wstring& hiveFile, const std::wstring& systemName);
 RestoreStatus RestoreByLoadAndCopy(HKEY root, const std::wstring& subKey, REGSAM view,
-                                   const std::wstring& hiveFile);
+                                   const std::wstring& hiveFile, const std::wstring& systemName);
 
 // True when ntdll exports wine_get_version.
 bool RunningUnderWine();

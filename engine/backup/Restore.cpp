@@ -102,9 +102,12 @@ private:
             report::Show(subKey, kRestoreCaption, MB_OK);
             return false;
         }
-        RestoreStatus status =
-            ActiveHiveRestore()(CRegEngine::LookupRoot(primeKey), subKey, static_cast<REGSAM>(view), hive);
-        if (status.stage == RestoreStatus::RestoreFailed) report::Show(subKey, kRestoreCaption, MB_OK);
+        std::wstring systemName;
+        if (FAILED(xml::TryReadAttribute(node, kSystemNameAttribute, systemName))) systemName.clear();
+        RestoreStatus status = ActiveHiveRestore()(CRegEngine::LookupRoot(primeKey), subKey,
+                                                   static_cast<REGSAM>(view), hive, systemName);
+        if (status.stage == RestoreStatus::RestoreFailed || status.stage == RestoreStatus::ElsewhereKey)
+            report::Show(subKey, kRestoreCaption, MB_OK);
         if (status.stage != RestoreStatus::Ok) return false;
         Sleep(10);
         return true;

@@ -11,6 +11,8 @@
 #include "core/Callbacks.h"
 #include "core/ComPtr.h"
 #include "core/EngineState.h"
+#include "core/KeyNames.h"
+#include "pure/TextRules.h"
 #include "core/Slots.h"
 #include "engine/backup/RegistryFixture.h"
 #include "scan/FixRun.h"
@@ -538,9 +540,12 @@ namespace {
 int g_restoreCalls = 0;
 REGSAM g_restoreView = 0;
 
-backup::RestoreStatus FailingRestore(HKEY, const std::wstring&, REGSAM view, const std::wstring&)
+std::wstring g_restoreName;
+backup::RestoreStatus FailingRestore(HKEY, const std::wstring&, REGSAM view, const std::wstring&,
+                                     const std::wstring& systemName)
 {
     g_restoreView = view;
+    g_restoreName = systemName;
     backup::RestoreStatus s;
     s.stage = g_restoreCalls++ == 0 ? backup::RestoreStatus::KeyFailed : backup::RestoreStatus::RestoreFailed;
     s.code = ERROR_ACCESS_DENIED;
@@ -571,6 +576,9 @@ TEST_F(Store, FailedRestoresAreReportedAndCounted)
     EXPECT_EQ(result, 0);
     EXPECT_EQ(g_restoreCalls, 2);
     EXPECT_EQ(g_restoreView, static_cast<REGSAM>(KEY_WOW64_32KEY));  // the view recorded in the index
+    // and the key's own name: in the 32-bit view, below Wow6432Node
+    EXPECT_NE(pure::ToUpper(g_restoreName).find(L"\\WOW6432NODE\\"), std::wstring::npos)
+        << testenv::WideToUtf8(g_restoreName);
     auto reports = reports_.Take();
     ASSERT_EQ(reports.size(), 2u);
     EXPECT_EQ(reports[0].caption, L"RestoreKey");
@@ -579,3 +587,41 @@ TEST_F(Store, FailedRestoresAreReportedAndCounted)
 }
 
 }  // namespace
+
+// A restore writes only into the key whose system name was recorded at
+// backup time: the same path in the other registry view is refused, and
+// nothing is written there.
+TEST(HiveRestoreTarget, TheRecordedKeyOnly)
+{
+    testenv::ScratchDir dir(L"target");
+    testenv::ScratchKey key(HKEY_LOCAL_MACHINE, L"Software", L"target", KEY_WOW64_64KEY);
+    key.SetString(L"", L"v", L"64");
+    const std::wstring name64 = regkey::SystemKeyName(HKEY_LOCAL_MACHINE, key.path(), KEY_WOW64_64KEY);
+    ASSERT_FALSE(name64.empty());
+    backup::ScopedPrivileges privileges;
+    ASSERT_TRUE(privileges.Enable(L"SeBackupPrivilege"));
+    ASSERT_TRUE(privileges.Enable(L"SeRestorePrivilege"));
+    HKEY open = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.path().c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &open),
+              ERROR_SUCCESS);
+    const std::wstring hive = dir.File(L"AAAA1.bakdat");
+    ASSERT_EQ(RegSaveKeyW(open, hive.c_str(), nullptr), ERROR_SUCCESS);
+    RegCloseKey(open);
+    // Recorded for the 64-bit view, asked for the 32-bit one.
+    const backup::RestoreStatus wrong =
+        backup::RestoreByLoadAndCopy(HKEY_LOCAL_MACHINE, key.path(), KEY_WOW64_32KEY, hive, name64);
+    EXPECT_EQ(wrong.stage, backup::RestoreStatus::ElsewhereKey);
+    EXPECT_FALSE(fixture::ValueExists(HKEY_LOCAL_MACHINE, key.path(), L"v", KEY_WOW64_32KEY));
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key.path().c_str(), KEY_WOW64_32KEY, 0);
+    // The same check comes before RegRestoreKeyW (here with a name no key has).
+    EXPECT_EQ(backup::RestoreWithRegRestoreKey(HKEY_LOCAL_MACHINE, key.path(), KEY_WOW64_64KEY, hive,
+                                               name64 + L"_elsewhere")
+                  .stage,
+              backup::RestoreStatus::ElsewhereKey);
+    // The right view, and an index without names, go ahead.
+    EXPECT_EQ(backup::RestoreByLoadAndCopy(HKEY_LOCAL_MACHINE, key.path(), KEY_WOW64_64KEY, hive, name64).stage,
+              backup::RestoreStatus::Ok);
+    EXPECT_EQ(backup::RestoreByLoadAndCopy(HKEY_LOCAL_MACHINE, key.path(), KEY_WOW64_64KEY, hive, L"").stage,
+              backup::RestoreStatus::Ok);
+    EXPECT_TRUE(fixture::ValueExists(HKEY_LOCAL_MACHINE, key.path(), L"v", KEY_WOW64_64KEY));
+}
