@@ -20,6 +20,11 @@ HANDLE NoThread(LPTHREAD_START_ROUTINE, void*)
     return nullptr;
 }
 
+DWORD WINAPI ReturnSeven(void*)
+{
+    return 7;
+}
+
 class WorkerStartFails : public ::testing::Test {
 protected:
     void SetUp() override
@@ -73,7 +78,7 @@ TEST_F(WorkerStartFails, EveryOperationStillEnds)
 
     // The real creator is back: threads start again.
     worker::SetCreator(previous_);
-    HANDLE thread = worker::Start([](void*) -> DWORD { return 7; }, nullptr);
+    HANDLE thread = worker::Start(&ReturnSeven, nullptr);
     ASSERT_NE(thread, nullptr);
     EXPECT_EQ(WaitForSingleObject(thread, 10000), static_cast<DWORD>(WAIT_OBJECT_0));
     DWORD code = 0;
