@@ -9,6 +9,7 @@
 #include "core/ComPtr.h"
 #include "core/Handles.h"
 #include "core/KeyNames.h"
+#include "core/ReportBox.h"
 #include "core/XmlDocument.h"
 #include "pure/BackupNames.h"
 #include "pure/TextRules.h"
@@ -113,7 +114,17 @@ void FullRequests(CRegEngine& engine, const PtrArray<XMLElement>& categories, st
                 views[0] = engine.PrimaryView();
                 n = 1;
             }
-            for (int v = 0; v < n; ++v) out.push_back({entry->rootName, entry->subKey, static_cast<REGSAM>(views[v])});
+            for (int v = 0; v < n; ++v) {
+                const REGSAM view = static_cast<REGSAM>(views[v]);
+                // The whole class root is the machine's classes merged with
+                // the user's: the two keys it is made of are saved.
+                if (entry->rootName == L"HKEY_CLASSES_ROOT" && entry->subKey.empty()) {
+                    out.push_back({L"HKEY_LOCAL_MACHINE", L"Software\\Classes", view});
+                    out.push_back({L"HKEY_CURRENT_USER", L"Software\\Classes", view});
+                    continue;
+                }
+                out.push_back({entry->rootName, entry->subKey, view});
+            }
         }
 }
 
@@ -258,8 +269,17 @@ private:
     bool Save(const SaveRequest& r)
     {
         const int group = GroupIndex(r.rootName);
-        // A whole root or an unusable path is never saved: restore refuses it.
-        if (group < 0 || !pure::IsUsableKeyPath(r.keyPath)) return true;
+        // A whole root or an unusable path is never saved: restore refuses
+        // it. A full backup that cannot cover a starting key says so and
+        // fails instead of reporting success.
+        if (group < 0) return true;  // not a root at all: nothing the scan reads
+        if (!pure::IsUsableKeyPath(r.keyPath)) {
+            if (partial_) return true;
+            report::Show(r.rootName + (r.keyPath.empty() ? L"" : L"\\" + r.keyPath) +
+                             L" cannot be backed up as a whole; the full backup was not made.",
+                         kFullBackupCaption, MB_OK | MB_ICONERROR);
+            return false;
+        }
         if (r.view != 0 && r.view != KEY_WOW64_64KEY && r.view != KEY_WOW64_32KEY) return !partial_;
         const std::wstring fullPath = r.rootName + L"\\" + r.keyPath;
         if (AlreadySaved(fullPath, r.view)) return true;

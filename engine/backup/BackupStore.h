@@ -13,6 +13,7 @@ namespace backup {
 
 inline constexpr wchar_t kTemplateFile[] = L"regbak-templ.xml";
 inline constexpr wchar_t kViewAttribute[] = L"view";
+inline constexpr wchar_t kFullBackupCaption[] = L"Full registry backup";
 // The system's full name of the saved key: a restore writes only into the
 // key of that name (older indexes have none).
 inline constexpr wchar_t kSystemNameAttribute[] = L"sysname";

@@ -462,7 +462,6 @@ TEST_F(Store, FullBackupSavesEachStartingKeyOnce)
                "<Key rootKey=\"HKEY_CURRENT_USER\" subKey=\"" + k + "\\A\\B\"/>"
                "<Key rootKey=\"HKEY_CURRENT_USER\" subKey=\"" + k + "\\AB\"/>"
                "<Key rootKey=\"HKEY_CURRENT_USER\" subKey=\"" + k + "\\Missing\"/>"
-               "<Key rootKey=\"HKEY_CURRENT_USER\" subKey=\"\"/>"
                "<Key rootKey=\"hkey_current_user\" subKey=\"" + k + "\"/>"
                "</Fonts></ScanSetting>");
     engine::Destroy();
@@ -495,7 +494,10 @@ TEST_F(Store, FullBackupSavesEachStartingKeyOnce)
     const auto before = fixture::Dump(HKEY_CURRENT_USER, key.path(), 0);
     std::string index = dir_.Read(L"regback\\" + name);
     for (size_t at; (at = index.find(" view=\"256\"")) != std::string::npos;) index.erase(at, 11);
+    for (size_t at; (at = index.find(" sysname=\"")) != std::string::npos;)
+        index.erase(at, index.find('"', at + 10) + 1 - at);
     ASSERT_EQ(index.find("view="), std::string::npos);
+    ASSERT_EQ(index.find("sysname="), std::string::npos);
     dir_.Write(L"regback\\" + name, index);
     key.SetString(L"A\\B\\New", L"x", L"y");
     key.SetString(L"AB", L"v", L"changed");
@@ -504,6 +506,33 @@ TEST_F(Store, FullBackupSavesEachStartingKeyOnce)
     EXPECT_EQ(slots::DeleteBackup(&name), 1);
     EXPECT_EQ(slots::ListBackups()->GetCount(), 0);
     engine::Destroy();
+}
+
+// A starting key that is a whole root: the class root is saved as the keys
+// it is made of; any other root fails the full backup, which says so.
+TEST_F(Store, FullBackupCoversTheClassRootOrFailsNamingWhatItCannot)
+{
+    ASSERT_TRUE(fixture::CopyTemplate());
+    auto run = [&](const char* root) {
+        dir_.Write(L"scanSetting.xml", std::string("<ScanSetting><Types flag=\"true\" category=\"File Associations\">"
+                                                   "<Key rootKey=\"") + root + "\" subKey=\"\"/></Types></ScanSetting>");
+        CRegEngine e;
+        return backup::RunBackup(e, 0) == 1 ? e.savedKeys : std::vector<std::wstring>{L"<failed>"};
+    };
+    const std::vector<std::wstring> classes = run("HKEY_CLASSES_ROOT");
+    ASSERT_FALSE(classes.empty());
+    EXPECT_EQ(classes[0], L"HKEY_LOCAL_MACHINE\\Software\\Classes");
+    EXPECT_TRUE(reports_.Take().empty());
+    ASSERT_EQ(Listed().size(), 1u);
+
+    Sleep(1100);  // one full backup a second
+    EXPECT_EQ(run("HKEY_CURRENT_USER"), std::vector<std::wstring>{L"<failed>"});
+    auto shown = reports_.Take();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, L"Full registry backup");
+    EXPECT_EQ(shown[0].text.rfind(L"HKEY_CURRENT_USER cannot be backed up as a whole", 0), 0u)
+        << testenv::WideToUtf8(shown[0].text);
+    EXPECT_EQ(Listed().size(), 1u);  // only the first
 }
 
 }  // namespace
