@@ -151,6 +151,16 @@ std::wstring SavedPathOf(const RegEntryProb& p)
     return subKeys == 1 && values == 0 ? parentPath : p.scannedKeyPath;
 }
 
+// The shortcut files the fix will recycle.
+void PartialShortcuts(const PtrArray<RegScanCategory>& results, std::vector<std::wstring>& out)
+{
+    for (const RegScanCategory* r : results) {
+        if (r->problemCount <= 0 || !pure::EqualsNoCase(r->name, L"Program Shortcuts")) continue;
+        for (const RegEntryProb* p : r->problems)
+            if (scan::IsToBeFixed(*p)) out.push_back(p->keyPath + L"\\" + p->valueName);
+    }
+}
+
 // Exactly what the fix will touch: the selected, not ignored problems of the
 // entries it visits, each in the key and view the scanner examined.
 void PartialRequests(const PtrArray<RegScanCategory>& results, std::vector<SaveRequest>& out)
@@ -171,9 +181,11 @@ public:
     int Run()
     {
         std::vector<SaveRequest> requests;
+        std::vector<std::wstring> shortcuts;
         if (partial_) {
             if (!engine_.backupSource) return 0;
             PartialRequests(*engine_.backupSource, requests);
+            PartialShortcuts(*engine_.backupSource, shortcuts);
         } else {
             PtrArray<XMLElement> categories;
             if (!scan::LoadCategories(categories)) return 0;
@@ -197,6 +209,7 @@ public:
         engine_.savedKeys.clear();
         for (const SaveRequest& r : requests)
             if (!Save(r)) return Fail();
+        if (!SaveShortcuts(shortcuts)) return Fail();
 
         // The index is written under a name the listing skips and renamed
         // when complete, so a broken index is never listed.
@@ -300,6 +313,33 @@ private:
         saved_.push_back({fullPath, r.view});
         engine_.savedKeys.push_back(fullPath);
         return AddElement(group, r, file, systemName);
+    }
+
+    // Copies each shortcut file that is there into the data folder and lists
+    // it; a file that cannot be copied fails the backup, so it is not fixed.
+    bool SaveShortcuts(const std::vector<std::wstring>& paths)
+    {
+        if (paths.empty()) return true;
+        const std::wstring folder = dataDir_ + L"\\" + kShortcutFolder;
+        if (!CreateDirectoryW(folder.c_str(), nullptr)) return false;
+        ComPtr<IXMLDOMElement> group;
+        ScopedBstr groupTag(kShortcutGroup);
+        if (FAILED(doc_.get()->createElement(groupTag.get(), group.put())) || !group) return false;
+        int count = 0;
+        for (const std::wstring& path : paths) {
+            if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+            const std::wstring file = L"S" + std::to_wstring(++count) + L".lnk";
+            if (!CopyFileW(path.c_str(), (folder + L"\\" + file).c_str(), TRUE)) return false;
+            ComPtr<IXMLDOMElement> element;
+            ScopedBstr tag(kShortcutElement);
+            if (FAILED(doc_.get()->createElement(tag.get(), element.put())) || !element) return false;
+            if (!SetAttribute(element.get(), L"path", path) || !SetAttribute(element.get(), L"file", file)) return false;
+            ComPtr<IXMLDOMNode> added;
+            if (FAILED(group->appendChild(element.get(), added.put()))) return false;
+        }
+        ComPtr<IXMLDOMElement> root = doc_.Root();
+        ComPtr<IXMLDOMNode> added;
+        return root && SUCCEEDED(root->appendChild(group.get(), added.put()));
     }
 
     LONG SaveHive(HKEY key, const std::wstring& rootName, std::wstring& file)

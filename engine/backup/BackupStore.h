@@ -14,6 +14,12 @@ namespace backup {
 inline constexpr wchar_t kTemplateFile[] = L"regbak-templ.xml";
 inline constexpr wchar_t kViewAttribute[] = L"view";
 inline constexpr wchar_t kFullBackupCaption[] = L"Full registry backup";
+// Shortcut files a fix removes are copied into the data folder's
+// "Shortcuts" folder and listed in the index under one element:
+// <shortcuts><lnk path="C:\...\x.lnk" file="S1.lnk"/></shortcuts>.
+inline constexpr wchar_t kShortcutFolder[] = L"Shortcuts";
+inline constexpr wchar_t kShortcutGroup[] = L"shortcuts";
+inline constexpr wchar_t kShortcutElement[] = L"lnk";
 // The system's full name of the saved key: a restore writes only into the
 // key of that name (older indexes have none).
 inline constexpr wchar_t kSystemNameAttribute[] = L"sysname";

@@ -62,8 +62,14 @@ public:
             doc.ReportFailure(xml::kLoadCaption);
             return 0;
         }
-        for (const ComPtr<IXMLDOMNode>& group : groups)
-            if (IsElement(group.get())) RestoreGroup(group.get());
+        for (const ComPtr<IXMLDOMNode>& group : groups) {
+            if (!IsElement(group.get())) continue;
+            std::wstring tag;
+            if (SUCCEEDED(xml::NodeName(group.get(), &tag)) && tag == kShortcutGroup)
+                RestoreShortcuts(group.get());
+            else
+                RestoreGroup(group.get());
+        }
 
         if (failed_ == 0) return 1;
         report::Show(std::to_wstring(failed_) + L" of " + std::to_wstring(total_) +
@@ -87,6 +93,43 @@ private:
             if (!IsElement(key.get())) continue;
             ++total_;
             if (!rootOk || !RestoreKey(primeKey, key.get())) ++failed_;
+        }
+    }
+
+    // Puts each stored shortcut back where it was; one that is there again
+    // is left as it is, never overwritten.
+    void RestoreShortcuts(IXMLDOMNode* group)
+    {
+        std::vector<ComPtr<IXMLDOMNode>> links;
+        if (FAILED(xml::ChildNodes(group, links))) {
+            ++failed_;
+            return;
+        }
+        for (const ComPtr<IXMLDOMNode>& link : links) {
+            if (!IsElement(link.get())) continue;
+            ++total_;
+            std::wstring path, file;
+            if (FAILED(xml::TryReadAttribute(link.get(), L"path", path)) ||
+                FAILED(xml::TryReadAttribute(link.get(), L"file", file)) || !pure::IsStoredShortcutName(file) ||
+                !pure::IsRestorableShortcutPath(path)) {
+                ++failed_;
+                continue;
+            }
+            if (Exists(path)) continue;
+            CreateFolders(path.substr(0, path.rfind(L'\\')));
+            const std::wstring stored = dataDir_ + L"\\" + kShortcutFolder + L"\\" + file;
+            if (!CopyFileW(stored.c_str(), path.c_str(), TRUE)) {
+                report::Show(path, kRestoreCaption, MB_OK);
+                ++failed_;
+            }
+        }
+    }
+
+    static void CreateFolders(const std::wstring& folder)
+    {
+        for (size_t at = folder.find(L'\\', 3); ; at = folder.find(L'\\', at + 1)) {
+            CreateDirectoryW(folder.substr(0, at).c_str(), nullptr);
+            if (at == std::wstring::npos) return;
         }
     }
 
@@ -153,6 +196,7 @@ int DeleteBackupFiles(const std::wstring& name)
     // both its index and its data folder are gone.
     if (!Exists(index) && !Exists(dataDir)) return 0;
     for (const wchar_t* root : kRootNames) RemoveFilesAndFolder(dataDir + L"\\" + root);
+    RemoveFilesAndFolder(dataDir + L"\\" + kShortcutFolder);
     RemoveDirectoryW(dataDir.c_str());
     DeleteFileW(index.c_str());
     return !Exists(index) && !Exists(dataDir) ? 1 : 0;

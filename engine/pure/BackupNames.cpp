@@ -85,6 +85,35 @@ std::wstring HiveFileName(const uint32_t (&random)[4], uint32_t tickCount)
     return s;
 }
 
+bool IsStoredShortcutName(std::wstring_view name)
+{
+    constexpr std::wstring_view kTail = L".lnk";
+    if (name.size() < 6 || name.size() > 15 || name[0] != L'S' || !EndsWith(name, kTail)) return false;
+    for (size_t i = 1; i < name.size() - kTail.size(); ++i)
+        if (name[i] < L'0' || name[i] > L'9') return false;
+    return true;
+}
+
+bool IsRestorableShortcutPath(std::wstring_view path)
+{
+    if (path.size() < 8 || path.size() > 32767) return false;
+    const wchar_t drive = path[0];
+    if (!((drive >= L'A' && drive <= L'Z') || (drive >= L'a' && drive <= L'z')) || path[1] != L':' ||
+        path[2] != L'\\')
+        return false;
+    if (!EqualsNoCase(path.substr(path.size() - 4), L".lnk")) return false;
+    if (path.find_first_of(L"/:*?\"<>|", 2) != std::wstring_view::npos) return false;
+    size_t start = 3;
+    while (start <= path.size()) {
+        size_t end = path.find(L'\\', start);
+        if (end == std::wstring_view::npos) end = path.size();
+        const std::wstring_view part = path.substr(start, end - start);
+        if (part.empty() || part == L"." || part == L"..") return false;
+        start = end + 1;
+    }
+    return true;
+}
+
 bool IsFixedRootName(std::wstring_view name)
 {
     return name == L"HKEY_CLASSES_ROOT" || name == L"HKEY_CURRENT_USER" || name == L"HKEY_LOCAL_MACHINE" ||

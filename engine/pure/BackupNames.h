@@ -39,6 +39,13 @@ bool IsSafeHiveFileName(std::wstring_view name);
 // the tick count in decimal, ".bakdat".
 std::wstring HiveFileName(const uint32_t (&random)[4], uint32_t tickCount);
 
+// A shortcut copy's name in a data folder: "S", decimal digits, ".lnk".
+bool IsStoredShortcutName(std::wstring_view name);
+
+// Where a stored shortcut may go back to: a full drive path ("C:\...")
+// ending in ".lnk" (any case), with no "." or ".." component.
+bool IsRestorableShortcutPath(std::wstring_view path);
+
 // One of the five predefined root names (exact case).
 bool IsFixedRootName(std::wstring_view name);
 

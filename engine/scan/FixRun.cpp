@@ -200,10 +200,23 @@ FixOutcome FixRegistryProblem(const RegEntryProb& problem)
     }
 }
 
+bool CanRecycle(const std::wstring& path)
+{
+    std::vector<wchar_t> volume(path.size() + 2);
+    if (!GetVolumePathNameW(path.c_str(), volume.data(), static_cast<DWORD>(volume.size()))) return false;
+    if (GetDriveTypeW(volume.data()) != DRIVE_FIXED) return false;
+    SHQUERYRBINFO bin{};
+    bin.cbSize = sizeof bin;
+    return SUCCEEDED(SHQueryRecycleBinW(volume.data(), &bin));
+}
+
 FixOutcome FixShortcutProblem(const RegEntryProb& problem)
 {
     std::wstring path = problem.keyPath + L"\\" + problem.valueName;
     if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return FixOutcome::NotFixed;
+    // Where the shell would delete the file for good (a network or
+    // removable folder, no Recycle Bin), it is left and not fixed.
+    if (!CanRecycle(path)) return FixOutcome::NotFixed;
     std::wstring from = path;
     from.push_back(L'\0');  // a double-null-terminated list of one name
     SHFILEOPSTRUCTW op{};

@@ -14,6 +14,9 @@ enum class FixOutcome { Fixed, NotFixed, Skipped };
 // Acts on one problem of a registry category. Keys are opened with the path
 // and view the scanner examined, never with the display path.
 FixOutcome FixRegistryProblem(const RegEntryProb& problem);
+// A folder on a fixed drive whose Recycle Bin answers: a deleted file there
+// can be recovered.
+bool CanRecycle(const std::wstring& path);
 
 // Moves a shortcut file to the Recycle Bin.
 FixOutcome FixShortcutProblem(const RegEntryProb& problem);

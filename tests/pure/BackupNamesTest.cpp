@@ -106,3 +106,22 @@ TEST(BackupNames, KeyPathSplitAndLimits)
     EXPECT_FALSE(IsUsableKeyPath(L""));
     EXPECT_FALSE(IsUsableKeyPath(L"A\\"));
 }
+
+TEST(BackupNames, StoredShortcutsGoBackOnlyToShortcutPaths)
+{
+    for (const wchar_t* n : {L"S1.lnk", L"S123456789.lnk"}) EXPECT_TRUE(IsStoredShortcutName(n)) << n;
+    for (const wchar_t* n : {L"S.lnk", L"s1.lnk", L"S1.LNK", L"S1x.lnk", L"..\\S1.lnk", L"S1234567890123.lnk", L""})
+        EXPECT_FALSE(IsStoredShortcutName(n)) << n;
+    struct Case {
+        const wchar_t* path;
+        bool ok;
+    } cases[] = {
+        {L"C:\\Users\\me\\Desktop\\a.lnk", true},  {L"d:\\x\\Tool.LNK", true},
+        {L"C:\\Users\\..\\Windows\\a.lnk", false}, {L"C:\\a\\.\\b.lnk", false},
+        {L"C:\\a\\\\b.lnk", false},                {L"\\\\server\\share\\a.lnk", false},
+        {L"C:a\\b.lnk", false},                    {L"C:\\a\\b.exe", false},
+        {L"C:\\a\\b.lnk:stream.lnk", false},       {L"C:\\a/b.lnk", false},
+        {L"", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(IsRestorableShortcutPath(c.path), c.ok) << c.path;
+}

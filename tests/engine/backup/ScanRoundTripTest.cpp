@@ -551,6 +551,12 @@ bool WaitForLine(std::vector<std::wstring>& seen, const std::wstring& line, DWOR
     }
 }
 
+std::string FileBytes(const std::wstring& path)
+{
+    std::ifstream in(path.c_str(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 class ScanRoundTrip : public ::testing::Test {
 protected:
     void SetUp() override
@@ -583,6 +589,8 @@ TEST_F(ScanRoundTrip, EveryCategoryFixesWhatIsCheckedAndTheRestoreUndoesIt)
     ASSERT_EQ(scene.settings.size(), 12u);
     dir.Write(L"scanSetting.xml", scene.SettingsXml());
     const auto before = DumpAll(scene);
+    const std::string goneLink = FileBytes(scene.linkFolder + L"\\gone.lnk");
+    ASSERT_FALSE(goneLink.empty());
     for (size_t i = 0; i < before.size(); ++i)
         ASSERT_FALSE(before[i].empty()) << testenv::WideToUtf8(scene.trees[i].path);
 
@@ -675,8 +683,8 @@ TEST_F(ScanRoundTrip, EveryCategoryFixesWhatIsCheckedAndTheRestoreUndoesIt)
             << testenv::WideToUtf8(t.rootName + L"\\" + t.path) << " view " << t.view
             << "\n  got:" << Lines(restored[i]) << "\n  before:" << Lines(before[i]);
     }
-    // Shortcut files are not part of a registry backup.
-    EXPECT_FALSE(FileExists(scene.linkFolder + L"\\gone.lnk"));
+    // The fixed shortcut came back with the backup, as it was.
+    EXPECT_EQ(FileBytes(scene.linkFolder + L"\\gone.lnk"), goneLink);
     EXPECT_TRUE(reports.Take().empty());
 }
 

@@ -138,6 +138,10 @@ TEST(FixRun, ShortcutsGoToTheRecycleBin)
     EXPECT_EQ(c.engine.fixedCount.load(), 1);
     EXPECT_EQ(c.engine.notFixedCount.load(), 1);
     EXPECT_EQ(gone.fixOk, 0);
+
+    // Only where a deleted file can be recovered.
+    EXPECT_TRUE(scan::CanRecycle(dir.File(L"b.lnk")));
+    EXPECT_FALSE(scan::CanRecycle(L"\\\\tamsel-no-server\\share\\x.lnk"));
 }
 
 struct Recorded {
