@@ -128,27 +128,27 @@ void FullRequests(CRegEngine& engine, const PtrArray<XMLElement>& categories, st
         }
 }
 
-// The key a problem's backup saves: the examined key, or for a key-tree fix
+// The key a problem's backup saves: the key its fix acts on, or for a key-tree fix
 // its parent when the parent holds nothing else, since the fix then removes
 // the emptied parent too.
-std::wstring SavedPathOf(const RegEntryProb& p)
+std::wstring SavedPathOf(const RegEntryProb& p, const scan::KeySite& site)
 {
-    if (p.fixAction != scan::kDeleteParentTree) return p.scannedKeyPath;
+    if (p.fixAction != scan::kDeleteParentTree) return site.path;
     std::wstring parentPath, name;
-    pure::SplitKeyPath(p.scannedKeyPath, parentPath, name);
-    const HKEY root = CRegEngine::LookupRoot(p.rootName);
-    if (parentPath.empty() || !root) return p.scannedKeyPath;
+    pure::SplitKeyPath(site.path, parentPath, name);
+    const HKEY root = CRegEngine::LookupRoot(site.rootName);
+    if (parentPath.empty() || !root) return site.path;
     UniqueHKey parent;
-    if (RegOpenKeyExW(root, parentPath.c_str(), 0, KEY_READ | static_cast<REGSAM>(p.viewFlag), parent.put()) !=
+    if (RegOpenKeyExW(root, parentPath.c_str(), 0, KEY_READ | static_cast<REGSAM>(site.view), parent.put()) !=
         ERROR_SUCCESS) {
         parent.release();
-        return p.scannedKeyPath;
+        return site.path;
     }
     DWORD subKeys = 0, values = 0;
     if (RegQueryInfoKeyW(parent.get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr,
                          nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-        return p.scannedKeyPath;
-    return subKeys == 1 && values == 0 ? parentPath : p.scannedKeyPath;
+        return site.path;
+    return subKeys == 1 && values == 0 ? parentPath : site.path;
 }
 
 // The shortcut files the fix will recycle.
@@ -169,7 +169,9 @@ void PartialRequests(const PtrArray<RegScanCategory>& results, std::vector<SaveR
         if (r->problemCount <= 0 || pure::EqualsNoCase(r->name, L"Program Shortcuts")) continue;
         for (const RegEntryProb* p : r->problems) {
             if (!scan::IsToBeFixed(*p)) continue;
-            out.push_back({p->rootName, SavedPathOf(*p), static_cast<REGSAM>(p->viewFlag)});
+            // Saved where the fix acts: the real key of a class-root problem.
+            const scan::KeySite site = scan::ActingSiteOf(*p);
+            out.push_back({site.rootName, SavedPathOf(*p, site), static_cast<REGSAM>(site.view)});
         }
     }
 }

@@ -1,5 +1,8 @@
 #include "core/KeyNames.h"
 
+#include <sddl.h>
+
+#include <atomic>
 #include <vector>
 
 #include "core/Handles.h"
@@ -12,6 +15,8 @@ constexpr LONG kBufferTooSmall = static_cast<LONG>(0xC0000023);
 constexpr LONG kBufferOverflow = static_cast<LONG>(0x80000005);
 
 using NtQueryKeyFn = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+
+std::atomic<SystemNameSource> g_source{nullptr};
 
 }  // namespace
 
@@ -46,6 +51,36 @@ std::wstring SystemKeyName(HKEY root, const std::wstring& path, REGSAM view)
         return std::wstring();
     }
     return SystemNameOf(key.get());
+}
+
+std::wstring CurrentUserSid()
+{
+    static const std::wstring sid = [] {
+        UniqueHandle token;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return std::wstring();
+        DWORD size = 0;
+        GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+        std::vector<BYTE> buffer(size ? size : 1);
+        if (!GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) return std::wstring();
+        LPWSTR text = nullptr;
+        if (!ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text)) return std::wstring();
+        std::wstring out = text;
+        LocalFree(text);
+        return out;
+    }();
+    return sid;
+}
+
+bool RealLocation(HKEY root, const std::wstring& path, REGSAM view, pure::KeyLocation& out)
+{
+    const SystemNameSource source = g_source.load();
+    const std::wstring name = source ? source(root, path, view) : SystemKeyName(root, path, view);
+    return !name.empty() && pure::LocationFromSystemName(name, CurrentUserSid(), out);
+}
+
+void SetSystemNameSourceForTests(SystemNameSource source)
+{
+    g_source.store(source);
 }
 
 }  // namespace regkey

@@ -186,13 +186,14 @@ bool DeleteKeyTree(HKEY root, const std::wstring& path, REGSAM view)
 FixOutcome FixRegistryProblem(const RegEntryProb& problem)
 {
     if (problem.fixAction < 0 || problem.fixAction > 2) return FixOutcome::Skipped;
-    const HKEY root = CRegEngine::LookupRoot(problem.rootName);
-    const std::wstring& path = problem.scannedKeyPath;
+    const KeySite site = ActingSiteOf(problem);
+    const HKEY root = CRegEngine::LookupRoot(site.rootName);
+    const std::wstring& path = site.path;
     // Without a usable examined path a "not found" would say nothing about
     // the problem, so it can never count as fixed.
     if (!root || !pure::IsUsableKeyPath(path)) return FixOutcome::NotFixed;
-    if (problem.viewFlag != kView64 && problem.viewFlag != kView32) return FixOutcome::NotFixed;
-    const REGSAM view = static_cast<REGSAM>(problem.viewFlag);
+    if (site.view != kView64 && site.view != kView32) return FixOutcome::NotFixed;
+    const REGSAM view = static_cast<REGSAM>(site.view);
     switch (problem.fixAction) {
     case 0: return DeleteValue(root, path, view, problem.isDefaultValue ? std::wstring() : problem.valueName);
     case 1: return DeleteLeafKey(root, path, view);

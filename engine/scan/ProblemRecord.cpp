@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "core/KeyNames.h"
 #include "pure/TextRules.h"
 
 namespace scan {
@@ -21,6 +22,12 @@ const wchar_t* KindMessage(int kind)
     };
     if (kind < 0 || kind >= static_cast<int>(sizeof kMessages / sizeof kMessages[0])) return L"";
     return kMessages[kind];
+}
+
+KeySite ActingSiteOf(const RegEntryProb& p)
+{
+    if (!p.realKeyPath.empty() && !p.realRootName.empty()) return {p.realRootName, p.realKeyPath, kView64};
+    return {p.rootName, p.scannedKeyPath, p.viewFlag};
 }
 
 void RecordProblem(CRegEngine& engine, RegScanCategory* result, const ProblemSite& site, int kind,
@@ -44,6 +51,13 @@ void RecordProblem(CRegEngine& engine, RegScanCategory* result, const ProblemSit
     prob->scannedKeyPath = site.keyPath;
     prob->viewFlag = view;
     prob->isDefaultValue = site.isDefaultValue ? 1 : 0;
+    if (site.root == HKEY_CLASSES_ROOT) {
+        pure::KeyLocation real;
+        if (regkey::RealLocation(site.root, site.keyPath, static_cast<REGSAM>(view), real)) {
+            prob->realRootName = real.rootName;
+            prob->realKeyPath = real.path;
+        }
+    }
 
     category.foundCount += 1;
     result->problemCount += 1;

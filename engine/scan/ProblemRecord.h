@@ -29,6 +29,16 @@ inline bool IsToBeFixed(const RegEntryProb& p)
     return p.selected && !p.ignored && p.fixAction >= kDeleteValue && p.fixAction <= kDeleteParentTree;
 }
 
+// Where a problem's fix acts and its backup saves: the real key when it is
+// known (then in the 64-bit view, its path naming any Wow6432Node itself),
+// otherwise the examined key in the view it was read in.
+struct KeySite {
+    std::wstring rootName;
+    std::wstring path;
+    int view;
+};
+KeySite ActingSiteOf(const RegEntryProb& p);
+
 // The message of a problem kind (typos are the product's own); empty for an
 // unknown kind.
 const wchar_t* KindMessage(int kind);

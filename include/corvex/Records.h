@@ -62,6 +62,14 @@ struct RegEntryProb {
     std::wstring scannedKeyPath;
     int viewFlag = kView32;      // kView64 or kView32, the view the key was read in
     int isDefaultValue = 0;      // 1 when the value is the unnamed one
+
+    // For a key read through HKEY_CLASSES_ROOT: the real key it is (on
+    // Windows the user's or the machine's class key), as root name and path
+    // in the 64-bit view; empty when not known. Backup, fix and restore act
+    // there, so a per-user key is never saved, deleted or restored as the
+    // machine's.
+    std::wstring realRootName;
+    std::wstring realKeyPath;
 };
 
 // One scan result entry (one per scanned category), also one ignore-list group.
