@@ -110,6 +110,10 @@ public:
     explicit Scene(const std::wstring& folder) : dir(folder) {}
     ~Scene()
     {
+        for (const std::wstring& f : systemFiles) {
+            testenv::NativeFileSystem native;
+            DeleteFileW(f.c_str());
+        }
         for (auto it = trees.rbegin(); it != trees.rend(); ++it) {
             HKEY key = nullptr;
             if (RegOpenKeyExW(it->root, it->path.c_str(), 0, KEY_ALL_ACCESS | it->view, &key) ==
@@ -193,6 +197,7 @@ public:
     }
 
     std::wstring dir;
+    std::vector<std::wstring> systemFiles;  // deleted at the end, past redirection
     std::vector<Tree> trees;
     std::vector<std::pair<std::wstring, std::vector<SettingsEntry>>> settings;
     std::vector<Expected> expected;
@@ -274,6 +279,25 @@ void AppPaths(Scene& s)
     s.Str(HKEY_CURRENT_USER, u + L"\\user.exe", L"", s.dir + L"\\missing.exe", kView64);
     s.Str(HKEY_CURRENT_USER, u + L"\\user.exe", L"Other", s.dir + L"\\missing.exe", kView64);
     s.Expect(cat, HKEY_CURRENT_USER, u + L"\\user.exe", L"default value", kView64, 0, true);
+    // Files a 64-bit program finds only in System32 and a 32-bit program only
+    // there too (SysWOW64): present for one kind of program, never reported.
+    wchar_t windows[MAX_PATH] = {};
+    GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    const std::wstring name = testenv::UniqueName(L"sys");
+    const std::wstring native = std::wstring(windows) + L"\\system32\\" + name + L"-native.exe";
+    s.systemFiles.push_back(native);
+    {
+        testenv::NativeFileSystem nativeFolders;
+        WriteFile(native);
+    }
+    s.Str(HKEY_CURRENT_USER, u + L"\\native.exe", L"", native, kView64);
+    if (testenv::PrefixArch() == L"win64") {
+        const std::wstring wow = std::wstring(windows) + L"\\syswow64\\" + name + L"-wow.exe";
+        s.systemFiles.push_back(wow);
+        WriteFile(wow);
+        s.Str(HKEY_CURRENT_USER, u + L"\\wow.exe", L"", std::wstring(windows) + L"\\system32\\" + name + L"-wow.exe",
+              kView64);
+    }
 }
 
 void FileExtensions(Scene& s)
