@@ -53,6 +53,9 @@ std::unique_ptr<RegEntryProb> EntryFrom(const pure::IgnoreEntryData& d)
     e->message = d.message;
     e->selected = d.selected;
     e->is64View = d.is64View;
+    // The file names the unnamed value and a value called "default value"
+    // alike: such an entry may mean either.
+    e->isDefaultValue = pure::EqualsNoCase(d.valueName, kDefaultValueLabel) ? kEitherDefaultValue : 0;
     e->ignored = 1;
     e->fixOk = 0;
     return e;
@@ -70,10 +73,15 @@ pure::IgnoreEntryData DataOf(const RegEntryProb& e)
     return d;
 }
 
+// An entry made in this session knows whether it is the unnamed value; one
+// read from the file may be either and then hides both, so nothing the user
+// may have meant to keep is listed and fixed.
 bool SameProblem(const RegEntryProb& entry, const RegEntryProb& p)
 {
-    return pure::EqualsNoCase(entry.rootName, p.rootName) && pure::EqualsNoCase(entry.keyPath, p.keyPath) &&
-           pure::EqualsNoCase(entry.valueName, p.valueName) && entry.is64View == p.is64View;
+    const bool sameValue = entry.isDefaultValue == kEitherDefaultValue || entry.isDefaultValue == p.isDefaultValue;
+    return sameValue && pure::EqualsNoCase(entry.rootName, p.rootName) &&
+           pure::EqualsNoCase(entry.keyPath, p.keyPath) && pure::EqualsNoCase(entry.valueName, p.valueName) &&
+           entry.is64View == p.is64View;
 }
 
 }  // namespace
@@ -201,7 +209,7 @@ void ApplyIgnoreList(CRegEngine& engine, RegScanCategory& result, XMLElement& ca
             result.problemCount -= 1;
             engine.problemCount -= 1;
             counted->foundCount -= 1;
-            break;
+            if (entry->isDefaultValue != kEitherDefaultValue) break;  // one entry, one problem
         }
     }
 }

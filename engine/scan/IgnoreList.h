@@ -10,6 +10,9 @@ inline constexpr wchar_t kIgnoreListFile[] = L"IgnoreList.dat";
 inline constexpr wchar_t kIgnoreListCaption[] = L"IgnoreList.dat";
 
 inline constexpr wchar_t kIgnoreListBadFile[] = L"IgnoreList.dat.bad";
+// isDefaultValue of an ignore-list entry read from the file whose value name
+// is "default value": the unnamed value or one of that name.
+inline constexpr int kEitherDefaultValue = -1;
 
 // Reads IgnoreList.dat into engine.ignoreList when that list is empty. A
 // missing or empty file is an empty list; a damaged one (or one larger than

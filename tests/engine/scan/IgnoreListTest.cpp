@@ -247,3 +247,45 @@ TEST_F(Ignore, ADamagedListIsKeptBesideTheNewOne)
 }
 
 }  // namespace
+
+namespace {
+
+// The unnamed value and a value named "default value" are two problems: an
+// entry made in this session hides only its own. Read back from the file,
+// where both look alike, it hides both, so neither is fixed by mistake.
+TEST_F(Ignore, TheUnnamedValueAndOneNamedDefaultValueStayApart)
+{
+    const std::wstring key = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDlls";
+    auto scanned = [&](CRegEngine& e) {
+        e.categories.Clear();
+        e.results.Clear();
+        auto c = std::make_unique<XMLElement>();
+        c->categoryName = L"Help Files";
+        XMLElement& cat = *e.categories.Add(std::move(c));
+        auto r = std::make_unique<RegScanCategory>();
+        r->name = L"Help Files";
+        fixture::Record(e, *r, cat, HKEY_LOCAL_MACHINE, key, L"", kView64, 0, true);
+        fixture::Record(e, *r, cat, HKEY_LOCAL_MACHINE, key, kDefaultValueLabel, kView64, 0, false);
+        e.results.Add(std::move(r));
+        return &cat;
+    };
+    CRegEngine& e = engine::New();
+    scanned(e);
+    ASSERT_EQ(slots::IgnoreProblem(0, 0), 1);  // the unnamed value
+
+    // The same session: a new scan's list hides the unnamed value only.
+    XMLElement* cat = scanned(e);
+    scan::ApplyIgnoreList(e, *e.results[0], *cat);
+    EXPECT_EQ(e.results[0]->problems[0]->ignored, 1);
+    EXPECT_EQ(e.results[0]->problems[1]->ignored, 0);
+
+    // A new session reads the file: both are hidden.
+    CRegEngine& fresh = engine::New();
+    cat = scanned(fresh);
+    ASSERT_TRUE(scan::LoadIgnoreList(fresh));
+    scan::ApplyIgnoreList(fresh, *fresh.results[0], *cat);
+    EXPECT_EQ(fresh.results[0]->problems[0]->ignored, 1);
+    EXPECT_EQ(fresh.results[0]->problems[1]->ignored, 1);
+}
+
+}  // namespace
