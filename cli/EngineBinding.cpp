@@ -1,10 +1,35 @@
 #include "EngineBinding.h"
 
+#include <atomic>
+#include <mutex>
 #include <string>
 
 #include "Console.h"
+#include "cli/pure/ReportAnswer.h"
 
 namespace cli {
+namespace {
+
+std::atomic<bool> g_reported{false};
+
+// "TamselCli: <caption>: <text>" as one line, and the safe answer.
+int CORVEX_CALL PrintReport(const std::wstring* text, const std::wstring* caption, unsigned flags)
+{
+    static std::mutex lock;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        PrintError((caption ? *caption : std::wstring()) + L": " + (text ? *text : std::wstring()));
+    }
+    g_reported = true;
+    return SafeAnswer(flags);
+}
+
+}  // namespace
+
+bool EngineReported()
+{
+    return g_reported.load();
+}
 
 EngineFunctionTable& BindEngine(UiCallbackTable* callbacks)
 {
@@ -16,6 +41,7 @@ EngineFunctionTable& BindEngine(UiCallbackTable* callbacks)
     EngineFunctionTable* table = nullptr;
     init(callbacks, &table);
     if (!table) throw CliError{L"Corvex.dll returned no engine table"};
+    table->SetReportHandler(&PrintReport);
     return *table;
 }
 

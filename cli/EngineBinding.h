@@ -6,9 +6,14 @@
 namespace cli {
 
 // The engine's table, bound with the console's callback table (which must
-// outlive the process's use of the engine). Throws CliError when the
-// library or its export is missing.
+// outlive the process's use of the engine), with the engine's message boxes
+// turned into lines on stderr (nobody may be at a screen to answer them).
+// Throws CliError when the library or its export is missing.
 EngineFunctionTable& BindEngine(UiCallbackTable* callbacks);
+
+// True once the engine reported something: the command then failed,
+// whatever its slots returned.
+bool EngineReported();
 
 // Releases the engine state once at the end of a command.
 class EngineSession {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Commands.h"
+#include "EngineBinding.h"
 #include "Console.h"
 #include "WorkFolder.h"
 #include "cli/pure/CliArgs.h"
@@ -80,7 +81,9 @@ int wmain(int argc, wchar_t** argv)
         return cli::kExitError;
     }
     try {
-        return Run(parsed.args);
+        const int code = Run(parsed.args);
+        // The engine's report line is already on stderr.
+        return cli::EngineReported() ? cli::kExitError : code;
     } catch (const cli::CliError& e) {
         cli::PrintError(e.message);
     } catch (const std::exception& e) {

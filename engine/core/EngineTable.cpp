@@ -53,7 +53,7 @@ EngineFunctionTable g_table = {
     slots::DeleteSchedule,     slots::GetScheduleTriggers,
     slots::EditSchedule,       slots::OpenKeyInRegedit,
     slots::GetScanThread,      slots::GetFixThread,
-    slots::GetOperationResult,
+    slots::GetOperationResult, slots::SetReportHandler,
 };
 }  // namespace
 

@@ -54,6 +54,7 @@ int CORVEX_CALL OpenKeyInRegedit(int resultIndex, int problemIndex);
 HANDLE CORVEX_CALL GetScanThread();
 HANDLE CORVEX_CALL GetFixThread();
 int CORVEX_CALL GetOperationResult();
+void CORVEX_CALL SetReportHandler(ReportHandler handler);
 
 // Runs a slot body; any exception other than EngineInvalidArgument becomes
 // `fallback`.

@@ -64,6 +64,10 @@ struct UiCallbackTable {
 // Operations of the engine, in fixed slot order. "Owned by the engine" means
 // valid until the next operation that replaces the engine state (StartScan,
 // LoadScanSettings, LaunchSystemTool, the schedule slots) or ReleaseEngine.
+// Receives an engine message box's text, caption and MessageBox flags;
+// returns the answer (IDOK, IDNO, ...). The texts live only for the call.
+using ReportHandler = int(CORVEX_CALL*)(const std::wstring* text, const std::wstring* caption, unsigned flags);
+
 struct EngineFunctionTable {
     HANDLE(CORVEX_CALL* StartScan)();                                     // 0 new; thread handle, engine-owned
     HANDLE(CORVEX_CALL* StartFix)();                                      // 1 needs; thread handle, engine-owned
@@ -129,10 +133,16 @@ struct EngineFunctionTable {
     // 46 ensure: the last backup or restore result, 1 success, 0 failure. A fix
     // is started only after a partial backup that returned 1.
     int(CORVEX_CALL* GetOperationResult)();
+    // 47: every message box the engine would show goes to `handler` instead
+    // (any thread), which returns the answer as MessageBoxW would; null
+    // restores the real box. For callers with no one at a screen (the
+    // console tool); the program never sets one.
+    void(CORVEX_CALL* SetReportHandler)(ReportHandler handler);
 };
 
 static_assert(sizeof(UiCallbackTable) == 18 * sizeof(void*), "18 callback slots");
-static_assert(sizeof(EngineFunctionTable) == 47 * sizeof(void*), "46 engine slots and GetOperationResult");
+static_assert(sizeof(EngineFunctionTable) == 48 * sizeof(void*),
+              "46 engine slots, GetOperationResult and SetReportHandler");
 static_assert(sizeof(TASK_TRIGGER) == 48, "a trigger crosses the boundary as 12 words");
 
 // The library's only export. Stores callbacks (a later call replaces them),

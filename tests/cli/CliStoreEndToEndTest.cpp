@@ -45,6 +45,20 @@ TEST_F(CliStore, BadOrMissingBackupNamesFailWithOneLine)
     }
 }
 
+// An engine message box never waits for a person: with a display present,
+// a backup into a store without its template prints the engine's report as
+// one line and ends with exit 2 at once.
+TEST_F(CliStore, AnEngineReportIsALineAndTheCommandFails)
+{
+    ASSERT_TRUE(DeleteFileW(dir.File(L"regbak-templ.xml").c_str()));
+    const ULONGLONG start = GetTickCount64();
+    Outcome run = Cli({L"backup"});
+    EXPECT_LT(GetTickCount64() - start, 30000u);
+    EXPECT_EQ(run.exitCode, 2u) << run.out << run.err;
+    EXPECT_NE(run.err.find("TamselCli: Failed to load DOM from XMLFile: "), std::string::npos) << run.err;
+    EXPECT_EQ(Cli({L"backups"}).out, "0 backup(s)\n");
+}
+
 bool ValueExists(HKEY root, const std::wstring& path, const wchar_t* name)
 {
     return RegGetValueW(root, path.c_str(), name, RRF_RT_ANY, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
