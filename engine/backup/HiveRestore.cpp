@@ -5,6 +5,7 @@
 
 #include "core/Handles.h"
 #include "core/KeyNames.h"
+#include "core/WineFolders.h"
 #include "pure/TextRules.h"
 
 namespace backup {
@@ -140,8 +141,7 @@ RestoreStatus RestoreByLoadAndCopy(HKEY root, const std::wstring& subKey, REGSAM
 
 bool RunningUnderWine()
 {
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+    return wine::IsRunningUnderWine();
 }
 
 HiveRestoreFn ActiveHiveRestore()

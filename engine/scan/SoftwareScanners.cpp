@@ -1,5 +1,6 @@
 // What installed software left behind: install records, font files, shared
 // library counts and help files.
+#include "core/WineFolders.h"
 #include "scan/ProblemRecord.h"
 #include "scan/RuleHelpers.h"
 #include "scan/Scanner.h"
@@ -42,7 +43,12 @@ public:
             if (!ExtractFilePath(data, path, fileView) &&
                 !ExtractFilePath(L"%systemroot%\\fonts\\" + data, path, fileView))
                 return false;
-            return !IsPathExist(path, t.engine, fileView);
+            if (IsPathExist(path, t.engine, fileView)) return false;
+            // Wine serves the fonts its prefix lists by bare file name from
+            // its own font folder.
+            const std::wstring wineFonts = wine::FontFolder();
+            const bool bareName = data.find_first_of(L":\\/") == std::wstring::npos;
+            return !(bareName && !wineFonts.empty() && IsPathExist(wineFonts + L"\\" + data, t.engine, fileView));
         });
         if (missing) RecordValueProblem(t, key, v, kFileMissing, kFair, kDeleteValue);
     }

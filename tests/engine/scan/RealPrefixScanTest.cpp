@@ -179,16 +179,19 @@ const KnownBroken kKnownBroken[] = {
      L"the help store's current version names \"MSFSStore1.0\", a class that is not registered"},
     {L"File Associations", L"MSITStore\\CurVer",
      L"the help store's current version names \"MSITStore1.0\", a class that is not registered"},
-    {L"Font Entries", L".fon",
-     L"the bitmap fonts are listed by file name, but the prefix's Fonts folder is empty (Wine serves its "
-     L"fonts from its own data folder)"},
+    // The other fonts the prefix lists by bare file name are Wine's own,
+    // found in its font folder (Debian's fonts-wine), and are no problem.
+    {L"Font Entries", L"=serife.fon",
+     L"\"MS Serif\" names serife.fon, which Wine's font folder does not hold"},
 };
 
 const wchar_t* ReasonOf(const RegEntryProb& p, const std::wstring& category)
 {
     for (const KnownBroken& k : kKnownBroken)
         if (category == k.category &&
-            (p.scannedKeyPath.find(k.part) != std::wstring::npos || p.data.find(k.part) != std::wstring::npos))
+            (k.part[0] == L'=' ? p.data == k.part + 1  // "=text": the data exactly
+                               : p.scannedKeyPath.find(k.part) != std::wstring::npos ||
+                                     p.data.find(k.part) != std::wstring::npos))
             return k.reason;
     return nullptr;
 }

@@ -80,9 +80,19 @@ TEST(SoftwareScanners, FontsByNameAreLookedForInTheFontsFolder)
     key.SetString(L"", L"Gone (TrueType)", L"gone" + fontName);
     key.SetString(L"", L"ByPath (TrueType)", dir.File(L"present.ttf"));
     key.SetString(L"", L"GonePath (TrueType)", dir.File(L"gone.ttf"));
+    // Wine serves fonts listed by bare name from its own font folder: here a
+    // stand-in data folder, named as Wine names its own to its programs.
+    CreateDirectoryW(dir.File(L"winedata").c_str(), nullptr);
+    CreateDirectoryW(dir.File(L"winedata\\fonts").c_str(), nullptr);
+    scantest::WriteFile(dir.File(L"winedata\\fonts\\own") + fontName);
+    key.SetString(L"", L"WineOwn (TrueType)", L"own" + fontName);
+    wchar_t previous[MAX_PATH] = {};
+    const DWORD had = GetEnvironmentVariableW(L"WINEDATADIR", previous, MAX_PATH);
+    SetEnvironmentVariableW(L"WINEDATADIR", (L"\\??\\" + dir.File(L"winedata")).c_str());
 
     ScannerHarness h(L"Font Entries");
     h.Run(ScanFontEntries, HKEY_CURRENT_USER, L"HKEY_CURRENT_USER", k);
+    SetEnvironmentVariableW(L"WINEDATADIR", had ? previous : nullptr);
     DeleteFileW((fontsFolder + fontName).c_str());
     h.ExpectExactly(k, {
         {k, L"Gone (TrueType)", L"gone" + fontName, kFileMissing, kFair, kDeleteValue},
