@@ -86,7 +86,8 @@ RestoreStatus RestoreWithRegRestoreKey(HKEY root, const std::wstring& subKey, RE
                                        const std::wstring& hiveFile, const std::wstring& systemName)
 {
     UniqueHKey key;
-    LONG rc = RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, REG_OPTION_BACKUP_RESTORE, KEY_WRITE | view,
+    LONG rc = RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, REG_OPTION_BACKUP_RESTORE,
+                              KEY_WRITE | KEY_QUERY_VALUE | view,
                               nullptr, key.put(), nullptr);
     if (rc != ERROR_SUCCESS) {
         key.release();
