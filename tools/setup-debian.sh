@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what Tamsel's build and tests need on a fresh Debian 12 machine:
 # the two mingw-w64 cross compilers, Wine and its own fonts, Xvfb for the window tests,
-# GoogleTest's sources, the native compiler and clang's fuzzer. Run as root
+# ImageMagick for the run command's screenshot, GoogleTest's sources, the native
+# compiler and clang's fuzzer. Run as root
 # or as a user who may sudo.
 #
 # Two steps: the tools for the 64-bit build and its tests first (the script
@@ -32,7 +33,7 @@ $sudo apt-get install -y -qq --no-install-recommends \
     cmake ninja-build g++ python3 clang libclang-rt-14-dev \
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools \
     wine wine64 fonts-wine \
-    xvfb xauth \
+    xvfb xauth imagemagick \
     googletest \
     >/dev/null
 echo "setup-debian.sh: build and test tools are installed"
