@@ -38,7 +38,7 @@ int RunSchedule(const CommandContext& ctx);
 // Leaves only the chosen categories enabled in the current folder's settings.
 void LimitCategories(EngineFunctionTable& engine, const std::vector<std::wstring>& wanted);
 // One scan with progress on stderr; fills the report from the engine's lists.
-ScanReport ScanOnce(EngineFunctionTable& engine, bool quiet);
+ScanReport ScanOnce(EngineFunctionTable& engine, bool quiet, bool jsonProgress = false);
 
 // How long a backup, restore or fix may take before the console gives up.
 inline constexpr unsigned long kOperationTimeoutMs = 30ul * 60ul * 1000ul;

@@ -19,7 +19,7 @@ int RunFix(const CommandContext& ctx)
     EngineSession engine(table);
     if (!args.categories.empty()) LimitCategories(table, args.categories);
 
-    ScanReport report = ScanOnce(table, args.quiet);
+    ScanReport report = ScanOnce(table, args.quiet, args.progressJson);
     if (report.stopped) throw CliError{L"scan stopped; nothing was fixed"};
     const int checked = table.GetCheckedCount();
     if (!args.yes) {

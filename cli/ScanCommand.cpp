@@ -104,11 +104,11 @@ void LimitCategories(EngineFunctionTable& engine, const std::vector<std::wstring
     if (!error.empty()) throw CliError{error};
 }
 
-ScanReport ScanOnce(EngineFunctionTable& table, bool quiet)
+ScanReport ScanOnce(EngineFunctionTable& table, bool quiet, bool jsonProgress)
 {
     ScanReport report;
     {
-        ScanProgress progress(table, Err(), quiet);
+        ScanProgress progress(table, Err(), quiet, jsonProgress);
         ULONGLONG start = GetTickCount64();
         HANDLE thread = table.StartScan();
         if (!thread) throw CliError{L"the engine could not start the scan"};
@@ -146,7 +146,7 @@ int RunScan(const CommandContext& ctx)
     EngineSession engine(table);
     if (!args.categories.empty()) LimitCategories(table, args.categories);
 
-    ScanReport report = ScanOnce(table, args.quiet);
+    ScanReport report = ScanOnce(table, args.quiet, args.progressJson);
     report.peakWorkingSetBytes = PeakWorkingSet();
 
     if (args.json)

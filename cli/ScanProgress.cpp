@@ -19,8 +19,9 @@ bool IsEndOfEntryMarker(const std::wstring* text, int examined)
 
 }  // namespace
 
-ScanProgress::ScanProgress(EngineFunctionTable& engine, OutputStream& err, bool quiet)
-    : engine_(engine), err_(err), quiet_(quiet), console_(err.IsConsole()), width_(err.Width())
+ScanProgress::ScanProgress(EngineFunctionTable& engine, OutputStream& err, bool quiet, bool json)
+    : engine_(engine), err_(err), quiet_(quiet), json_(json && !quiet), console_(err.IsConsole() && !json_),
+      width_(err.Width())
 {
     g_active = this;
 }
@@ -101,6 +102,10 @@ void ScanProgress::Category(int index)
     }
     current_ = -1;
     if (quiet_) return;
+    if (json_) {
+        err_.WriteUtf8(ProgressJson(name, items_, engine_.GetProblemCount(), true) + "\n");
+        return;
+    }
     ClearLine();
     err_.Write(CategoryDoneLine(position_, enabledTotal_, name, problems, items_ - itemsAtCategoryStart_) +
                L"\n");
@@ -109,10 +114,16 @@ void ScanProgress::Category(int index)
 void ScanProgress::Item(const std::wstring* text, int examined)
 {
     items_ = static_cast<int64_t>(examined) + 1;
-    if (quiet_ || !console_) return;
+    if (quiet_ || (!console_ && !json_)) return;
     uint64_t now = GetTickCount64();
     if (now - lastDraw_ < kRedrawMs) return;
     lastDraw_ = now;
+    if (json_) {
+        const std::wstring name =
+            current_ >= 0 && current_ < static_cast<int>(names_.size()) ? names_[current_] : L"";
+        err_.WriteUtf8(ProgressJson(name, items_, engine_.GetProblemCount(), false) + "\n");
+        return;
+    }
     Draw(text ? *text : std::wstring());
 }
 

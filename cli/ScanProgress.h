@@ -16,9 +16,10 @@ class OutputStream;
 
 class ScanProgress {
 public:
-    // quiet: show nothing. On a console one line is rewritten in place;
-    // otherwise one line per finished category.
-    ScanProgress(EngineFunctionTable& engine, OutputStream& err, bool quiet);
+    // quiet: show nothing. json: one JSON object a line (at most ten a
+    // second, and one per finished category). Otherwise, on a console one
+    // line is rewritten in place, elsewhere one line per finished category.
+    ScanProgress(EngineFunctionTable& engine, OutputStream& err, bool quiet, bool json = false);
     ~ScanProgress();
     ScanProgress(const ScanProgress&) = delete;
     ScanProgress& operator=(const ScanProgress&) = delete;
@@ -48,6 +49,7 @@ private:
     EngineFunctionTable& engine_;
     OutputStream& err_;
     bool quiet_;
+    bool json_;
     bool console_;
     int width_;
     std::vector<std::wstring> names_;

@@ -18,6 +18,7 @@ const OptionSpec kOptions[] = {
     {kOptWeekly, L"--weekly", true},
     {kOptAt, L"--at", true},
     {kOptListCategories, L"--list-categories", false},
+    {kOptProgress, L"--progress", true},
 };
 
 const OptionSpec* FindOption(const std::wstring& name)
@@ -79,10 +80,11 @@ bool IsHelp(const std::wstring& a)
 const std::vector<CommandSpec>& CommandTable()
 {
     static const std::vector<CommandSpec> table = {
-        {Command::Scan, L"scan", kOptJson | kOptCategory | kOptSettings | kOptQuiet | kOptListCategories, L"", 0, 0,
+        {Command::Scan, L"scan",
+         kOptJson | kOptCategory | kOptSettings | kOptQuiet | kOptListCategories | kOptProgress, L"", 0, 0,
          L"scan the registry and list the problems found"},
         {Command::Categories, L"categories", kOptSettings, L"", 0, 0, L"list the scan categories and their flags"},
-        {Command::Fix, L"fix", kOptCategory | kOptSettings | kOptQuiet | kOptYes, L"", 0, 0,
+        {Command::Fix, L"fix", kOptCategory | kOptSettings | kOptQuiet | kOptYes | kOptProgress, L"", 0, 0,
          L"scan, back up what would change, then fix (only with --yes)"},
         {Command::Backup, L"backup", 0, L"", 0, 0, L"make a full backup of the registry"},
         {Command::Backups, L"backups", 0, L"", 0, 0, L"list the backups"},
@@ -170,6 +172,13 @@ ParseResult ParseArguments(const std::vector<std::wstring>& argv)
                 case kOptAt:
                     r.args.at = value;
                     break;
+                case kOptProgress:
+                    if (value != L"json" && value != L"text") {
+                        r.error = L"option '--progress' takes json or text";
+                        return r;
+                    }
+                    r.args.progressJson = value == L"json";
+                    break;
             }
             continue;
         }
@@ -225,11 +234,14 @@ std::wstring UsageText()
          L"  --category NAME    scan only this category (repeatable; names as 'categories' lists them)\n"
          L"  --settings FILE    use this scan settings file instead of scanSetting.xml\n"
          L"  --quiet            no progress on stderr\n"
+         L"  --progress=json    progress as one JSON object a line on stderr (category, and the\n"
+         L"                     itemsExamined and problems so far; at most ten a second, and one\n"
+         L"                     with \"done\" per finished category)\n"
          L"  --list-categories  list index, element name, category name and enabled flag; scan nothing\n"
          L"options of categories:\n"
          L"  --settings FILE    list the categories of this file\n"
          L"options of fix:\n"
-         L"  --category, --settings, --quiet as for scan\n"
+         L"  --category, --settings, --quiet, --progress as for scan\n"
          L"  --yes              really back up and fix; without it only the problems are shown\n"
          L"options of schedule add:\n"
          L"  --weekly DAYS      days like Mon,Wed\n"

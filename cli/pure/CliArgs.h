@@ -23,6 +23,7 @@ enum Option : unsigned {
     kOptWeekly = 1u << 5,
     kOptAt = 1u << 6,
     kOptListCategories = 1u << 7,
+    kOptProgress = 1u << 8,
 };
 
 // One row per command; a new command is one more row here and one handler
@@ -43,6 +44,7 @@ struct Arguments {
     Command command = Command::Help;
     bool json = false;
     bool quiet = false;
+    bool progressJson = false;             // --progress=json: one JSON object a line on stderr
     bool listCategories = false;           // scan --list-categories: list, do not scan
     std::vector<std::wstring> categories;  // --category, in the order given
     std::wstring settingsFile;             // --settings, as given (not yet resolved)

@@ -36,4 +36,12 @@ std::wstring CategoryDoneLine(int position, int total, std::wstring_view categor
            (problems == 1 ? L" problem, " : L" problems, ") + std::to_wstring(examined) + L" items examined";
 }
 
+std::string ProgressJson(std::wstring_view category, int64_t examined, int problems, bool done)
+{
+    std::string line = "{\"category\":" + JsonString(category) + ",\"itemsExamined\":" + std::to_string(examined) +
+                       ",\"problems\":" + std::to_string(problems);
+    if (done) line += ",\"done\":true";
+    return line + "}";
+}
+
 }  // namespace cli

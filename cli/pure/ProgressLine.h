@@ -15,6 +15,11 @@ namespace cli {
 std::wstring ProgressLine(int position, int total, std::wstring_view category, int64_t examined,
                           std::wstring_view item, int width);
 
+// One line of --progress=json (without its line break), UTF-8:
+// {"category":"...","itemsExamined":N,"problems":N} with the scan's totals
+// so far, and ,"done":true when the category is done.
+std::string ProgressJson(std::wstring_view category, int64_t examined, int problems, bool done);
+
 // The line written when a category is done.
 std::wstring CategoryDoneLine(int position, int total, std::wstring_view category, int problems,
                               int64_t examined);

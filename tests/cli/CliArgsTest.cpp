@@ -73,6 +73,8 @@ TEST(CliArgs, RejectedCommandLinesGiveOneLine)
         {{L"categories", L"--json"}, L"option '--json' does not apply to 'categories'"},
         {{L"categories", L"--category", L"x"}, L"option '--category' does not apply to 'categories'"},
         {{L"help", L"--quiet"}, L"option '--quiet' does not apply to 'help'"},
+        {{L"scan", L"--progress=xml"}, L"option '--progress' takes json or text"},
+        {{L"backup", L"--progress=json"}, L"option '--progress' does not apply to 'backup'"},
     };
     for (const auto& c : cases) {
         cli::ParseResult r = ParseArguments(c.argv);
@@ -87,8 +89,13 @@ TEST(CliArgs, UsageNamesEveryCommandAndOption)
     std::wstring usage = cli::UsageText();
     for (const cli::CommandSpec& c : cli::CommandTable())
         EXPECT_NE(usage.find(L"  " + std::wstring(c.name) + L" "), std::wstring::npos);
-    for (const wchar_t* o : {L"--json", L"--category", L"--settings", L"--quiet", L"--yes", L"--weekly", L"--at"})
+    for (const wchar_t* o :
+         {L"--json", L"--category", L"--settings", L"--quiet", L"--yes", L"--weekly", L"--at", L"--progress"})
         EXPECT_NE(usage.find(o), std::wstring::npos);
+    for (const std::vector<std::wstring>& argv :
+         {std::vector<std::wstring>{L"scan", L"--progress=json"}, {L"fix", L"--progress", L"json"}})
+        EXPECT_TRUE(cli::ParseArguments(argv).args.progressJson);
+    EXPECT_FALSE(cli::ParseArguments({L"scan", L"--progress=text"}).args.progressJson);
 }
 
 TEST(CliArgs, CommandsWithOperands)

@@ -125,6 +125,24 @@ TEST_F(CliEndToEnd, JsonScanOfScratchSettings)
     ExpectNoTraces(run);
 }
 
+// --progress=json: stderr holds only JSON objects, one a line, and each
+// scanned category ends with a "done" one; stdout is the document as before.
+TEST_F(CliEndToEnd, JsonProgressLines)
+{
+    Outcome run = RunCli({L"scan", L"--json", L"--progress=json", L"--settings", settings});
+    ASSERT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_EQ(jsoncheck::Parse(run.out)["results"].items.size(), 2u);
+    std::vector<std::wstring> done;
+    size_t start = 0;
+    for (size_t end; (end = run.err.find('\n', start)) != std::string::npos; start = end + 1) {
+        const jsoncheck::Value line = jsoncheck::Parse(run.err.substr(start, end - start));
+        EXPECT_GE(line["itemsExamined"].number, 0);
+        if (line.Has("done") && line["done"].boolean) done.push_back(line["category"].text);
+    }
+    EXPECT_EQ(start, run.err.size()) << "a last line without its line break";
+    EXPECT_EQ(done, (std::vector<std::wstring>{kOddName, L"Application Paths"})) << run.err;
+}
+
 TEST_F(CliEndToEnd, CategoryOptionLimitsTheScan)
 {
     const struct {

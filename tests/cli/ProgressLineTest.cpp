@@ -34,3 +34,11 @@ TEST(ProgressLine, CategoryDone)
 }
 
 }  // namespace
+
+TEST(ProgressLine, JsonProgressIsOneObjectALine)
+{
+    EXPECT_EQ(cli::ProgressJson(L"Font Entries", 26, 3, false),
+              "{\"category\":\"Font Entries\",\"itemsExamined\":26,\"problems\":3}");
+    EXPECT_EQ(cli::ProgressJson(L"A\"b\n\u00e9", 0, 0, true),
+              "{\"category\":\"A\\\"b\\u000A\xc3\xa9\",\"itemsExamined\":0,\"problems\":0,\"done\":true}");
+}
