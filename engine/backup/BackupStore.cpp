@@ -157,7 +157,7 @@ void PartialShortcuts(const PtrArray<RegScanCategory>& results, std::vector<std:
     for (const RegScanCategory* r : results) {
         if (r->problemCount <= 0 || !pure::EqualsNoCase(r->name, L"Program Shortcuts")) continue;
         for (const RegEntryProb* p : r->problems)
-            if (scan::IsToBeFixed(*p)) out.push_back(p->keyPath + L"\\" + p->valueName);
+            if (scan::IsToBeFixed(*p)) out.push_back(scan::ShortcutFileOf(*p));
     }
 }
 

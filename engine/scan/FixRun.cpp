@@ -213,7 +213,7 @@ bool CanRecycle(const std::wstring& path)
 
 FixOutcome FixShortcutProblem(const RegEntryProb& problem)
 {
-    std::wstring path = problem.keyPath + L"\\" + problem.valueName;
+    std::wstring path = ShortcutFileOf(problem);
     if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return FixOutcome::NotFixed;
     // Where the shell would delete the file for good (a network or
     // removable folder, no Recycle Bin), it is left and not fixed.

@@ -39,6 +39,12 @@ struct KeySite {
 };
 KeySite ActingSiteOf(const RegEntryProb& p);
 
+// The file a shortcut problem names: its folder (the key path) and file name.
+inline std::wstring ShortcutFileOf(const RegEntryProb& p)
+{
+    return p.keyPath + L"\\" + p.valueName;
+}
+
 // The message of a problem kind (typos are the product's own); empty for an
 // unknown kind.
 const wchar_t* KindMessage(int kind);
