@@ -7,7 +7,7 @@ namespace cli {
 void JsonWriter::NewLine()
 {
     out_ += '\n';
-    out_.append(hasItems_.size() * 2, ' ');
+    out_.append(open_.size() * 2, ' ');
 }
 
 void JsonWriter::BeforeValue()
@@ -16,48 +16,48 @@ void JsonWriter::BeforeValue()
         afterKey_ = false;
         return;
     }
-    if (hasItems_.empty()) return;
-    if (hasItems_.back()) out_ += ',';
-    hasItems_.back() = true;
+    if (open_.empty()) return;
+    if (open_.back().hasItems) out_ += ',';
+    open_.back().hasItems = true;
     NewLine();
 }
 
-void JsonWriter::Open(char bracket)
+void JsonWriter::Open(char bracket, char close)
 {
     BeforeValue();
     out_ += bracket;
-    hasItems_.push_back(false);
+    open_.push_back({close, false});
 }
 
-void JsonWriter::Close(char bracket)
+void JsonWriter::Close()
 {
-    bool had = hasItems_.back();
-    hasItems_.pop_back();
-    if (had) NewLine();
-    out_ += bracket;
+    const OpenBracket top = open_.back();
+    open_.pop_back();
+    if (top.hasItems) NewLine();
+    out_ += top.close;
 }
 
 JsonWriter& JsonWriter::BeginObject()
 {
-    Open('{');
+    Open('{', '}');
     return *this;
 }
 
 JsonWriter& JsonWriter::EndObject()
 {
-    Close('}');
+    Close();
     return *this;
 }
 
 JsonWriter& JsonWriter::BeginArray()
 {
-    Open('[');
+    Open('[', ']');
     return *this;
 }
 
 JsonWriter& JsonWriter::EndArray()
 {
-    Close(']');
+    Close();
     return *this;
 }
 
@@ -96,6 +96,20 @@ JsonWriter& JsonWriter::Bool(bool value)
 {
     BeforeValue();
     out_ += value ? "true" : "false";
+    return *this;
+}
+
+JsonWriter& JsonWriter::Null()
+{
+    BeforeValue();
+    out_ += "null";
+    return *this;
+}
+
+JsonWriter& JsonWriter::Unwind(size_t depth)
+{
+    if (afterKey_) Null();
+    while (open_.size() > depth) Close();
     return *this;
 }
 

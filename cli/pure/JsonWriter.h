@@ -20,6 +20,13 @@ public:
     JsonWriter& Int(int64_t value);
     JsonWriter& UInt(uint64_t value);
     JsonWriter& Bool(bool value);
+    JsonWriter& Null();
+
+    // Open objects and arrays. Unwind closes them down to depth, first giving
+    // a pending key the value null, so a document cut short by a failure is
+    // still well formed.
+    size_t Depth() const { return open_.size(); }
+    JsonWriter& Unwind(size_t depth);
 
     // Member shorthands.
     JsonWriter& Member(std::string_view name, std::wstring_view value) { return Key(name).String(value); }
@@ -32,12 +39,16 @@ public:
 
 private:
     void BeforeValue();
-    void Open(char bracket);
-    void Close(char bracket);
+    void Open(char bracket, char close);
+    void Close();
     void NewLine();
 
     std::string out_;
-    std::vector<bool> hasItems_;  // one per open object or array
+    struct OpenBracket {
+        char close;
+        bool hasItems;
+    };
+    std::vector<OpenBracket> open_;
     bool afterKey_ = false;
 };
 
