@@ -17,6 +17,21 @@ int RunCategories(const CommandContext& ctx)
     EngineSession engine(table);
     PtrArray<XMLElement>* list = engine->LoadScanSettings();
     if (!list) throw CliError{L"the engine could not read the scan settings"};
+    if (ctx.json) {
+        JsonWriter& w = ctx.json->Body();
+        w.Key("categories").BeginArray();
+        int index = 0;
+        for (const XMLElement* c : *list)
+            w.BeginObject()
+                .Member("index", index++)
+                .Member("elementName", c->elementName)
+                .Member("name", c->categoryName)
+                .MemberBool("enabled", c->enabled != 0)
+                .Member("keyCount", c->keyEntries.GetCount())
+                .EndObject();
+        w.EndArray();
+        return kExitClean;
+    }
     std::wstring text;
     int index = 0;
     for (const XMLElement* c : *list) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/pure/CliArgs.h"
+#include "cli/pure/JsonDocument.h"
 #include "cli/pure/ScanReport.h"
 #include "corvex/EngineTables.h"
 
@@ -17,6 +18,9 @@ struct CommandContext {
     Arguments args;
     std::wstring programFolder;  // the current folder when a command starts
     std::wstring settingsFile;   // --settings as a full path, empty when not given
+    // With --json the command writes its members here and nothing on stdout
+    // (main prints the document); null otherwise.
+    JsonDocument* json = nullptr;
 };
 
 class WorkFolder;

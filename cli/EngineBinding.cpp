@@ -6,21 +6,26 @@
 
 #include "Console.h"
 #include "cli/pure/ReportAnswer.h"
+#include "cli/pure/TextEncoding.h"
 
 namespace cli {
 namespace {
 
 std::atomic<bool> g_reported{false};
+std::mutex g_lock;
+std::wstring g_first;  // guarded by g_lock
 
 // "TamselCli: <caption>: <text>" as one line, and the safe answer.
 int CORVEX_CALL PrintReport(const std::wstring* text, const std::wstring* caption, unsigned flags)
 {
-    static std::mutex lock;
     {
-        std::lock_guard<std::mutex> guard(lock);
-        PrintError((caption ? *caption : std::wstring()) + L": " + (text ? *text : std::wstring()));
+        std::lock_guard<std::mutex> guard(g_lock);
+        const std::wstring line =
+            (caption ? *caption : std::wstring()) + L": " + (text ? *text : std::wstring());
+        PrintError(line);
+        if (!g_reported) g_first = PrintableText(line);
+        g_reported = true;
     }
-    g_reported = true;
     return SafeAnswer(flags);
 }
 
@@ -29,6 +34,12 @@ int CORVEX_CALL PrintReport(const std::wstring* text, const std::wstring* captio
 bool EngineReported()
 {
     return g_reported.load();
+}
+
+std::wstring FirstReport()
+{
+    std::lock_guard<std::mutex> guard(g_lock);
+    return g_first;
 }
 
 EngineFunctionTable& BindEngine(UiCallbackTable* callbacks)

@@ -14,6 +14,8 @@ EngineFunctionTable& BindEngine(UiCallbackTable* callbacks);
 // True once the engine reported something: the command then failed,
 // whatever its slots returned.
 bool EngineReported();
+// The first report as its stderr line shows it, without the prefix.
+std::wstring FirstReport();
 
 // Releases the engine state once at the end of a command.
 class EngineSession {

@@ -20,16 +20,21 @@ int RunFix(const CommandContext& ctx)
     if (!args.categories.empty()) LimitCategories(table, args.categories);
 
     ScanReport report = ScanOnce(table, args.quiet, args.progressJson);
+    JsonWriter* json = ctx.json ? &ctx.json->Body() : nullptr;
+    if (json) WriteJsonMembers(*json, report);
     if (report.stopped) throw CliError{L"scan stopped; nothing was fixed"};
     const int checked = table.GetCheckedCount();
+    if (json) json->Key("fix").BeginObject().MemberBool("dryRun", !args.yes).Member("checked", checked);
     if (!args.yes) {
-        Out().Write(FormatText(report));
-        Out().Write(L"would fix " + std::to_wstring(checked) +
-                    L" problem(s); nothing was changed (run with --yes to back up and fix)\n");
+        if (!json) {
+            Out().Write(FormatText(report));
+            Out().Write(L"would fix " + std::to_wstring(checked) +
+                        L" problem(s); nothing was changed (run with --yes to back up and fix)\n");
+        }
         return kExitClean;
     }
     if (checked == 0) {
-        Out().Write(L"nothing to fix\n");
+        if (!json) Out().Write(L"nothing to fix\n");
         return kExitClean;
     }
 
@@ -41,6 +46,7 @@ int RunFix(const CommandContext& ctx)
     table.StartPartialBackup(table.GetScanResults());
     if (!WaitFinish(Finish::Backup, kOperationTimeoutMs)) throw CliError{L"the backup did not finish; nothing was fixed"};
     if (table.GetOperationResult() != 1) throw CliError{L"the backup failed; nothing was fixed"};
+    if (json) json->MemberBool("backedUp", true);
 
     ResetFinish(Finish::Fix);
     HANDLE thread = table.StartFix();
@@ -49,8 +55,11 @@ int RunFix(const CommandContext& ctx)
     if (WaitForSingleObject(thread, kOperationTimeoutMs) != WAIT_OBJECT_0 || !WaitFinish(Finish::Fix, 0))
         throw CliError{L"the fix did not finish"};
     const int fixed = table.GetFixedCount(), notFixed = table.GetNotFixedCount();
-    Out().Write(L"backed up and fixed " + std::to_wstring(fixed) + L" of " + std::to_wstring(checked) +
-                L" problem(s), " + std::to_wstring(notFixed) + L" not fixed\n");
+    if (json)
+        json->Member("fixed", fixed).Member("notFixed", notFixed);
+    else
+        Out().Write(L"backed up and fixed " + std::to_wstring(fixed) + L" of " + std::to_wstring(checked) +
+                    L" problem(s), " + std::to_wstring(notFixed) + L" not fixed\n");
     return notFixed == 0 ? kExitClean : kExitProblems;
 }
 

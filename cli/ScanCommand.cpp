@@ -149,11 +149,11 @@ int RunScan(const CommandContext& ctx)
     ScanReport report = ScanOnce(table, args.quiet, args.progressJson);
     report.peakWorkingSetBytes = PeakWorkingSet();
 
-    if (args.json)
-        Out().WriteUtf8(FormatJson(report));
+    if (ctx.json)
+        WriteJsonMembers(ctx.json->Body(), report);
     else
         Out().Write(FormatText(report));
-    if (report.stopped) PrintError(L"scan stopped");
+    if (report.stopped) throw CliError{L"scan stopped"};
     return ExitCodeFor(report);
 }
 

@@ -19,10 +19,13 @@ std::wstring TwoDigits(unsigned v)
 std::wstring Describe(const TASK_TRIGGER& t)
 {
     std::wstring when = TwoDigits(t.wStartHour) + L":" + TwoDigits(t.wStartMinute);
-    std::wstring from = std::to_wstring(t.wBeginYear) + L"-" + TwoDigits(t.wBeginMonth) + L"-" + TwoDigits(t.wBeginDay);
+    std::wstring from =
+        std::to_wstring(t.wBeginYear) + L"-" + TwoDigits(t.wBeginMonth) + L"-" + TwoDigits(t.wBeginDay);
     if (t.TriggerType == TASK_TIME_TRIGGER_WEEKLY)
-        return L"weekly " + FormatWeekDays(t.Type.Weekly.rgfDaysOfTheWeek) + L" at " + when + L" from " + from;
-    return L"trigger type " + std::to_wstring(static_cast<int>(t.TriggerType)) + L" at " + when + L" from " + from;
+        return L"weekly " + FormatWeekDays(t.Type.Weekly.rgfDaysOfTheWeek) + L" at " + when + L" from " +
+               from;
+    return L"trigger type " + std::to_wstring(static_cast<int>(t.TriggerType)) + L" at " + when + L" from " +
+           from;
 }
 
 TASK_TRIGGER WeeklyTrigger(const Arguments& args)
@@ -42,6 +45,16 @@ TASK_TRIGGER WeeklyTrigger(const Arguments& args)
     return t;
 }
 
+void WriteTrigger(JsonWriter& w, int index, const TASK_TRIGGER& t)
+{
+    w.BeginObject();
+    if (index >= 0) w.Member("index", index);
+    w.Member("description", Describe(t));
+    if (t.TriggerType == TASK_TIME_TRIGGER_WEEKLY)
+        w.Member("weekly", FormatWeekDays(t.Type.Weekly.rgfDaysOfTheWeek));
+    w.Member("at", TwoDigits(t.wStartHour) + L":" + TwoDigits(t.wStartMinute)).EndObject();
+}
+
 }  // namespace
 
 int RunSchedule(const CommandContext& ctx)
@@ -50,8 +63,14 @@ int RunSchedule(const CommandContext& ctx)
     EngineSession engine(BindEngine(ScanProgress::Callbacks()));
     if (!engine->EnsureScheduleTask()) throw CliError{L"cannot open or create the scan task"};
     if (args.action == L"add") {
-        if (engine->AddSchedule(WeeklyTrigger(args)) != 1) throw CliError{L"cannot add the trigger to the scan task"};
-        Out().Write(L"added: " + Describe(WeeklyTrigger(args)) + L"\n");
+        if (engine->AddSchedule(WeeklyTrigger(args)) != 1)
+            throw CliError{L"cannot add the trigger to the scan task"};
+        if (ctx.json) {
+            ctx.json->Body().Key("added");
+            WriteTrigger(ctx.json->Body(), -1, WeeklyTrigger(args));  // not yet numbered
+        } else {
+            Out().Write(L"added: " + Describe(WeeklyTrigger(args)) + L"\n");
+        }
         return kExitClean;
     }
     PtrArray<ScangetTaskTrigger> triggers;  // ours: the records are the caller's
@@ -62,8 +81,20 @@ int RunSchedule(const CommandContext& ctx)
                            std::to_wstring(triggers.GetCount()) + L")"};
         if (engine->DeleteSchedule(args.index, 0) != 1)
             throw CliError{L"cannot delete trigger " + std::to_wstring(args.index)};
-        Out().Write(L"deleted trigger " + std::to_wstring(args.index) + L": " + Describe(triggers[args.index]->trigger) +
-                    L"\n");
+        if (ctx.json) {
+            ctx.json->Body().Key("deleted");
+            WriteTrigger(ctx.json->Body(), args.index, triggers[args.index]->trigger);
+        } else {
+            Out().Write(L"deleted trigger " + std::to_wstring(args.index) + L": " +
+                        Describe(triggers[args.index]->trigger) + L"\n");
+        }
+        return kExitClean;
+    }
+    if (ctx.json) {
+        JsonWriter& w = ctx.json->Body();
+        w.Key("triggers").BeginArray();
+        for (int i = 0; i < triggers.GetCount(); ++i) WriteTrigger(w, i, triggers[i]->trigger);
+        w.EndArray();
         return kExitClean;
     }
     std::wstring text;

@@ -54,6 +54,18 @@ void Remove(EngineFunctionTable& engine, StartupItem& item)
     if (!ok) throw CliError{L"cannot remove '" + item.valueName + L"'"};
 }
 
+void WriteItem(JsonWriter& w, size_t index, const StartupItem& item)
+{
+    w.BeginObject()
+        .Member("index", static_cast<int>(index))
+        .MemberBool("enabled", item.enabled != 0)
+        .Member("rootName", item.rootName)
+        .Member("keyPath", item.keyPath)
+        .Member("valueName", item.valueName)
+        .Member("commandLine", item.commandLine)
+        .EndObject();
+}
+
 }  // namespace
 
 int RunStartup(const CommandContext& ctx)
@@ -61,6 +73,13 @@ int RunStartup(const CommandContext& ctx)
     const Arguments& args = ctx.args;
     EngineSession engine(BindEngine(ScanProgress::Callbacks()));
     Items items = Load(*engine);
+    if (args.action.empty() && ctx.json) {
+        JsonWriter& w = ctx.json->Body();
+        w.Key("startupItems").BeginArray();
+        for (size_t i = 0; i < items.size(); ++i) WriteItem(w, i, *items[i]);
+        w.EndArray();
+        return kExitClean;
+    }
     if (args.action.empty()) {
         std::wstring text;
         for (size_t i = 0; i < items.size(); ++i) {
@@ -76,13 +95,20 @@ int RunStartup(const CommandContext& ctx)
         throw CliError{L"no startup item " + std::to_wstring(args.index) + L" (there are " +
                        std::to_wstring(items.size()) + L")"};
     StartupItem& item = *items[static_cast<size_t>(args.index)];
+    if (ctx.json) {
+        ctx.json->Body().Member("action", args.action).Key("item");
+        WriteItem(ctx.json->Body(), static_cast<size_t>(args.index), item);
+    }
     if (args.action == L"disable")
         Disable(*engine, item);
     else if (args.action == L"enable")
         Enable(*engine, item);
     else
         Remove(*engine, item);
-    Out().Write(args.action + L"d " + Where(item) + L"\n");
+    if (ctx.json)
+        ctx.json->Body().MemberBool("done", true);
+    else
+        Out().Write(args.action + L"d " + Where(item) + L"\n");
     return kExitClean;
 }
 

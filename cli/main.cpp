@@ -3,14 +3,18 @@
 #include <windows.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "Commands.h"
-#include "EngineBinding.h"
 #include "Console.h"
+#include "EngineBinding.h"
+#include "ToolFactsDetect.h"
 #include "WorkFolder.h"
 #include "cli/pure/CliArgs.h"
+#include "cli/pure/JsonDocument.h"
+#include "cli/pure/TextEncoding.h"
 
 namespace {
 
@@ -34,11 +38,12 @@ std::wstring EnterProgramFolder()
     return dir;
 }
 
-int Run(const cli::Arguments& args)
+int Run(const cli::Arguments& args, cli::JsonDocument* json)
 {
     using cli::Command;
     cli::CommandContext ctx;
     ctx.args = args;
+    ctx.json = json;
     // --settings names a file as seen from where the user started us.
     if (!args.settingsFile.empty()) ctx.settingsFile = cli::FullPath(args.settingsFile);
     ctx.programFolder = EnterProgramFolder();
@@ -76,18 +81,38 @@ int wmain(int argc, wchar_t** argv)
 {
     std::vector<std::wstring> args(argv + 1, argv + argc);
     cli::ParseResult parsed = cli::ParseArguments(args);
+    std::unique_ptr<cli::JsonDocument> json;
+    // A command line that parses says itself whether it wants JSON ("--json"
+    // may be the value of another option); the usage text stays text.
+    if (parsed.ok() ? parsed.args.json : cli::WantsJson(args))
+        json = std::make_unique<cli::JsonDocument>(
+            cli::DetectToolFacts(), parsed.ok() ? cli::CommandName(parsed.args.command) : std::wstring());
+    int code = cli::kExitError;
+    std::wstring error;  // as the stderr line shows it, without the prefix
+    auto fail = [&](const std::wstring& message) {
+        cli::PrintError(message);
+        error = cli::PrintableText(message);
+        code = cli::kExitError;
+    };
     if (!parsed.ok()) {
-        cli::PrintError(parsed.error);
-        return cli::kExitError;
+        fail(parsed.error);
+    } else {
+        try {
+            code = Run(parsed.args, json.get());
+            // The engine's report line is already on stderr.
+            if (cli::EngineReported()) {
+                code = cli::kExitError;
+                error = cli::FirstReport();
+            }
+        } catch (const cli::CliError& e) {
+            fail(e.message);
+        } catch (const std::exception& e) {
+            fail(L"unexpected failure: " + std::wstring(e.what(), e.what() + std::strlen(e.what())));
+        }
     }
-    try {
-        const int code = Run(parsed.args);
-        // The engine's report line is already on stderr.
-        return cli::EngineReported() ? cli::kExitError : code;
-    } catch (const cli::CliError& e) {
-        cli::PrintError(e.message);
-    } catch (const std::exception& e) {
-        cli::PrintError(L"unexpected failure: " + std::wstring(e.what(), e.what() + std::strlen(e.what())));
+    if (json) {
+        const std::wstring report = cli::EngineReported() ? cli::FirstReport() : std::wstring();
+        cli::Out().WriteUtf8(json->Finish(code, error, report == error ? std::wstring() : report));
     }
-    return cli::kExitError;
+    return code;
 }

@@ -83,21 +83,36 @@ const std::vector<CommandSpec>& CommandTable()
         {Command::Scan, L"scan",
          kOptJson | kOptCategory | kOptSettings | kOptQuiet | kOptListCategories | kOptProgress, L"", 0, 0,
          L"scan the registry and list the problems found"},
-        {Command::Categories, L"categories", kOptSettings, L"", 0, 0, L"list the scan categories and their flags"},
-        {Command::Fix, L"fix", kOptCategory | kOptSettings | kOptQuiet | kOptYes | kOptProgress, L"", 0, 0,
-         L"scan, back up what would change, then fix (only with --yes)"},
-        {Command::Backup, L"backup", 0, L"", 0, 0, L"make a full backup of the registry"},
-        {Command::Backups, L"backups", 0, L"", 0, 0, L"list the backups"},
-        {Command::Restore, L"restore", 0, L"NAME", 1, 1, L"restore the backup NAME"},
-        {Command::DeleteBackup, L"delete-backup", 0, L"NAME", 1, 1, L"delete the backup NAME"},
-        {Command::Ignored, L"ignored", 0, L"", 0, 0, L"list the ignore list"},
-        {Command::Startup, L"startup", 0, L"[disable|enable|remove N]", 0, 2,
+        {Command::Categories, L"categories", kOptJson | kOptSettings, L"", 0, 0,
+         L"list the scan categories and their flags"},
+        {Command::Fix, L"fix", kOptJson | kOptCategory | kOptSettings | kOptQuiet | kOptYes | kOptProgress,
+         L"", 0, 0, L"scan, back up what would change, then fix (only with --yes)"},
+        {Command::Backup, L"backup", kOptJson, L"", 0, 0, L"make a full backup of the registry"},
+        {Command::Backups, L"backups", kOptJson, L"", 0, 0, L"list the backups"},
+        {Command::Restore, L"restore", kOptJson, L"NAME", 1, 1, L"restore the backup NAME"},
+        {Command::DeleteBackup, L"delete-backup", kOptJson, L"NAME", 1, 1, L"delete the backup NAME"},
+        {Command::Ignored, L"ignored", kOptJson, L"", 0, 0, L"list the ignore list"},
+        {Command::Startup, L"startup", kOptJson, L"[disable|enable|remove N]", 0, 2,
          L"list the startup programs, or change item N"},
-        {Command::Schedule, L"schedule", kOptWeekly | kOptAt, L"[add|delete N]", 0, 2,
+        {Command::Schedule, L"schedule", kOptJson | kOptWeekly | kOptAt, L"[add|delete N]", 0, 2,
          L"list the scheduled scans, add one or delete trigger N"},
         {Command::Help, L"help", 0, L"", 0, 0, L"show this text"},
     };
     return table;
+}
+
+bool WantsJson(const std::vector<std::wstring>& argv)
+{
+    for (const std::wstring& a : argv)
+        if (a == L"--json") return true;
+    return false;
+}
+
+std::wstring CommandName(Command command)
+{
+    for (const CommandSpec& c : CommandTable())
+        if (c.command == command) return c.name;
+    return std::wstring();
 }
 
 ParseResult ParseArguments(const std::vector<std::wstring>& argv)
@@ -224,13 +239,17 @@ std::wstring UsageText()
     for (const CommandSpec& c : CommandTable()) {
         std::wstring name = c.name;
         if (*c.operands) name += std::wstring(L" ") + c.operands;
-        if (name.size() < 36) name.resize(36, L' ');
-        else name += L" ";
+        if (name.size() < 36)
+            name.resize(36, L' ');
+        else
+            name += L" ";
         t += L"  " + name + c.summary + L"\n";
     }
     t += L"\n"
+         L"options of every command but help:\n"
+         L"  --json             print one JSON document (UTF-8) on stdout instead of text, also when\n"
+         L"                     the command fails (then with \"error\" and \"exitCode\")\n"
          L"options of scan:\n"
-         L"  --json             print one JSON document (UTF-8) instead of the text list\n"
          L"  --category NAME    scan only this category (repeatable; names as 'categories' lists them)\n"
          L"  --settings FILE    use this scan settings file instead of scanSetting.xml\n"
          L"  --quiet            no progress on stderr\n"
@@ -247,7 +266,8 @@ std::wstring UsageText()
          L"  --weekly DAYS      days like Mon,Wed\n"
          L"  --at HH:MM         start time\n"
          L"\n"
-         L"exit code: 0 no problem found or done, 1 problems found or not all fixed, 2 error or stopped scan\n";
+         L"exit code: 0 no problem found or done, 1 problems found or not all fixed, 2 error or stopped "
+         L"scan\n";
     return t;
 }
 
@@ -284,7 +304,8 @@ unsigned short ParseWeekDays(const std::wstring& text)
     size_t start = 0;
     for (;;) {
         size_t comma = text.find(L',', start);
-        std::wstring day = text.substr(start, comma == std::wstring::npos ? std::wstring::npos : comma - start);
+        std::wstring day =
+            text.substr(start, comma == std::wstring::npos ? std::wstring::npos : comma - start);
         for (wchar_t& c : day)
             if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
         int found = -1;

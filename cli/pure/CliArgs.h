@@ -70,6 +70,12 @@ ParseResult ParseArguments(const std::vector<std::wstring>& argv);
 
 std::wstring UsageText();
 
+// True when "--json" is one of the words, even on a command line that does
+// not parse: its error is then a JSON document too.
+bool WantsJson(const std::vector<std::wstring>& argv);
+// "scan" for Command::Scan.
+std::wstring CommandName(Command command);
+
 // "0".."2147483647" without sign or spaces; -1 otherwise.
 int ParseIndex(const std::wstring& text);
 // "Mon,Wed" (three-letter English names, any case, comma separated, no

@@ -131,8 +131,15 @@ std::wstring FormatText(const ScanReport& r)
 std::string FormatJson(const ScanReport& r)
 {
     JsonWriter w;
-    w.BeginObject()
-        .MemberBool("stopped", r.stopped)
+    w.BeginObject();
+    WriteJsonMembers(w, r);
+    w.EndObject();
+    return w.Finish();
+}
+
+void WriteJsonMembers(JsonWriter& w, const ScanReport& r)
+{
+    w.MemberBool("stopped", r.stopped)
         .MemberInt64("durationMs", r.durationMs)
         .Member("problemCount", r.problemCount)
         .Member("checkedCount", r.checkedCount)
@@ -171,8 +178,6 @@ std::string FormatJson(const ScanReport& r)
         w.EndArray().EndObject();
     }
     w.EndArray();
-    w.EndObject();
-    return w.Finish();
 }
 
 }  // namespace cli

@@ -83,5 +83,8 @@ std::wstring FormatText(const ScanReport& r);
 
 // One JSON document in UTF-8 with every field of the report.
 std::string FormatJson(const ScanReport& r);
+// The same members, written into an object the caller has opened.
+class JsonWriter;
+void WriteJsonMembers(JsonWriter& w, const ScanReport& r);
 
 }  // namespace cli

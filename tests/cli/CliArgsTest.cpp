@@ -52,6 +52,24 @@ TEST(CliArgs, AcceptedCommandLines)
     }
 }
 
+// Every command but help can answer with one JSON document; a command line
+// that does not parse still asks for one when "--json" is among its words.
+TEST(CliArgs, JsonForEveryCommand)
+{
+    for (const cli::CommandSpec& c : cli::CommandTable()) {
+        if (c.command == Command::Help) continue;
+        std::vector<std::wstring> argv = {c.name, L"--json"};
+        for (int i = 0; i < c.minOperands; ++i) argv.push_back(L"x");
+        cli::ParseResult r = ParseArguments(argv);
+        EXPECT_TRUE(r.ok()) << std::string(r.error.begin(), r.error.end());
+        EXPECT_TRUE(r.args.json);
+        EXPECT_EQ(cli::CommandName(c.command), c.name);
+    }
+    EXPECT_TRUE(cli::WantsJson({L"frob", L"--json"}));
+    EXPECT_FALSE(cli::WantsJson({L"scan", L"--json=1"}));
+    EXPECT_FALSE(cli::WantsJson({L"scan"}));
+}
+
 TEST(CliArgs, RejectedCommandLinesGiveOneLine)
 {
     const struct {
@@ -70,7 +88,7 @@ TEST(CliArgs, RejectedCommandLinesGiveOneLine)
         {{L"scan", L"--settings", L"a", L"--settings", L"b"}, L"option '--settings' given twice"},
         {{L"scan", L"extra"}, L"unexpected argument 'extra'"},
         {{L"scan", L"categories"}, L"unexpected argument 'categories'"},
-        {{L"categories", L"--json"}, L"option '--json' does not apply to 'categories'"},
+        {{L"help", L"--json"}, L"option '--json' does not apply to 'help'"},
         {{L"categories", L"--category", L"x"}, L"option '--category' does not apply to 'categories'"},
         {{L"help", L"--quiet"}, L"option '--quiet' does not apply to 'help'"},
         {{L"scan", L"--progress=xml"}, L"option '--progress' takes json or text"},
@@ -154,7 +172,7 @@ TEST(CliArgs, RejectedOperandsGiveOneLine)
         {{L"backups", L"x"}, L"unexpected argument 'x'"},
         {{L"backup", L"--yes"}, L"option '--yes' does not apply to 'backup'"},
         {{L"scan", L"--yes"}, L"option '--yes' does not apply to 'scan'"},
-        {{L"fix", L"--json"}, L"option '--json' does not apply to 'fix'"},
+        {{L"backups", L"--quiet"}, L"option '--quiet' does not apply to 'backups'"},
         {{L"startup", L"pause", L"1"}, L"unknown startup action 'pause' (disable, enable or remove)"},
         {{L"startup", L"disable"}, L"startup disable needs the item number N"},
         {{L"startup", L"remove", L"-1"}, L"unknown option '-1' (see TamselCli --help)"},

@@ -84,7 +84,7 @@ TEST_F(CliEndToEnd, BadArgumentsGiveExitTwoAndOneLine)
         {L"frob"},
         {L"scan", L"--bogus"},
         {L"scan", L"--category"},
-        {L"categories", L"--json"},
+        {L"backups", L"--quiet"},
         {L"scan", L"--settings", dir.File(L"absent.xml")},
         {L"scan", L"--settings", settings, L"--category", L"Nothing"},
     };
@@ -102,11 +102,37 @@ TEST_F(CliEndToEnd, BadArgumentsGiveExitTwoAndOneLine)
               "TamselCli: settings file not found: " + testenv::WideToUtf8(dir.File(L"absent.xml")) + "\n");
 }
 
+// With --json a failure is a document on stdout too, never an empty stdout;
+// the words of a command line that does not parse are enough to ask for it.
+TEST_F(CliEndToEnd, JsonErrorDocuments)
+{
+    Outcome bogus = RunCli({L"scan", L"--bogus", L"--json"});
+    jsoncheck::Value doc = ExpectErrorDocument(bogus, nullptr);
+    EXPECT_EQ(doc["error"].text, L"unknown option '--bogus' (see TamselCli --help)");
+    EXPECT_TRUE(IsOneErrorLine(bogus.err)) << bogus.err;
+
+    Outcome unknown = RunCli({L"scan", L"--json", L"--settings", settings, L"--category", L"Nothing"});
+    doc = ExpectErrorDocument(unknown, L"scan");
+    EXPECT_EQ(doc["error"].text, L"unknown category 'Nothing' (see TamselCli categories)");
+    EXPECT_FALSE(doc.Has("results"));
+    ExpectNoTraces(unknown);
+
+    // "--json" as the value of --category is a category name, not the option.
+    Outcome value = RunCli({L"scan", L"--settings", settings, L"--category", L"--json"});
+    EXPECT_EQ(value.exitCode, 2u);
+    EXPECT_EQ(value.out, "");
+    EXPECT_EQ(value.err, "TamselCli: unknown category '--json' (see TamselCli categories)\n");
+}
+
 TEST_F(CliEndToEnd, JsonScanOfScratchSettings)
 {
     Outcome run = RunCli({L"scan", L"--json", L"--settings", settings});
     ASSERT_EQ(run.exitCode, 0u) << run.err;
     jsoncheck::Value doc = jsoncheck::Parse(run.out);
+    ExpectFactsOfThisSystem(doc);
+    EXPECT_EQ(doc["command"].text, L"scan");
+    EXPECT_EQ(doc["exitCode"].number, 0);
+    EXPECT_FALSE(doc.Has("error"));
     EXPECT_FALSE(doc["stopped"].boolean);
     EXPECT_EQ(doc["problemCount"].number, 0);
     EXPECT_EQ(doc["checkedCount"].number, 0);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "JsonCheck.h"
 #include "support/TestEnv.h"
 
 namespace clirun {
@@ -122,6 +123,61 @@ inline Outcome RunCli(const std::vector<std::wstring>& args)
 inline bool IsOneErrorLine(const std::string& err)
 {
     return err.rfind("TamselCli: ", 0) == 0 && err.find('\n') == err.size() - 1;
+}
+
+// The facts block of a JSON document from the TamselCli beside this test,
+// which is built for the same processor as the test itself.
+inline void ExpectFactsOfThisSystem(const jsoncheck::Value& doc)
+{
+    EXPECT_EQ(doc["tool"]["name"].text, L"TamselCli");
+    const std::wstring& version = doc["tool"]["version"].text;
+    EXPECT_FALSE(version.empty());
+    EXPECT_EQ(version.find_first_not_of(L"0123456789."), std::wstring::npos) << testenv::WideToUtf8(version);
+    const bool x64 = sizeof(void*) == 8;
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    const bool windows64 = x64 || wow64;
+    EXPECT_EQ(doc["build"].text, x64 ? L"x64" : L"x86");
+    EXPECT_EQ(doc["windows"]["is64Bit"].boolean, windows64);
+    using WineVersionFn = const char*(CDECL*)();
+    auto wineVersion = reinterpret_cast<WineVersionFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")));
+    if (wineVersion) {
+        EXPECT_EQ(testenv::WideToUtf8(doc["wine"].text), wineVersion());
+    } else {
+        EXPECT_EQ(doc["wine"].kind, jsoncheck::Value::Null);
+    }
+    ASSERT_EQ(doc["views"].items.size(), windows64 ? 2u : 1u);
+    EXPECT_EQ(doc["views"][0].text, windows64 ? L"64-bit" : L"32-bit");
+}
+
+// A failed command with --json: exit 2, its one stderr line, and on stdout
+// one document with the facts, exitCode 2 and that line as its error.
+inline jsoncheck::Value ExpectErrorDocument(const Outcome& run, const wchar_t* command)
+{
+    EXPECT_EQ(run.exitCode, 2u) << run.out << run.err;
+    jsoncheck::Value doc;
+    try {
+        doc = jsoncheck::Parse(run.out);
+    } catch (const std::exception& e) {
+        ADD_FAILURE() << e.what() << "\n" << run.out;
+        return doc;
+    }
+    ExpectFactsOfThisSystem(doc);
+    if (command) {
+        EXPECT_EQ(doc["command"].text, command);
+    } else {
+        EXPECT_EQ(doc["command"].kind, jsoncheck::Value::Null);
+    }
+    EXPECT_EQ(doc["exitCode"].number, 2);
+    // The command's own line is the last on stderr; an engine report may come first.
+    const size_t last = run.err.rfind("TamselCli: ");
+    EXPECT_NE(last, std::string::npos) << run.err;
+    if (last != std::string::npos && doc.Has("error")) {
+        EXPECT_EQ(testenv::WideToUtf8(doc["error"].text) + "\n", run.err.substr(last + 11));
+    }
+    EXPECT_TRUE(doc.Has("error")) << run.out;
+    return doc;
 }
 
 }  // namespace clirun

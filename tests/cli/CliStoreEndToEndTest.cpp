@@ -57,6 +57,29 @@ TEST_F(CliStore, AnEngineReportIsALineAndTheCommandFails)
     EXPECT_EQ(run.exitCode, 2u) << run.out << run.err;
     EXPECT_NE(run.err.find("TamselCli: Failed to load DOM from XMLFile: "), std::string::npos) << run.err;
     EXPECT_EQ(Cli({L"backups"}).out, "0 backup(s)\n");
+
+    // The same with --json: the command's failure and the engine's report.
+    Outcome json = Cli({L"backup", L"--json"});
+    jsoncheck::Value doc = ExpectErrorDocument(json, L"backup");
+    EXPECT_EQ(doc["error"].text, L"the full backup failed");
+    EXPECT_EQ(doc["engineReport"].text.rfind(L"Failed to load DOM from XMLFile: ", 0), 0u)
+        << testenv::WideToUtf8(doc["engineReport"].text);
+}
+
+TEST_F(CliStore, JsonDocumentForAMissingBackup)
+{
+    for (const wchar_t* command : {L"restore", L"delete-backup"}) {
+        Outcome run = Cli({command, L"--json", L"20000101000000-f.regbak"});
+        jsoncheck::Value doc = ExpectErrorDocument(run, command);
+        EXPECT_FALSE(doc.Has("restored"));
+        EXPECT_FALSE(doc.Has("deleted"));
+    }
+    Outcome empty = Cli({L"backups", L"--json"});
+    ASSERT_EQ(empty.exitCode, 0u) << empty.err;
+    jsoncheck::Value doc = jsoncheck::Parse(empty.out);
+    ExpectFactsOfThisSystem(doc);
+    EXPECT_TRUE(doc["backups"].items.empty());
+    EXPECT_EQ(doc["exitCode"].number, 0);
 }
 
 bool ValueExists(HKEY root, const std::wstring& path, const wchar_t* name)
@@ -98,6 +121,17 @@ TEST_F(CliStore, FixOnlyWithYesAndAfterABackup)
         << dry.out;
     EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, run.path(), L"Gone"));
     EXPECT_EQ(Cli({L"backups"}).out, "0 backup(s)\n");
+    std::vector<std::wstring> dryJson = base;
+    dryJson.push_back(L"--json");
+    Outcome dryDoc = Cli(dryJson);
+    ASSERT_EQ(dryDoc.exitCode, 0u) << dryDoc.err;
+    jsoncheck::Value doc = jsoncheck::Parse(dryDoc.out);
+    EXPECT_TRUE(doc["fix"]["dryRun"].boolean);
+    EXPECT_EQ(doc["fix"]["checked"].number, 1);
+    EXPECT_FALSE(doc["fix"].Has("backedUp"));
+    ASSERT_EQ(doc["results"].items.size(), 1u);
+    EXPECT_EQ(doc["results"][0]["problems"][0]["valueName"].text, L"Gone");
+    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, run.path(), L"Gone"));
 
     std::vector<std::wstring> yes = base;
     yes.push_back(L"--yes");
@@ -115,6 +149,10 @@ TEST_F(CliStore, FixOnlyWithYesAndAfterABackup)
         << backups.out;
     EXPECT_NE(backups.out.find("-p.regbak\tpartial\n1 backup(s)\n"), std::string::npos) << backups.out;
     const std::wstring name = testenv::Utf8ToWide(backups.out.substr(0, backups.out.find('\t')));
+    doc = jsoncheck::Parse(Cli({L"backups", L"--json"}).out);
+    ASSERT_EQ(doc["backups"].items.size(), 1u);
+    EXPECT_EQ(doc["backups"][0]["name"].text, name);
+    EXPECT_EQ(doc["backups"][0]["kind"].text, L"partial");
     Outcome restore = Cli({L"restore", name});
     EXPECT_EQ(restore.exitCode, 0u) << restore.err;
     EXPECT_EQ(restore.out, "restored " + testenv::WideToUtf8(name) + "\n");
@@ -176,6 +214,11 @@ TEST_F(CliStore, StartupListDisableAndEnable)
     EXPECT_NE(list.out.find(where + "C:\\nowhere\\"), std::string::npos) << list.out;
     int index = LineIndex(list.out, where);
     ASSERT_GE(index, 0);
+    jsoncheck::Value doc = jsoncheck::Parse(Cli({L"startup", L"--json"}).out);
+    const jsoncheck::Value& item = doc["startupItems"][static_cast<size_t>(index)];
+    EXPECT_EQ(item["valueName"].text, name);
+    EXPECT_TRUE(item["enabled"].boolean);
+    EXPECT_EQ(item["commandLine"].text, L"C:\\nowhere\\" + name + L".exe /quiet");
 
     Outcome disable = Cli({L"startup", L"disable", std::to_wstring(index)});
     ASSERT_EQ(disable.exitCode, 0u) << disable.err;
@@ -219,6 +262,10 @@ TEST_F(CliStore, ScheduleAddListDelete)
     ASSERT_EQ(list.exitCode, 0u) << list.err;
     int index = LineIndex(list.out, "\tweekly Mon,Wed at 03:17 from ");
     ASSERT_GE(index, 0) << list.out;
+    jsoncheck::Value doc = jsoncheck::Parse(Cli({L"schedule", L"--json"}).out);
+    const jsoncheck::Value& trigger = doc["triggers"][static_cast<size_t>(index)];
+    EXPECT_EQ(trigger["weekly"].text, L"Mon,Wed");
+    EXPECT_EQ(trigger["at"].text, L"03:17");
     Outcome bad = Cli({L"schedule", L"delete", L"100000"});
     EXPECT_EQ(bad.exitCode, 2u);
     EXPECT_EQ(bad.err.rfind("TamselCli: no trigger 100000 (there are ", 0), 0u) << bad.err;
