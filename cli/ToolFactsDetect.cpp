@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "TamselVersion.h"
+
 namespace cli {
 namespace {
 
@@ -28,7 +30,7 @@ std::wstring Widen(const char* text)
 ToolFacts DetectToolFacts()
 {
     ToolFacts facts;
-    facts.version = Widen(TAMSEL_VERSION);
+    facts.version = Widen(TAMSEL_VERSION_STR);
     facts.x64Build = sizeof(void*) == 8;
     facts.windows64 = facts.x64Build || IsWow64();
     HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
