@@ -61,6 +61,15 @@ int RunSchedule(const CommandContext& ctx)
 {
     const Arguments& args = ctx.args;
     EngineSession engine(BindEngine(ScanProgress::Callbacks()));
+    if (args.action == L"delete-task") {
+        // The uninstaller's step: the task goes with all its triggers.
+        if (engine->DeleteScheduleTask() != 1) throw CliError{L"cannot delete the scan task (is there one?)"};
+        if (ctx.json)
+            ctx.json->Body().MemberBool("taskDeleted", true);
+        else
+            Out().Write(L"deleted the scan task\n");
+        return kExitClean;
+    }
     if (!engine->EnsureScheduleTask()) throw CliError{L"cannot open or create the scan task"};
     if (args.action == L"add") {
         if (engine->AddSchedule(WeeklyTrigger(args)) != 1)

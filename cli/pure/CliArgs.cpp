@@ -62,8 +62,11 @@ std::wstring Checked(Arguments& a)
             if (a.operands.size() != 2) return L"schedule delete needs the trigger number N";
             a.index = ParseIndex(a.operands[1]);
             if (a.index < 0) return L"'" + a.operands[1] + L"' is not a trigger number";
+        } else if (verb == L"delete-task") {
+            if (timing) return L"options '--weekly' and '--at' only apply to 'schedule add'";
+            if (a.operands.size() != 1) return L"unexpected argument '" + a.operands[1] + L"'";
         } else {
-            return L"unknown schedule action '" + verb + L"' (add or delete)";
+            return L"unknown schedule action '" + verb + L"' (add, delete or delete-task)";
         }
         a.action = verb;
     }
@@ -94,8 +97,8 @@ const std::vector<CommandSpec>& CommandTable()
         {Command::Ignored, L"ignored", kOptJson, L"", 0, 0, L"list the ignore list"},
         {Command::Startup, L"startup", kOptJson, L"[disable|enable|remove N]", 0, 2,
          L"list the startup programs, or change item N"},
-        {Command::Schedule, L"schedule", kOptJson | kOptWeekly | kOptAt, L"[add|delete N]", 0, 2,
-         L"list the scheduled scans, add one or delete trigger N"},
+        {Command::Schedule, L"schedule", kOptJson | kOptWeekly | kOptAt, L"[add|delete N|delete-task]", 0, 2,
+         L"list the scheduled scans, add one, delete trigger N or the whole task"},
         {Command::Help, L"help", 0, L"", 0, 0, L"show this text"},
     };
     return table;

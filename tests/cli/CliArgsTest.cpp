@@ -196,7 +196,8 @@ TEST(CliArgs, RejectedOperandsGiveOneLine)
         {{L"schedule", L"add", L"--weekly", L"Mon", L"--at", L"123:00"}, L"'123:00' is not a time like 18:30"},
         {{L"schedule", L"delete"}, L"schedule delete needs the trigger number N"},
         {{L"schedule", L"delete", L"+1"}, L"'+1' is not a trigger number"},
-        {{L"schedule", L"edit", L"1"}, L"unknown schedule action 'edit' (add or delete)"},
+        {{L"schedule", L"edit", L"1"}, L"unknown schedule action 'edit' (add, delete or delete-task)"},
+        {{L"schedule", L"delete-task", L"1"}, L"unexpected argument '1'"},
     };
     for (const auto& c : cases) {
         cli::ParseResult r = ParseArguments(c.argv);

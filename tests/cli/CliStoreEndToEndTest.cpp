@@ -252,6 +252,15 @@ struct TaskCleanup {
     }
 };
 
+bool TaskExists()
+{
+    ScopedCoInit com;
+    ComPtr<ITaskScheduler> s;
+    CoCreateInstance(CLSID_CTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskScheduler, s.put_void());
+    ComPtr<IUnknown> task;
+    return s && SUCCEEDED(s->Activate(L"Registry Task", IID_ITask, task.put()));
+}
+
 TEST_F(CliStore, ScheduleAddListDelete)
 {
     TaskCleanup cleanup;
@@ -272,6 +281,14 @@ TEST_F(CliStore, ScheduleAddListDelete)
     Outcome del = Cli({L"schedule", L"delete", std::to_wstring(index)});
     EXPECT_EQ(del.exitCode, 0u) << del.err;
     EXPECT_EQ(LineIndex(Cli({L"schedule"}).out, "\tweekly Mon,Wed at 03:17 from "), -1);
+
+    // delete-task removes the whole task, as the uninstaller does; a second
+    // time there is none to delete.
+    Outcome gone = Cli({L"schedule", L"delete-task"});
+    EXPECT_EQ(gone.exitCode, 0u) << gone.err;
+    EXPECT_FALSE(TaskExists());
+    Outcome again = Cli({L"schedule", L"delete-task", L"--json"});
+    EXPECT_EQ(ExpectErrorDocument(again, L"schedule")["error"].text, L"cannot delete the scan task (is there one?)");
 }
 
 }  // namespace
