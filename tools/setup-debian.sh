@@ -32,7 +32,7 @@ apt_update
 $sudo apt-get install -y -qq --no-install-recommends \
     cmake ninja-build g++ python3 clang libclang-rt-14-dev \
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools \
-    wine wine64 fonts-wine \
+    wine wine64 fonts-wine nsis \
     xvfb xauth imagemagick \
     googletest \
     >/dev/null

@@ -66,6 +66,19 @@ else
     status=1; echo "i686 build failed"
 fi
 
+# The release packages, made from the builds just tested, and their checks
+# (zips, help, the installer under Wine in a prefix of their own).
+if [ -f build/x86_64/bin/Tamsel.exe ] && [ -f build/i686/bin/Tamsel.exe ]; then
+    step "package"
+    started=$SECONDS
+    rm -rf build/package/results
+    with32=()
+    tools/probe-32bit.sh && /usr/lib/wine/wine --version >/dev/null 2>&1 && with32=(--with-i686)
+    if tools/package.sh && python3 tests/package/check_package.py "${with32[@]}"; then :; else status=1; fi
+    builds+=(package)
+    timings+=("package $((SECONDS - started)) s")
+fi
+
 printf '\n== times: %s\n' "$(IFS=,; echo "${timings[*]}" | sed 's/,/, /g')"
 
 # One summary line over every test program's results.
