@@ -12,6 +12,8 @@
 #include "controls/ListCtrl.h"
 #include "controls/MyButton.h"
 #include "pages/MessageBox.h"
+#include "res/ResourceIds.h"
+#include "TamselVersion.h"
 
 using namespace ui;
 
@@ -329,6 +331,19 @@ TEST_F(ControlsTest, AboutBoxClosesWithOk)
     RunAboutDialog(host_.Hwnd());
     t.join();
     EXPECT_EQ(caption, L"Quorv Software");
+}
+
+// The about box names the version the binaries carry.
+TEST(AboutBox, ShowsTheProjectVersion)
+{
+    HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(IDD_TAMSEL_ABOUT), MAKEINTRESOURCEW(5));  // RT_DIALOG
+    ASSERT_NE(found, nullptr);
+    const auto* bytes = static_cast<const char*>(LockResource(LoadResource(nullptr, found)));
+    const std::string narrow = "Version:" TAMSEL_VERSION_STR;
+    std::wstring wide(narrow.begin(), narrow.end());
+    const std::string needle(reinterpret_cast<const char*>(wide.c_str()), (wide.size() + 1) * sizeof(wchar_t));
+    const std::string dialog(bytes, SizeofResource(nullptr, found));
+    EXPECT_NE(dialog.find(needle), std::string::npos);
 }
 
 }  // namespace
