@@ -130,9 +130,23 @@ MessageBoxAnswer& Answer()
     return answer;
 }
 
+StandardBoxAnswer& StandardAnswer()
+{
+    static StandardBoxAnswer answer;
+    return answer;
+}
+
 }  // namespace
 
 void SetMessageBoxAnswer(MessageBoxAnswer answer) { Answer() = std::move(answer); }
+
+void SetStandardBoxAnswer(StandardBoxAnswer answer) { StandardAnswer() = std::move(answer); }
+
+int ShowStandardBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags)
+{
+    if (StandardAnswer()) return StandardAnswer()(text, caption, flags);
+    return MessageBoxW(owner, text.c_str(), caption.c_str(), flags);
+}
 
 int RunMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, int kind)
 {
