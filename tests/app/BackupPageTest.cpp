@@ -170,4 +170,21 @@ TEST_F(BackupPageTest, DeletingAsksOnceAndDeletesExactlyTheSelectedRows)
     EXPECT_TRUE(Enabled(kCmdSecond));
 }
 
+TEST_F(BackupPageTest, Screenshot)
+{
+    AddBackup(L"20261125093012-f.regbak", 0);
+    AddBackup(L"20261201181544-p.regbak", 1);
+    AddBackup(L"20261207110205-p.regbak", 1);
+    AddBackup(L"20261209084730-f.regbak", 0);
+    Enter();
+    ClickButton(kCmdFullBackup);
+    AddBackup(L"20261209201518-f.regbak", 0);
+    fake_.operationResult = 1;
+    OnWorker([](UiCallbackTable& cb) { cb.OnBackupFinished(0); });
+    ASSERT_EQ(Rows().Count(), 5);
+    SelectRows({2});
+    EXPECT_TRUE(Enabled(kCmdAction));
+    Screenshot(L"backup-page.png");
+}
+
 }  // namespace

@@ -116,4 +116,15 @@ TEST_F(IgnorePageTest, AnIndexTheEngineRefusesStopsTheRemovalAndRereadsTheList)
     EXPECT_EQ(Entries().Count(), 3);
 }
 
+TEST_F(IgnorePageTest, Screenshot)
+{
+    AddGroup(L"Application Paths", 3);
+    AddGroup(L"Shared DLLS", 2, 0);
+    Enter();
+    Entries().SetChecked(2, true);
+    Entries().SetChecked(4, true);
+    EXPECT_TRUE(Enabled(kCmdAction));
+    Screenshot(L"ignore-page.png");
+}
+
 }  // namespace

@@ -281,6 +281,16 @@ protected:
                      reinterpret_cast<LPARAM>(dlg_->Button(id)->Hwnd()));
     }
 
+    // Saves the whole window as it shows now under the build's screenshots.
+    void Screenshot(const wchar_t* name)
+    {
+        RedrawWindow(dlg_->Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        apptest::Pump(200);
+        size_t colours = 0;
+        apptest::CaptureWindow(dlg_->Hwnd(), name, &colours);
+        EXPECT_GT(colours, 8u) << "a picture, not a blank window";
+    }
+
     ui::CMyChildWnd* Page(int id) { return dlg_->Page(id); }
     ui::CProgressListPage* ListPage(int id) { return static_cast<ui::CProgressListPage*>(Page(id)); }
     ui::CReportList& List(int id) { return ListPage(id)->List(); }

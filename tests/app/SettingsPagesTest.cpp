@@ -87,6 +87,49 @@ TEST_F(ScanAreaPageTest, AClickStoresTheElementsFlagAndTheBoxShowsWhatTheFileHol
     EXPECT_FALSE(Area().Box(1).Checked());
 }
 
+// The page as printed into a canvas: where its texts left ink.
+bool InkIn(apptest::Canvas& canvas, const RECT& r)
+{
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x)
+            if (canvas.IsInk(x, y)) return true;
+    return false;
+}
+
+TEST_F(ScanAreaPageTest, EveryCategoryGetsALabelAThirteenthInAThirdColumnWithoutABox)
+{
+    const wchar_t* names[] = {L"COM/ActiveX Entries",
+                              L"Application Paths",
+                              L"File Extensions",
+                              L"File Associations",
+                              L"Install&Uninstall Entries",
+                              L"Font Entries",
+                              L"Shared DLLS",
+                              L"Help Files",
+                              L"History Lists",
+                              L"Program Shortcuts",
+                              L"Sound&App Events",
+                              L"Windows Startup Items",
+                              L"Thirteenth"};
+    for (int i = 0; i < 13; ++i) AddCategory(names[i], i % 4 != 3, L"E");
+    dlg_->ShowPage(Page(kScanAreaPage));
+    for (int k = 0; k < CSanSetting::kBoxCount; ++k) EXPECT_TRUE(Shown(Area().Box(k))) << k;
+    RECT client{};
+    GetClientRect(Area().Hwnd(), &client);
+    apptest::Canvas canvas(client.right, client.bottom, RGB(255, 255, 255));
+    SendMessageW(Area().Hwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.dc()), PRF_CLIENT);
+    EXPECT_TRUE(InkIn(canvas, {150, 80, 400, 105}));           // label 0
+    EXPECT_TRUE(InkIn(canvas, {450, 280, 700, 305}));          // label 11
+    EXPECT_TRUE(InkIn(canvas, {750, 80, client.right, 105}));  // label 12
+    EXPECT_FALSE(InkIn(canvas, {750, 120, client.right, 145}));
+
+    // The shipped twelve, three of them off.
+    fake_.categories.RemoveAt(12);
+    dlg_->ShowPage(Page(kMainPage));
+    dlg_->ShowPage(Page(kScanAreaPage));
+    Screenshot(L"scan-area-page.png");
+}
+
 TEST(ScanAreaLabel, ShowsTheAmpersandOfTheTwoNamesThatHoldOne)
 {
     EXPECT_EQ(ScanAreaLabel(L"Install&Uninstall Entries"), L"Install&&Uninstall Entries");
@@ -191,6 +234,16 @@ TEST_F(SettingsPageTest, TheStartupEntryIsTheQuotedPathWithScanAndAFailureShows)
     EXPECT_FALSE(Box(CProgramSettings::kStartupBox).Checked());
     EXPECT_EQ(fake_.disabledRemoves.size(), 1u);  // no record dropped for a value never written
     EXPECT_EQ(standard_.size(), 2u);
+}
+
+TEST_F(SettingsPageTest, Screenshot)
+{
+    fake_.runValueListed = true;
+    WriteProgramSetting(L"CreateRestorePoint", true);
+    WriteProgramSetting(L"AskClickXButton", true);
+    Enter();
+    EXPECT_TRUE(Box(CProgramSettings::kStartupBox).Checked());
+    Screenshot(L"settings-page.png");
 }
 
 TEST_F(SettingsPageTest, TheStartupBoxShowsOnlyAnEnabledRunValue)
