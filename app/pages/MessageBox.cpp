@@ -140,14 +140,6 @@ StandardBoxAnswer& StandardAnswer()
 
 void SetMessageBoxAnswer(MessageBoxAnswer answer) { Answer() = std::move(answer); }
 
-void SetStandardBoxAnswer(StandardBoxAnswer answer) { StandardAnswer() = std::move(answer); }
-
-int ShowStandardBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags)
-{
-    if (StandardAnswer()) return StandardAnswer()(text, caption, flags);
-    return MessageBoxW(owner, text.c_str(), caption.c_str(), flags);
-}
-
 int RunMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, int kind)
 {
     if (Answer()) return Answer()(text, caption.empty() ? std::wstring(L"Tamsel") : caption, kind) == 1 ? 1 : 0;
@@ -170,6 +162,14 @@ int RunMessageBox(HWND owner, const std::wstring& text, const std::wstring& capt
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_TAMSEL_MESSAGEBOX), owner, &CMessageBox::Proc,
                     reinterpret_cast<LPARAM>(&box));
     return box.result;
+}
+
+void SetStandardBoxAnswer(StandardBoxAnswer answer) { StandardAnswer() = std::move(answer); }
+
+int RunStandardBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags)
+{
+    if (StandardAnswer()) return StandardAnswer()(text, caption, flags);
+    return MessageBoxW(owner, text.c_str(), caption.c_str(), flags);
 }
 
 void RunAboutDialog(HWND owner)

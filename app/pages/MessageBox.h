@@ -30,11 +30,12 @@ void RunAboutDialog(HWND owner);
 using MessageBoxAnswer = std::function<int(const std::wstring& text, const std::wstring& caption, int kind)>;
 void SetMessageBoxAnswer(MessageBoxAnswer answer);
 
-// A standard (system) message box, MessageBoxW's flags and answer. While an
-// answer hook is set it returns the hook's answer instead of opening the box.
-int ShowStandardBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags);
-using StandardBoxAnswer =
-    std::function<int(const std::wstring& text, const std::wstring& caption, UINT flags)>;
+// The platform's standard message box (MessageBoxW) as the pages use it for
+// plain questions and notices; returns IDYES, IDNO, IDOK...
+int RunStandardBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags);
+// While set, RunStandardBox returns the hook's answer instead of opening
+// the box. Empty clears it.
+using StandardBoxAnswer = std::function<int(const std::wstring& text, const std::wstring& caption, UINT flags)>;
 void SetStandardBoxAnswer(StandardBoxAnswer answer);
 
 }  // namespace ui

@@ -106,7 +106,7 @@ void CProgramSettings::OnStartupClicked()
     }
     if (ok) return;
     Box(kStartupBox).SetChecked(!checked);
-    ShowStandardBox(hwnd_, L"The start-up entry could not be changed.", L"Tamsel", MB_OK | MB_ICONWARNING);
+    RunStandardBox(hwnd_, L"The start-up entry could not be changed.", L"Tamsel", MB_OK | MB_ICONWARNING);
 }
 
 void CProgramSettings::OnBoxClicked(int id)
@@ -118,7 +118,7 @@ void CProgramSettings::OnBoxClicked(int id)
             break;
         case kRestorePointBox:
             if (!checked) {
-                ShowStandardBox(hwnd_, L"For security,you must set this item.", L"Create Restore Point",
+                RunStandardBox(hwnd_, L"For security,you must set this item.", L"Create Restore Point",
                                 MB_OK);
                 Box(id).SetChecked(true);
             }
