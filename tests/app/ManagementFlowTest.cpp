@@ -211,6 +211,11 @@ TEST_F(ManagementFlow, TheStartupBoxWritesAndDeletesTheQuotedRunValue)
     dlg_->ShowPage(page);
     CCheckBox& box = page->Box(CProgramSettings::kStartupBox);
     ASSERT_FALSE(box.Checked());
+    ASSERT_FALSE(fixture::ValueExists(HKEY_CURRENT_USER, kRunKey, L"Registry_quorv", 0));
+    // Later tests count the Run values: this one goes also when a check fails.
+    struct RunValueGuard {
+        ~RunValueGuard() { RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Registry_quorv"); }
+    } guard;
     SendMessageW(box.Hwnd(), BM_CLICK, 0, 0);
     wchar_t data[600] = L"";
     DWORD size = sizeof(data);
