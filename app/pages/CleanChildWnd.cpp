@@ -1,8 +1,12 @@
 #include "pages/CleanChildWnd.h"
 
+#include <thread>
+
 #include "pages/MessageBox.h"
 #include "shell/LastScan.h"
 #include "shell/Messages.h"
+#include "shell/RestorePoint.h"
+#include "shell/UiThread.h"
 
 namespace ui {
 namespace {
@@ -74,9 +78,55 @@ void CCleanChildWnd::OnPageEnter()
     fixing_ = false;
     // Texts left from an earlier visit must not come first.
     ProgressQueue()->Clear();
-    ShowText(L"Partially backup registry before fix ...");
 
     results_ = g_engine && g_engine->GetScanResults ? g_engine->GetScanResults() : nullptr;
+    restorePointWanted_ = results_ && ProgramSettingIsTrue(L"CreateRestorePoint");
+    if (restorePointWanted_) {
+        StartRestorePoint();
+        return;
+    }
+    ShowText(L"Partially backup registry before fix ...");
+    StartBackup();
+}
+
+// The restore point is begun on a worker of its own: on Windows it takes
+// seconds, and the window must stay responsive.
+void CCleanChildWnd::StartRestorePoint()
+{
+    ShowText(L"Creating a restore point ...");
+    g_mainDlg->Workers().Started();
+    std::thread([this] {
+        const std::optional<INT64> point = BeginRestorePoint();
+        if (!RunOnUiThread([&] { OnRestorePointBegun(point); }) && point) EndRestorePoint(*point, false);
+        if (CKelvuDlg* dlg = g_mainDlg) dlg->Workers().Finished();
+    }).detach();
+}
+
+void CCleanChildWnd::OnRestorePointBegun(std::optional<INT64> point)
+{
+    if (!g_mainDlg || g_mainDlg->IsClosing() || g_mainDlg->CurrentPage() != this || !results_ ||
+        state_ != kRunning) {
+        if (point) EndRestorePoint(*point, false);
+        if (g_mainDlg) g_mainDlg->SetScanIdle();
+        return;
+    }
+    restorePoint_ = point;
+    ShowText(L"Partially backup registry before fix ...");
+    StartBackup();
+}
+
+std::wstring CCleanChildWnd::EndRestorePointText(bool keep)
+{
+    if (!restorePointWanted_) return L"";
+    restorePointWanted_ = false;
+    if (!restorePoint_) return L" No restore point was created.";
+    EndRestorePoint(*restorePoint_, keep);
+    restorePoint_.reset();
+    return L"";
+}
+
+void CCleanChildWnd::StartBackup()
+{
     if (!results_ || !g_engine->StartPartialBackup) {
         // Nothing to back up or fix, and no report will come: let the user leave.
         g_mainDlg->SetScanIdle();
@@ -93,6 +143,9 @@ void CCleanChildWnd::OnPageLeave()
     ClearRows();
     results_ = nullptr;
     fixing_ = false;
+    if (restorePoint_) EndRestorePoint(*restorePoint_, false);
+    restorePoint_.reset();
+    restorePointWanted_ = false;
     if (!g_mainDlg) return;
     if (CMyButton* b = g_mainDlg->Button(kCmdHelp)) ShowWindow(b->Hwnd(), SW_HIDE);
     g_mainDlg->SetStatusLine1(nullptr);
@@ -184,7 +237,7 @@ void CCleanChildWnd::FixNothing()
     state_ = kCompleted;
     g_mainDlg->EnableButton(kCmdMainMenu, true);
     ShowActionButton(L"OK", true);
-    ShowText(L"The registry backup could not be completed. Nothing was fixed.");
+    ShowText(L"The registry backup could not be completed. Nothing was fixed." + EndRestorePointText(false));
     const int fixed = EngineCount(&EngineFunctionTable::GetFixedCount);
     lastscan::Write(lastscan::kFixedCount, fixed);
     lastscan::Write(lastscan::kRemainCount, ListedProblems());
@@ -231,12 +284,16 @@ void CCleanChildWnd::OnFixFinished(int result)
     fixing_ = false;
     state_ = result;
     g_mainDlg->EnableButton(kCmdMainMenu, true);
+    const int fixed = EngineCount(&EngineFunctionTable::GetFixedCount);
+    const std::wstring pointText = EndRestorePointText(fixed > 0);
     int remain = 0;
     if (result == kCompleted) {
         ShowActionButton(L"OK", true);
         for (const RegScanCategory* e : *results_)
             if (e && e->problemCount > 0) remain += e->notFixedCount;
-        ShowText(remain > 0 ? FormatText(kNotFixedText, remain) : std::wstring(L"fix finished successfully"));
+        const std::wstring text =
+            remain > 0 ? FormatText(kNotFixedText, remain) : std::wstring(L"fix finished successfully");
+        ShowText(text + pointText);
     } else if (result == kStopped) {
         ShowActionButton(L"Scan Again", true);
         CReportList& list = List();
@@ -252,9 +309,8 @@ void CCleanChildWnd::OnFixFinished(int result)
                 remain += e->problemCount;
             }
         }
-        ShowText(FormatText(kNotFixedText, remain));
+        ShowText(FormatText(kNotFixedText, remain) + pointText);
     }
-    const int fixed = EngineCount(&EngineFunctionTable::GetFixedCount);
     ShowFixedTotal();
     lastscan::Write(lastscan::kFixedCount, fixed);
     lastscan::Write(lastscan::kRemainCount, remain);

@@ -2,6 +2,8 @@
 // problems left checked and shows the outcome entry by entry.
 #pragma once
 
+#include <optional>
+
 #include "pages/ProgressListPage.h"
 
 namespace ui {
@@ -31,6 +33,11 @@ protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
+    void StartRestorePoint();
+    void OnRestorePointBegun(std::optional<INT64> point);
+    void StartBackup();
+    // Ends the restore point of this fix; the text the final line adds.
+    std::wstring EndRestorePointText(bool keep);
     void AskFixWithoutBackup();
     void StartFixing();
     void FixNothing();
@@ -42,6 +49,8 @@ private:
     PtrArray<RegScanCategory>* results_ = nullptr;
     int state_ = kRunning;
     bool fixing_ = false;
+    bool restorePointWanted_ = false;
+    std::optional<INT64> restorePoint_;  // begun and not yet ended
 };
 
 }  // namespace ui

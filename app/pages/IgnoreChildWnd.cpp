@@ -1,21 +1,248 @@
 #include "pages/IgnoreChildWnd.h"
 
-namespace ui {
+#include <algorithm>
 
-CIgnoreChildWnd::CIgnoreChildWnd() : CPageBase(kIgnorePage, L"Registry Ignored List", L"Manage the items ignored by the scanner") {}
+#include "controls/Gdi.h"
+#include "pages/MessageBox.h"
+#include "shell/EngineBinding.h"
+
+namespace ui {
+namespace {
+
+constexpr wchar_t kInstruction[] =
+    L"Select an item and click the \"Remove\" button to remove the item from the Ignore List";
+constexpr wchar_t kAllGroups[] = L"ALL Catagories";
+constexpr wchar_t kMasterRow[] = L"  Check ALL  ";
+
+std::wstring WithCount(const std::wstring& name, int count)
+{
+    return name + L"(" + std::to_wstring(count) + L")";
+}
+
+}  // namespace
+
+std::wstring IgnoreEntryText(const RegEntryProb& entry)
+{
+    std::wstring text = entry.is64View ? L"(win64)" : L" (win32) ";
+    text += entry.rootName;
+    text += L'\\';
+    text += entry.keyPath;
+    text += L'\\';
+    text += entry.valueName;
+    return text;
+}
+
+CIgnoreChildWnd::CIgnoreChildWnd()
+    : CPageBase(kIgnorePage, L"Registry Ignored List", L"Manage the items ignored by the scanner")
+{
+}
+
+void CIgnoreChildWnd::CreateLists()
+{
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    const int w = client.right, h = client.bottom;
+    groups_.Create(hwnd_, kGroupListId, {40, 80, 250, h - 50}, LVS_SHOWSELALWAYS | LVS_SINGLESEL, false,
+                   false);
+    groups_.AddColumn(L"Category", 210);
+    entries_.Create(hwnd_, kEntryListId, {275, 80, w - 25, h - 50}, LVS_SHOWSELALWAYS, true, false);
+    entries_.AddColumn(L"Description", w - 350);
+    ListView_SetExtendedListViewStyleEx(groups_.Hwnd(), LVS_EX_ONECLICKACTIVATE, LVS_EX_ONECLICKACTIVATE);
+    ListView_SetExtendedListViewStyleEx(entries_.Hwnd(), LVS_EX_ONECLICKACTIVATE, LVS_EX_ONECLICKACTIVATE);
+}
+
+void CIgnoreChildWnd::Layout(int w, int h)
+{
+    if (groups_.Hwnd()) MoveWindow(groups_.Hwnd(), 40, 80, 250 - 40, h - 50 - 80, TRUE);
+    if (entries_.Hwnd()) MoveWindow(entries_.Hwnd(), 275, 80, w - 25 - 275, h - 50 - 80, TRUE);
+}
 
 void CIgnoreChildWnd::OnPageEnter()
 {
-    if (!g_mainDlg) return CPageBase::OnPageEnter();
-    g_mainDlg->SetupRemove(true);
     CPageBase::OnPageEnter();
+    if (g_mainDlg) g_mainDlg->SetupRemove(true);
+    Fill();
 }
 
 void CIgnoreChildWnd::OnPageLeave()
 {
-    if (!g_mainDlg) return CPageBase::OnPageLeave();
-    g_mainDlg->SetupRemove(false);
     CPageBase::OnPageLeave();
+    filling_ = true;
+    entries_.DeleteAll();
+    groups_.DeleteAll();
+    refs_.clear();
+    filling_ = false;
+    list_ = nullptr;
+    if (!g_mainDlg) return;
+    g_mainDlg->SetupRemove(false);
+    g_mainDlg->SetStatusLine1(nullptr);
+}
+
+void CIgnoreChildWnd::Fill()
+{
+    list_ = g_engine && g_engine->GetIgnoreList ? g_engine->GetIgnoreList() : nullptr;
+    groups_.SetRedraw(false);
+    filling_ = true;
+    groups_.DeleteAll();
+    groups_.AddRow(kAllGroups);
+    int total = 0;
+    if (list_)
+        for (const RegScanCategory* group : *list_) {
+            // The count a group shows is the entries it holds.
+            const int count = group->problems.GetCount();
+            groups_.AddRow(WithCount(group->name, count));
+            total += count;
+        }
+    groups_.SetText(0, 0, WithCount(kAllGroups, total));
+    filling_ = false;
+    groups_.Select(0);  // lists every entry
+    groups_.SetRedraw(true);
+    SetFocus(groups_.Hwnd());
+    UpdateRemoveButton();
+}
+
+void CIgnoreChildWnd::ShowEntriesOf(int groupRow)
+{
+    entries_.SetRedraw(false);
+    filling_ = true;
+    entries_.DeleteAll();
+    refs_.clear();
+    entries_.AddRow(kMasterRow);
+    size_t longest = 0;
+    auto add = [&](int g) {
+        const RegScanCategory& group = *list_->At(g);
+        for (int e = 0; e < group.problems.GetCount(); ++e) {
+            const std::wstring text = IgnoreEntryText(*group.problems[e]);
+            if (entries_.AddRow(text) < 0) continue;
+            refs_.push_back({g, e});
+            longest = std::max(longest, text.size());
+        }
+    };
+    if (list_) {
+        if (groupRow == 0) {
+            for (int g = 0; g < list_->GetCount(); ++g) add(g);
+        } else if (list_->IsValidIndex(groupRow - 1)) {
+            add(groupRow - 1);
+        }
+    }
+    filling_ = false;
+    entries_.SetRedraw(true);
+    if (longest > 0)
+        ListView_SetColumnWidth(entries_.Hwnd(), 0, static_cast<int>(static_cast<double>(longest) * 6.5));
+    UpdateRemoveButton();
+}
+
+void CIgnoreChildWnd::SetAllChecks(bool checked)
+{
+    filling_ = true;
+    for (int row = 0; row < entries_.Count(); ++row) entries_.SetChecked(row, checked);
+    filling_ = false;
+}
+
+void CIgnoreChildWnd::OnEntryChanged(const NMLISTVIEW& change)
+{
+    if (filling_ || !(change.uChanged & LVIF_STATE) || change.iItem < 0) return;
+    const UINT newImage = change.uNewState & LVIS_STATEIMAGEMASK;
+    if (newImage == 0 || newImage == (change.uOldState & LVIS_STATEIMAGEMASK)) return;
+    // The master row's check goes to every row.
+    if (change.iItem == 0) SetAllChecks(newImage == INDEXTOSTATEIMAGEMASK(2));
+    UpdateRemoveButton();
+}
+
+void CIgnoreChildWnd::OnEntryClicked(const NMITEMACTIVATE& click)
+{
+    if (click.iItem < 0) return;
+    // A click on the check box itself is toggled by the list; anywhere else
+    // on the row toggles it here.
+    LVHITTESTINFO hit{};
+    hit.pt = click.ptAction;
+    ListView_SubItemHitTest(entries_.Hwnd(), &hit);
+    if (hit.flags & LVHT_ONITEMSTATEICON) return;
+    entries_.SetChecked(click.iItem, !entries_.Checked(click.iItem));
+}
+
+void CIgnoreChildWnd::UpdateRemoveButton()
+{
+    bool any = false;
+    for (int row = 1; row < entries_.Count() && !any; ++row) any = entries_.Checked(row);
+    if (g_mainDlg) g_mainDlg->EnableButton(kCmdAction, any);
+}
+
+void CIgnoreChildWnd::OnPrimaryAction()
+{
+    if (!g_mainDlg || !list_ || !g_engine || !g_engine->RemoveIgnoreItem) return;
+    if (g_mainDlg->ShowMessageBox(L"Are you sure to Remove the Selected Items?", L"Tamsel", kBoxWarning) != 1)
+        return;
+    // Rows list each group's entries in ascending order, so an entry's index
+    // drops by the number of entries of its group removed before it.
+    std::vector<EntryRef> doomed;
+    for (int row = 1; row < entries_.Count(); ++row)
+        if (entries_.Checked(row) && static_cast<size_t>(row - 1) < refs_.size())
+            doomed.push_back(refs_[static_cast<size_t>(row - 1)]);
+    std::vector<int> removedIn(static_cast<size_t>(list_->GetCount()), 0);
+    for (const EntryRef& ref : doomed) {
+        int& removed = removedIn[static_cast<size_t>(ref.group)];
+        try {
+            g_engine->RemoveIgnoreItem(ref.group, ref.entry - removed);
+        } catch (const EngineInvalidArgument&) {
+            break;  // the list is not what the rows show: reread it
+        }
+        ++removed;
+    }
+    Fill();
+}
+
+bool CIgnoreChildWnd::OnNotify(const NMHDR& hdr)
+{
+    if (hdr.idFrom == kGroupListId && hdr.hwndFrom == groups_.Hwnd()) {
+        if (hdr.code != LVN_ITEMCHANGED) return false;
+        const auto& change = reinterpret_cast<const NMLISTVIEW&>(hdr);
+        if (!filling_ && (change.uChanged & LVIF_STATE) && change.iItem >= 0 &&
+            (change.uNewState & LVIS_SELECTED) && !(change.uOldState & LVIS_SELECTED))
+            ShowEntriesOf(change.iItem);
+        return true;
+    }
+    if (hdr.idFrom == kEntryListId && hdr.hwndFrom == entries_.Hwnd()) {
+        if (hdr.code == LVN_ITEMCHANGED) {
+            OnEntryChanged(reinterpret_cast<const NMLISTVIEW&>(hdr));
+            return true;
+        }
+        if (hdr.code == NM_CLICK) {
+            OnEntryClicked(reinterpret_cast<const NMITEMACTIVATE&>(hdr));
+            return true;
+        }
+    }
+    return false;
+}
+
+LRESULT CIgnoreChildWnd::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
+{
+    switch (msg) {
+        case WM_CREATE:
+            CreateLists();
+            break;
+        case WM_SIZE:
+            Layout(LOWORD(lp), HIWORD(lp));
+            break;
+        case WM_NOTIFY:
+            if (OnNotify(*reinterpret_cast<const NMHDR*>(lp))) return 0;
+            break;
+        default:
+            break;
+    }
+    return CPageBase::HandleMessage(msg, wp, lp);
+}
+
+void CIgnoreChildWnd::PaintPage(HDC dc, const RECT& client)
+{
+    CPageBase::PaintPage(dc, client);
+    const int w = client.right;
+    gdi::HorizontalLine(dc, 16, w - 16, 68, RGB(128, 128, 128));
+    RECT text{70, 24, w - 106, 74};
+    gdi::Select font(dc, g_mainDlg ? g_mainDlg->StatusFont() : nullptr);
+    const int oldMode = SetBkMode(dc, TRANSPARENT);
+    DrawTextW(dc, kInstruction, -1, &text, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    SetBkMode(dc, oldMode);
 }
 
 }  // namespace ui

@@ -130,6 +130,12 @@ MessageBoxAnswer& Answer()
     return answer;
 }
 
+StandardBoxAnswer& StandardAnswer()
+{
+    static StandardBoxAnswer answer;
+    return answer;
+}
+
 }  // namespace
 
 void SetMessageBoxAnswer(MessageBoxAnswer answer) { Answer() = std::move(answer); }
@@ -156,6 +162,14 @@ int RunMessageBox(HWND owner, const std::wstring& text, const std::wstring& capt
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_TAMSEL_MESSAGEBOX), owner, &CMessageBox::Proc,
                     reinterpret_cast<LPARAM>(&box));
     return box.result;
+}
+
+void SetStandardBoxAnswer(StandardBoxAnswer answer) { StandardAnswer() = std::move(answer); }
+
+int RunStandardBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags)
+{
+    if (StandardAnswer()) return StandardAnswer()(text, caption, flags);
+    return MessageBoxW(owner, text.c_str(), caption.c_str(), flags);
 }
 
 void RunAboutDialog(HWND owner)

@@ -1,14 +1,48 @@
+// The program settings page: start with Windows, the restore-point option,
+// update checks and what the caption X button does. Every click is stored
+// at once; entering the page reads everything back.
 #pragma once
 
+#include <array>
+#include <string>
+
+#include "controls/CheckBox.h"
+#include "controls/Gdi.h"
 #include "pages/PageBase.h"
 
 namespace ui {
 
 class CProgramSettings : public CPageBase {
 public:
+    static constexpr int kStartupBox = 1714;
+    static constexpr int kRestorePointBox = 1715;
+    static constexpr int kUpdatesBox = 1716;
+    static constexpr int kAskCloseBox = 1717;
+    static constexpr int kTrayCloseBox = 1718;
+    static constexpr int kBoxCount = 5;
+
     CProgramSettings();
     void OnPageEnter() override;
     void OnPageLeave() override;
+
+    CCheckBox& Box(int id) { return boxes_[static_cast<size_t>(id - kStartupBox)]; }
+
+protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    void PaintPage(HDC dc, const RECT& client) override;
+
+private:
+    void CreateBoxes();
+    void OnBoxClicked(int id);
+    void OnStartupClicked();
+
+    std::array<CCheckBox, kBoxCount> boxes_;
+    gdi::Font labelFont_;
 };
+
+// The program's own start-up entry: the program path in quotes and " -scan".
+StartupItem OwnStartupEntry();
+// Registry.ini, section "ProgramSettings": "TRUE" or "FALSE".
+void WriteProgramSetting(const wchar_t* key, bool value);
 
 }  // namespace ui

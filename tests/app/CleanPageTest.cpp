@@ -1,11 +1,16 @@
 // The clean page: the partial backup on entry, the rows of the entries with
 // problems, the fix texts, the end of a completed, stopped or unbacked fix
 // and the summary in LastScan.ini.
+#include <windows.h>
+
+#include <srrestoreptapi.h>
+
 #include <thread>
 
 #include "app/PageTestFixture.h"
 #include "pages/CleanChildWnd.h"
 #include "shell/LastScan.h"
+#include "shell/RestorePoint.h"
 
 using namespace ui;
 
@@ -312,6 +317,84 @@ TEST_F(CleanPageTest, ScreenshotFinishedFix)
     size_t colours = 0;
     auto shot = apptest::CaptureWindow(dlg_->Hwnd(), L"clean-page.png", &colours);
     EXPECT_GT(colours, 8u);
+}
+
+// With "CreateRestorePoint" set, the fix is framed by a restore point,
+// begun before the backup and ended after the fix: kept when something was
+// fixed, cancelled otherwise. Without one the flow goes on and says so.
+class CleanRestorePointTest : public CleanPageTest {
+protected:
+    struct PointCall {
+        DWORD event, type;
+        INT64 sequence;
+    };
+    void SetUp() override
+    {
+        CleanPageTest::SetUp();
+        WritePrivateProfileStringW(L"ProgramSettings", L"CreateRestorePoint", L"TRUE", L".\\Registry.ini");
+        SetRestorePointCall([this](DWORD event, DWORD type, INT64* sequence) {
+            calls_.push_back({event, type, *sequence});
+            if (!pointWorks_) return false;
+            if (event == BEGIN_SYSTEM_CHANGE) *sequence = 77;
+            return true;
+        });
+    }
+    void TearDown() override
+    {
+        SetRestorePointCall(nullptr);
+        CleanPageTest::TearDown();
+    }
+    // Enters the page and waits for the restore point worker.
+    void EnterWithPoint()
+    {
+        dlg_->ShowPage(Page(kCleanPage));
+        ASSERT_TRUE(apptest::PumpUntil([&] { return fake_.backupCalls.load() == 1; }));
+        ASSERT_TRUE(apptest::PumpUntil([&] { return dlg_->Workers().Running() == 1; }));
+        OnWorker([](UiCallbackTable& cb) { cb.OnBackupFinished(1); });
+        ASSERT_EQ(fake_.startFixCalls.load(), 1);
+    }
+    std::vector<PointCall> calls_;
+    bool pointWorks_ = true;
+};
+
+TEST_F(CleanRestorePointTest, AFailingRestorePointStillBacksUpAndFixesAndSaysSo)
+{
+    pointWorks_ = false;
+    AddFour();
+    EnterWithPoint();
+    ASSERT_EQ(calls_.size(), 1u);
+    EXPECT_EQ(calls_[0].event, static_cast<DWORD>(BEGIN_SYSTEM_CHANGE));
+    EXPECT_EQ(calls_[0].type, static_cast<DWORD>(MODIFY_SETTINGS));
+    fake_.fixedCount = 8;
+    Finish(0);
+    EXPECT_EQ(PaintedText(kCleanPage), L"fix finished successfully No restore point was created.");
+    EXPECT_EQ(calls_.size(), 1u);  // nothing to end
+    EXPECT_EQ(dlg_->Workers().Running(), 0);
+}
+
+TEST_F(CleanRestorePointTest, ThePointIsKeptAfterAFixAndCancelledWhenNothingWasFixed)
+{
+    AddFour();
+    EnterWithPoint();
+    fake_.fixedCount = 3;
+    Finish(0);
+    EXPECT_EQ(PaintedText(kCleanPage), L"fix finished successfully");
+    ASSERT_EQ(calls_.size(), 2u);
+    EXPECT_EQ(calls_[1].event, static_cast<DWORD>(END_SYSTEM_CHANGE));
+    EXPECT_EQ(calls_[1].type, static_cast<DWORD>(MODIFY_SETTINGS));
+    EXPECT_EQ(calls_[1].sequence, 77);
+
+    calls_.clear();
+    fake_.results.Clear();
+    AddFour();
+    fake_.backupCalls = 0;
+    fake_.startFixCalls = 0;
+    dlg_->ShowPage(Page(kMainPage));
+    EnterWithPoint();
+    fake_.fixedCount = 0;
+    Finish(1);
+    ASSERT_EQ(calls_.size(), 2u);
+    EXPECT_EQ(calls_[1].type, static_cast<DWORD>(CANCELLED_OPERATION));
 }
 
 }  // namespace

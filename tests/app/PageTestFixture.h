@@ -10,6 +10,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/AppTestEnv.h"
@@ -42,6 +43,28 @@ struct FakeEngine {
     std::atomic<int> stopFlagCalls{0};
     std::atomic<int> stopFlag{0};
     PtrArray<RegScanCategory>* backupSource = nullptr;
+
+    // Scan area: LoadScanSettings returns `categories`; a stored flag lands
+    // in the element of that name unless writes fail.
+    bool failCategoryWrites = false;
+    std::vector<std::pair<std::wstring, std::wstring>> categoryWrites;  // element, flag
+    // Ignore list: RemoveIgnoreItem removes the entry, as the engine does.
+    PtrArray<RegScanCategory> ignoreList;
+    std::vector<std::pair<int, int>> removeCalls;
+    bool removeThrows = false;
+    // Backup store.
+    PtrArray<BackupEntry> backups;
+    std::atomic<int> fullBackupCalls{0};
+    std::vector<std::wstring> restoreCalls, deleteCalls;
+    // Start-up entries: the Run value as LoadStartupItems lists it.
+    bool runValueListed = false;
+    int runValueEnabled = 1;
+    int startupWriteResult = 1;
+    int startupDeleteResult = 1;
+    std::vector<std::wstring> startupWrites, startupDeletes, disabledRemoves;  // command lines
+    // The items listed are the page's to delete, never the array's.
+    PtrArray<StartupItem> startupItems;
+    ~FakeEngine() { startupItems.DetachAll(); }
 };
 
 inline FakeEngine* g_fake = nullptr;
@@ -93,6 +116,81 @@ inline int CORVEX_CALL StartPartialBackup(PtrArray<RegScanCategory>* results)
     return 0;
 }
 
+inline PtrArray<XMLElement>* CORVEX_CALL LoadScanSettings()
+{
+    return &g_fake->categories;
+}
+inline void CORVEX_CALL SetCategoryEnabled(std::wstring element, const std::wstring* flag)
+{
+    g_fake->categoryWrites.emplace_back(element, *flag);
+    if (g_fake->failCategoryWrites) return;
+    for (XMLElement* c : g_fake->categories)
+        if (c->elementName == element) c->enabled = *flag == L"true" ? 1 : 0;
+}
+inline PtrArray<RegScanCategory>* CORVEX_CALL GetIgnoreList()
+{
+    return &g_fake->ignoreList;
+}
+inline void CORVEX_CALL RemoveIgnoreItem(int group, int entry)
+{
+    if (g_fake->removeThrows || !g_fake->ignoreList.IsValidIndex(group) ||
+        !g_fake->ignoreList[group]->problems.IsValidIndex(entry))
+        throw EngineInvalidArgument("ignore index");
+    g_fake->removeCalls.emplace_back(group, entry);
+    g_fake->ignoreList[group]->problems.RemoveAt(entry);
+}
+inline PtrArray<BackupEntry>* CORVEX_CALL ListBackups()
+{
+    return &g_fake->backups;
+}
+inline int CORVEX_CALL StartFullBackup()
+{
+    ++g_fake->fullBackupCalls;
+    return 0;
+}
+inline int CORVEX_CALL StartRestore(const std::wstring* name)
+{
+    g_fake->restoreCalls.push_back(*name);
+    return 0;
+}
+inline int CORVEX_CALL DeleteBackup(const std::wstring* name)
+{
+    g_fake->deleteCalls.push_back(*name);
+    for (int i = 0; i < g_fake->backups.GetCount(); ++i)
+        if (g_fake->backups[i]->fileName == *name) {
+            g_fake->backups.RemoveAt(i);
+            return 1;
+        }
+    return 0;
+}
+// Hands out the Run value as the engine does: the caller deletes the item.
+inline PtrArray<StartupItem>* CORVEX_CALL LoadStartupItems()
+{
+    g_fake->startupItems.DetachAll();
+    if (g_fake->runValueListed) {
+        auto item = std::make_unique<StartupItem>();
+        item->valueName = L"Registry_quorv";
+        item->enabled = g_fake->runValueEnabled;
+        g_fake->startupItems.Add(std::move(item));
+    }
+    return &g_fake->startupItems;
+}
+inline int CORVEX_CALL WriteStartupEntry(StartupItem* item)
+{
+    g_fake->startupWrites.push_back(item->commandLine);
+    return g_fake->startupWriteResult;
+}
+inline int CORVEX_CALL DeleteStartupEntry(StartupItem* item)
+{
+    g_fake->startupDeletes.push_back(item->commandLine);
+    return g_fake->startupDeleteResult;
+}
+inline int CORVEX_CALL RemoveDisabledStartupItem(StartupItem* item)
+{
+    g_fake->disabledRemoves.push_back(item->commandLine);
+    return 1;
+}
+
 struct BoxQuestion {
     std::wstring text, caption;
     int kind;
@@ -112,6 +210,18 @@ protected:
         table_.GetFixedCount = &GetFixedCount;
         table_.GetOperationResult = &GetOperationResult;
         table_.StartPartialBackup = &StartPartialBackup;
+        table_.LoadScanSettings = &LoadScanSettings;
+        table_.SetCategoryEnabled = &SetCategoryEnabled;
+        table_.GetIgnoreList = &GetIgnoreList;
+        table_.RemoveIgnoreItem = &RemoveIgnoreItem;
+        table_.ListBackups = &ListBackups;
+        table_.StartFullBackup = &StartFullBackup;
+        table_.StartRestore = &StartRestore;
+        table_.DeleteBackup = &DeleteBackup;
+        table_.LoadStartupItems = &LoadStartupItems;
+        table_.WriteStartupEntry = &WriteStartupEntry;
+        table_.DeleteStartupEntry = &DeleteStartupEntry;
+        table_.RemoveDisabledStartupItem = &RemoveDisabledStartupItem;
         ui::g_engine = &table_;
         ui::SetMessageBoxAnswer([this](const std::wstring& text, const std::wstring& caption, int kind) {
             questions_.push_back({text, caption, kind});
@@ -142,13 +252,15 @@ protected:
         ui::g_imageCache = nullptr;
         ui::g_engine = nullptr;
         ui::SetMessageBoxAnswer(nullptr);
+        ui::SetStandardBoxAnswer(nullptr);
         scratch_.reset();
         g_fake = nullptr;
     }
 
-    void AddCategory(const wchar_t* name, bool enabled)
+    void AddCategory(const wchar_t* name, bool enabled, const wchar_t* element = L"")
     {
         auto c = std::make_unique<XMLElement>();
+        c->elementName = element;
         c->categoryName = name;
         c->enabled = enabled ? 1 : 0;
         fake_.categories.Add(std::move(c));
@@ -160,6 +272,23 @@ protected:
         r->problemCount = problems;
         r->ignoredCount = ignored;
         return fake_.results.Add(std::move(r));
+    }
+
+    // The bottom-bar button `id` clicked, as the main window receives it.
+    void ClickButton(int id)
+    {
+        SendMessageW(dlg_->Hwnd(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(dlg_->Button(id)->Hwnd()));
+    }
+
+    // Saves the whole window as it shows now under the build's screenshots.
+    void Screenshot(const wchar_t* name)
+    {
+        RedrawWindow(dlg_->Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        apptest::Pump(200);
+        size_t colours = 0;
+        apptest::CaptureWindow(dlg_->Hwnd(), name, &colours);
+        EXPECT_GT(colours, 8u) << "a picture, not a blank window";
     }
 
     ui::CMyChildWnd* Page(int id) { return dlg_->Page(id); }
