@@ -13,6 +13,7 @@
 #include "core/XmlDocument.h"
 #include "pure/BackupNames.h"
 #include "pure/TextRules.h"
+#include "scan/FixExtentMeasure.h"
 #include "scan/ProblemRecord.h"
 #include "scan/ScanDriver.h"
 #include "scan/ScanSettings.h"
@@ -157,7 +158,7 @@ void PartialShortcuts(const PtrArray<RegScanCategory>& results, std::vector<std:
     for (const RegScanCategory* r : results) {
         if (r->problemCount <= 0 || !pure::EqualsNoCase(r->name, L"Program Shortcuts")) continue;
         for (const RegEntryProb* p : r->problems)
-            if (scan::IsToBeFixed(*p)) out.push_back(scan::ShortcutFileOf(*p));
+            if (scan::IsToBeFixed(*p) && !scan::IsRefused(*p)) out.push_back(scan::ShortcutFileOf(*p));
     }
 }
 
@@ -168,7 +169,7 @@ void PartialRequests(const PtrArray<RegScanCategory>& results, std::vector<SaveR
     for (const RegScanCategory* r : results) {
         if (r->problemCount <= 0 || pure::EqualsNoCase(r->name, L"Program Shortcuts")) continue;
         for (const RegEntryProb* p : r->problems) {
-            if (!scan::IsToBeFixed(*p)) continue;
+            if (!scan::IsToBeFixed(*p) || scan::IsRefused(*p)) continue;
             // Saved where the fix acts: the real key of a class-root problem.
             const scan::KeySite site = scan::ActingSiteOf(*p);
             out.push_back({site.rootName, SavedPathOf(*p, site), static_cast<REGSAM>(site.view)});
@@ -186,6 +187,9 @@ public:
         std::vector<std::wstring> shortcuts;
         if (partial_) {
             if (!engine_.backupSource) return 0;
+            // What changed since the scan is refused here already, so it is
+            // neither saved nor, afterwards, fixed.
+            scan::RecheckBeforeFix(*engine_.backupSource);
             PartialRequests(*engine_.backupSource, requests);
             PartialShortcuts(*engine_.backupSource, shortcuts);
         } else {

@@ -12,6 +12,7 @@
 #include "corvex/Records.h"
 #include "core/Handles.h"
 #include "core/SystemFacts.h"
+#include "pure/FixGuard.h"
 
 class CRegEngine {
 public:
@@ -55,6 +56,8 @@ public:
 
     std::atomic<int> problemCount{0};
     std::atomic<int> checkedCount{0};
+    // The tree limits of the fix guard, read from Registry.ini when a scan starts.
+    pure::GuardLimits guardLimits;
     std::atomic<int> fixedCount{0};
     std::atomic<int> notFixedCount{0};
     std::atomic<int> processedCount{0};

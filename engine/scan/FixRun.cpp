@@ -8,6 +8,8 @@
 #include "core/Handles.h"
 #include "pure/BackupNames.h"
 #include "pure/TextRules.h"
+#include "pure/FixGuard.h"
+#include "scan/FixExtentMeasure.h"
 #include "scan/ProblemRecord.h"
 
 namespace scan {
@@ -113,12 +115,14 @@ FixOutcome DeleteLeafKey(HKEY root, const std::wstring& path, REGSAM view)
 
 // The named key with its subtree, then its parent only when nothing is left
 // in it: deleting the whole parent would take valid siblings along.
-FixOutcome DeleteKeyAndEmptyParent(HKEY root, const std::wstring& path, REGSAM view)
+// A container (App Paths, CLSID, a vendor key, ...) stays even when its last
+// entry went.
+FixOutcome DeleteKeyAndEmptyParent(HKEY root, const std::wstring& rootName, const std::wstring& path, REGSAM view)
 {
     if (!DeleteKeyTree(root, path, view)) return FixOutcome::NotFixed;
     std::wstring parentPath, name;
     pure::SplitKeyPath(path, parentPath, name);
-    if (parentPath.empty()) return FixOutcome::Fixed;
+    if (parentPath.empty() || !pure::ContainerRefusal(rootName, parentPath).empty()) return FixOutcome::Fixed;
     UniqueHKey parent;
     if (Open(root, parentPath, view, parent) != ERROR_SUCCESS) return FixOutcome::Fixed;
     bool empty = IsEmptyKey(parent.get());
@@ -154,7 +158,9 @@ void FixEntry(CRegEngine& engine, int index)
     for (int k = 0; k < count && !engine.StopRequested(); ++k) {
         RegEntryProb& problem = *entry.problems[k];
         if (IsToBeFixed(problem)) {
-            if (shortcuts) {
+            if (IsRefused(problem)) {
+                Count(engine, entry, problem, FixOutcome::NotFixed);
+            } else if (shortcuts) {
                 ui::FixItem(problem.keyPath + L"\\" + problem.valueName, engine.processedCount.load());
                 Count(engine, entry, problem, FixShortcutProblem(problem));
             } else {
@@ -197,7 +203,7 @@ FixOutcome FixRegistryProblem(const RegEntryProb& problem)
     switch (problem.fixAction) {
     case 0: return DeleteValue(root, path, view, problem.isDefaultValue ? std::wstring() : problem.valueName);
     case 1: return DeleteLeafKey(root, path, view);
-    default: return DeleteKeyAndEmptyParent(root, path, view);
+    default: return DeleteKeyAndEmptyParent(root, site.rootName, path, view);
     }
 }
 
@@ -230,6 +236,7 @@ FixOutcome FixShortcutProblem(const RegEntryProb& problem)
 
 void RunFix(CRegEngine& engine)
 {
+    RecheckBeforeFix(engine.results);
     const int results = engine.results.GetCount();
     for (int i = 0; i < results; ++i) {
         if (engine.StopRequested()) break;

@@ -4,6 +4,7 @@
 
 #include "core/KeyNames.h"
 #include "pure/TextRules.h"
+#include "scan/FixExtentMeasure.h"
 
 namespace scan {
 
@@ -59,9 +60,11 @@ void RecordProblem(CRegEngine& engine, RegScanCategory* result, const ProblemSit
         }
     }
 
+    // What the fix would remove, measured now; the guard may uncheck it.
+    engine.checkedCount += 1;
+    MeasureAndGuard(engine, *result, *prob);
     category.foundCount += 1;
     result->problemCount += 1;
-    engine.checkedCount += 1;
     engine.problemCount += 1;
     result->problems.Add(std::move(prob));
 }

@@ -29,6 +29,13 @@ inline bool IsToBeFixed(const RegEntryProb& p)
     return p.selected && !p.ignored && p.fixAction >= kDeleteValue && p.fixAction <= kDeleteParentTree;
 }
 
+// A problem the guard refuses to fix (see RegEntryProb::refusal): never
+// backed up, and not fixed even when checked.
+inline bool IsRefused(const RegEntryProb& p)
+{
+    return !p.refusal.empty();
+}
+
 // Where a problem's fix acts and its backup saves: the real key when it is
 // known (then in the 64-bit view, its path naming any Wow6432Node itself),
 // otherwise the examined key in the view it was read in.

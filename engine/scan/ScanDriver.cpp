@@ -1,5 +1,7 @@
 #include "scan/ScanDriver.h"
 
+#include "scan/FixExtentMeasure.h"
+
 #include <memory>
 
 #include "core/Callbacks.h"
@@ -122,6 +124,7 @@ void RunScan(CRegEngine& engine)
     }
     ui::ScanStarted();
     LoadIgnoreList(engine);
+    engine.guardLimits = LoadGuardLimits();
     for (int i = 0; i < engine.categories.GetCount(); ++i) {
         if (engine.StopRequested()) break;
         if (engine.categories[i]->enabled) ScanCategory(engine, i);

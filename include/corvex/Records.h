@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "corvex/FixExtent.h"
 #include "corvex/PtrArray.h"
 
 // One starting key of a scan category, from scanSetting.xml.
@@ -70,6 +71,14 @@ struct RegEntryProb {
     // machine's.
     std::wstring realRootName;
     std::wstring realKeyPath;
+
+    // What the fix would remove, and why it refuses to (a root, a container
+    // key, a tree past the limit, a key changed since the scan); an empty
+    // reason means it may be fixed. A refused problem is found unchecked;
+    // checked anyway, it is neither backed up nor fixed, and counts as not
+    // fixed.
+    FixExtent extent;
+    std::wstring refusal;
 };
 
 // One scan result entry (one per scanned category), also one ignore-list group.

@@ -15,6 +15,8 @@
 #include "pure/TextRules.h"
 #include "core/Slots.h"
 #include "engine/backup/RegistryFixture.h"
+#include "pure/FixGuard.h"
+#include "scan/FixExtentMeasure.h"
 #include "scan/FixRun.h"
 #include "scan/IgnoreList.h"
 #include "support/ReportRecorder.h"
@@ -123,6 +125,29 @@ TEST_F(Store, PartialBackupCreatesTheStoreAndWritesTheIndexWithViews)
     EXPECT_NE(index.find(".bakdat\""), std::string::npos);
     ASSERT_EQ(p.engine.savedKeys.size(), 1u);
     EXPECT_EQ(p.engine.savedKeys[0], L"HKEY_CURRENT_USER\\" + key.path());
+}
+
+// The partial backup saves only what the fix will remove: not a problem
+// the guard refused, nor one whose key changed after the scan.
+TEST_F(Store, RefusedAndChangedProblemsAreNotSaved)
+{
+    ASSERT_TRUE(fixture::CopyTemplate());
+    testenv::ScratchKey key(HKEY_CURRENT_USER, L"Software", L"bkguard");
+    key.SetString(L"ok", L"v", L"data");
+    key.SetString(L"Microsoft\\Windows\\CurrentVersion\\Run", L"v", L"data");
+    key.SetString(L"changes\\a", L"v", L"data");
+    OneProblem p(HKEY_CURRENT_USER, key.path() + L"\\ok", L"v", kView64, 0);
+    RegScanCategory& result = *p.engine.results[0];
+    fixture::Record(p.engine, result, p.category, HKEY_CURRENT_USER,
+                    key.path() + L"\\Microsoft\\Windows\\CurrentVersion\\Run", L"v", kView64, 1);
+    fixture::Record(p.engine, result, p.category, HKEY_CURRENT_USER, key.path() + L"\\changes", L"v", kView64, 2);
+    ASSERT_NE(result.problems[1]->refusal, L"");
+    result.problems[1]->selected = 1;  // checked anyway
+    key.SetString(L"changes\\b", L"v", L"data");
+    ASSERT_EQ(backup::RunBackup(p.engine, 1), 1);
+    ASSERT_EQ(p.engine.savedKeys.size(), 1u);
+    EXPECT_EQ(p.engine.savedKeys[0], L"HKEY_CURRENT_USER\\" + key.path() + L"\\ok");
+    EXPECT_EQ(result.problems[2]->refusal, pure::ChangedSinceScanRefusal());
 }
 
 TEST_F(Store, TwoBackupsOfOneKindWithinOneSecond)
@@ -257,8 +282,7 @@ TEST_F(Store, UnsavableKeyFailsThePartialBackupAndNothingIsDeleted)
     r->name = L"Shared DLLS";
     fixture::Record(e, *r, category, HKEY_CURRENT_USER, key.path() + L"\\Stable", L"v", kView64, 0);
     fixture::Record(e, *r, category, HKEY_CURRENT_USER, key.path() + L"\\NotThere", L"v", kView64, 0);
-    fixture::Record(e, *r, category, HKEY_CURRENT_USER, key.path() + L"\\Odd", L"v", kView64, 0);
-    r->problems[2]->viewFlag = 0x0300;
+    fixture::Record(e, *r, category, HKEY_CURRENT_USER, key.path() + L"\\Odd", L"v", 0x0300, 0);
     e.results.Add(std::move(r));
 
     // Through the slots, as the program does it.
