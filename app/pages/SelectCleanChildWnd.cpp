@@ -53,6 +53,11 @@ std::wstring GradeText(int grade)
     }
 }
 
+std::wstring RemovesText(const RegEntryProb& problem)
+{
+    return problem.refusal.empty() ? DescribeFixExtent(problem.extent) : problem.refusal;
+}
+
 CSelectCleanChildWnd::CSelectCleanChildWnd() : CPageBase(kSelectPage, L"Select Problems To Fix", L"Select which errors to be fixed") {}
 
 void CSelectCleanChildWnd::CreateLists()
@@ -66,6 +71,7 @@ void CSelectCleanChildWnd::CreateLists()
     problems_.AddColumn(L"Registry Entry", 300);
     problems_.AddColumn(L"Issue Grade", 100);
     problems_.AddColumn(L"Description", 100);
+    problems_.AddColumn(L"Removes", 160);
 }
 
 void CSelectCleanChildWnd::Layout(int w, int h)
@@ -148,6 +154,7 @@ void CSelectCleanChildWnd::ClearProblems()
     problems_.DeleteAll();
     refs_.clear();
     clickedRow_ = -1;
+    selectedRow_ = -1;
 }
 
 void CSelectCleanChildWnd::ShowProblemsOf(int categoryRow)
@@ -185,7 +192,16 @@ void CSelectCleanChildWnd::AddProblemRow(int resultIndex, int problemIndex, cons
     }
     problems_.SetText(row, 1, GradeText(problem.grade));
     problems_.SetText(row, 2, problem.message);
+    problems_.SetText(row, 3, RemovesText(problem));
     problems_.SetChecked(row, problem.selected != 0);
+}
+
+const RegEntryProb* CSelectCleanChildWnd::ProblemAt(int row) const
+{
+    const ProblemRef* ref = RefOf(row);
+    if (!ref || !results_ || !results_->IsValidIndex(ref->result)) return nullptr;
+    const RegScanCategory& result = *results_->At(ref->result);
+    return result.problems.IsValidIndex(ref->problem) ? result.problems[ref->problem] : nullptr;
 }
 
 const CSelectCleanChildWnd::ProblemRef* CSelectCleanChildWnd::RefOf(int row) const
@@ -198,6 +214,10 @@ const CSelectCleanChildWnd::ProblemRef* CSelectCleanChildWnd::RefOf(int row) con
 void CSelectCleanChildWnd::OnProblemStateChanged(const NMLISTVIEW& change)
 {
     if (filling_ || !(change.uChanged & LVIF_STATE)) return;
+    if (change.iItem >= 0 && (change.uNewState & LVIS_SELECTED) && !(change.uOldState & LVIS_SELECTED)) {
+        selectedRow_ = change.iItem;
+        UpdateStatusLines();
+    }
     const UINT newImage = change.uNewState & LVIS_STATEIMAGEMASK;
     // Selection and focus changes carry the check bits unchanged (or none).
     if (newImage == 0) return;
@@ -268,7 +288,14 @@ void CSelectCleanChildWnd::OpenClickedKey()
 void CSelectCleanChildWnd::UpdateStatusLines()
 {
     if (!g_mainDlg) return;
-    g_mainDlg->SetStatusLine1((L"Total problem(s) found: " + std::to_wstring(ProblemCount())).c_str());
+    std::wstring line1 = L"Total problem(s) found: " + std::to_wstring(ProblemCount());
+    // The selected problem's fix: what it removes, or why it is refused.
+    if (const RegEntryProb* selected = ProblemAt(selectedRow_)) {
+        const std::wstring removes = RemovesText(*selected);
+        if (!removes.empty())
+            line1 += selected->refusal.empty() ? L"    Selected fix removes: " + removes : L"    Selected fix " + removes;
+    }
+    g_mainDlg->SetStatusLine1(line1.c_str());
     g_mainDlg->SetStatusLine2((L"Total problem(s) to be fixed: " + std::to_wstring(CheckedCount())).c_str());
 }
 

@@ -57,12 +57,14 @@ private:
     void UpdateStatusLines();
     void UpdateFixButton();
     const ProblemRef* RefOf(int row) const;
+    const RegEntryProb* ProblemAt(int row) const;
 
     CReportList categories_;
     CReportList problems_;
     PtrArray<RegScanCategory>* results_ = nullptr;  // the engine's
     int selectedResult_ = -1;
     int clickedRow_ = -1;
+    int selectedRow_ = -1;  // the problem row the status line describes
     bool filling_ = false;
     // One per problem row, in row order; each row's data points at its own.
     std::vector<std::unique_ptr<ProblemRef>> refs_;
@@ -72,5 +74,7 @@ private:
 std::wstring ProblemEntryText(const RegEntryProb& problem);
 // "Common", "Fair", "Important"; empty for any other grade.
 std::wstring GradeText(int grade);
+// The "Removes" column: what the fix removes, or why it refuses to.
+std::wstring RemovesText(const RegEntryProb& problem);
 
 }  // namespace ui

@@ -254,7 +254,8 @@ TEST_F(SelectPageTest, ListsAreBuiltWithTheirColumns)
     } cols[] = {{Categories(), 0, L"Category", 300},
                 {Problems(), 0, L"Registry Entry", 300},
                 {Problems(), 1, L"Issue Grade", 100},
-                {Problems(), 2, L"Description", 100}};
+                {Problems(), 2, L"Description", 100},
+                {Problems(), 3, L"Removes", 160}};
     for (const Col& c : cols) {
         wchar_t title[64] = L"";
         LVCOLUMNW col{};
@@ -622,6 +623,37 @@ TEST_F(SelectPageTest, Screenshot)
     GetWindowRect(dlg_->Hwnd(), &wr);
     EXPECT_EQ(shot->At(origin.x - wr.left + page.right - 30, origin.y - wr.top + 35), RGB(128, 128, 128));
     EXPECT_EQ(shot->At(origin.x - wr.left + page.right - 30, origin.y - wr.top + 36), RGB(255, 255, 255));
+}
+
+}  // namespace
+
+namespace {
+
+// The fourth column says what each fix removes, or why it is refused; the
+// status line says it for the selected row.
+TEST_F(SelectPageTest, RemovesColumnAndTheSelectedRowsFix)
+{
+    AddCategory(L"Application Paths", {{L"Software\\A", L"Path", L"C:\\x.exe", 0, 1},
+                                       {L"App Paths", L"", L"", 1, 0},
+                                       {L"Software\\C", L"Name", L"", 2, 1}});
+    RegScanCategory& result = *results_[0];
+    result.problems[0]->extent.kind = FixExtent::kValue;
+    result.problems[1]->extent.kind = FixExtent::kKey;
+    result.problems[1]->refusal = L"refused: it would remove the container key HKEY_CLASSES_ROOT\\App Paths";
+    result.problems[2]->extent = {FixExtent::kTree, 12, 40, 0, 0, 0};
+    Enter();
+    ASSERT_EQ(Rows(Problems()), 3);
+    EXPECT_EQ(Text(Problems(), 0, 3), L"1 value");
+    EXPECT_EQ(Text(Problems(), 1, 3), L"refused: it would remove the container key HKEY_CLASSES_ROOT\\App Paths");
+    EXPECT_EQ(Text(Problems(), 2, 3), L"tree: 12 keys, 40 values");
+
+    ListView_SetItemState(Problems(), 2, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    EXPECT_EQ(dlg_->StatusLine(1).value_or(L""),
+              L"Total problem(s) found: 3    Selected fix removes: tree: 12 keys, 40 values");
+    ListView_SetItemState(Problems(), 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    EXPECT_EQ(dlg_->StatusLine(1).value_or(L""),
+              L"Total problem(s) found: 3    Selected fix refused: it would remove the container key "
+              L"HKEY_CLASSES_ROOT\\App Paths");
 }
 
 }  // namespace
