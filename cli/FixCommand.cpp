@@ -24,10 +24,16 @@ int RunFix(const CommandContext& ctx)
     if (json) WriteJsonMembers(*json, report);
     if (report.stopped) throw CliError{L"scan stopped; nothing was fixed"};
     const int checked = table.GetCheckedCount();
-    if (json) json->Key("fix").BeginObject().MemberBool("dryRun", !args.yes).Member("checked", checked);
+    if (json)
+        json->Key("fix")
+            .BeginObject()
+            .MemberBool("dryRun", !args.yes)
+            .Member("checked", checked)
+            .Member("removes", FixTotals(report));
     if (!args.yes) {
         if (!json) {
             Out().Write(FormatText(report));
+            Out().Write(L"the fix would remove: " + FixTotals(report) + L"\n");
             Out().Write(L"would fix " + std::to_wstring(checked) +
                         L" problem(s); nothing was changed (run with --yes to back up and fix)\n");
         }

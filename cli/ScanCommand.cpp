@@ -56,6 +56,8 @@ ProblemInfo Copy(const RegEntryProb& p)
     i.scannedKeyPath = p.scannedKeyPath;
     i.viewFlag = p.viewFlag;
     i.isDefaultValue = p.isDefaultValue;
+    i.extent = p.extent;
+    i.refusal = p.refusal;
     return i;
 }
 

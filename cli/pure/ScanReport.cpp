@@ -41,8 +41,19 @@ void WriteProblem(JsonWriter& w, const ProblemInfo& p)
         .Member("scannedKeyPath", p.scannedKeyPath)
         .Member("viewFlag", p.viewFlag)
         .Member("isDefaultValue", p.isDefaultValue)
-        .Member("key", DisplayKey(p))
+        .Member("key", DisplayKey(p));
+    w.Member("removes", DescribeFixExtent(p.extent));
+    w.Key("extent")
+        .BeginObject()
+        .Member("kind", ExtentKindName(p.extent.kind))
+        .MemberInt64("keys", p.extent.keys)
+        .MemberInt64("values", p.extent.values)
+        .MemberBool("more", p.extent.more != 0)
+        .MemberInt64("valueType", p.extent.valueType)
+        .MemberInt64("valueSize", p.extent.valueSize)
         .EndObject();
+    if (!p.refusal.empty()) w.Member("refused", p.refusal);
+    w.EndObject();
 }
 
 }  // namespace
@@ -101,6 +112,50 @@ int ExitCodeFor(const ScanReport& r)
     return VisibleProblemCount(r) > 0 ? kExitProblems : kExitClean;
 }
 
+std::wstring ExtentKindName(int kind)
+{
+    switch (kind) {
+    case FixExtent::kValue: return L"value";
+    case FixExtent::kKey: return L"key";
+    case FixExtent::kTree: return L"tree";
+    case FixExtent::kShortcutFile: return L"shortcut file";
+    default: return L"unknown";
+    }
+}
+
+std::wstring FixTotals(const ScanReport& r)
+{
+    uint64_t values = 0, keys = 0, keyValues = 0, trees = 0, treeKeys = 0, treeValues = 0, shortcuts = 0;
+    bool more = false;
+    for (const ResultInfo& result : r.results)
+        for (const ProblemInfo& p : result.problems) {
+            if (p.ignored || !p.selected || !p.refusal.empty()) continue;
+            switch (p.extent.kind) {
+            case FixExtent::kValue: ++values; break;
+            case FixExtent::kKey:
+                ++keys;
+                keyValues += p.extent.values;
+                break;
+            case FixExtent::kTree:
+                ++trees;
+                treeKeys += p.extent.keys;
+                treeValues += p.extent.values;
+                more = more || p.extent.more;
+                break;
+            case FixExtent::kShortcutFile: ++shortcuts; break;
+            default: break;
+            }
+        }
+    std::wstring t = Plural(static_cast<int64_t>(values), L"value", L"values") + L", " +
+                     Plural(static_cast<int64_t>(keys), L"key", L"keys") + L" (with " +
+                     Plural(static_cast<int64_t>(keyValues), L"value", L"values") + L"), " +
+                     Plural(static_cast<int64_t>(trees), L"key tree", L"key trees") + L" (" +
+                     (more ? L"more than " : L"") + Plural(static_cast<int64_t>(treeKeys), L"key", L"keys") + L", " +
+                     Plural(static_cast<int64_t>(treeValues), L"value", L"values") + L"), " +
+                     Plural(static_cast<int64_t>(shortcuts), L"shortcut file", L"shortcut files");
+    return t;
+}
+
 std::wstring FormatText(const ScanReport& r)
 {
     std::wstring t;
@@ -118,6 +173,10 @@ std::wstring FormatText(const ScanReport& r)
             t += L"  [" + GradeName(p.grade) + L"] " + PrintableText(DisplayKey(p)) + L"\n";
             t += L"      Data:    " + PrintableText(p.data) + L"\n";
             t += L"      Problem: " + PrintableText(p.message) + L"\n";
+            if (!p.refusal.empty())
+                t += L"      Fix:     " + PrintableText(p.refusal) + L"\n";
+            else if (p.extent.kind != FixExtent::kUnknown)
+                t += L"      Removes: " + DescribeFixExtent(p.extent) + L"\n";
         }
     }
     if (!r.results.empty()) t += L"\n";

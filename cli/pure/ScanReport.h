@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "corvex/FixExtent.h"
+
 namespace cli {
 
 // The fields of one engine problem record (RegEntryProb), without the root
@@ -27,6 +29,8 @@ struct ProblemInfo {
     std::wstring scannedKeyPath;
     int viewFlag = 0x0200;
     int isDefaultValue = 0;
+    FixExtent extent;     // what the fix would remove
+    std::wstring refusal; // why the fix refuses; empty when it may fix
 };
 
 struct ResultInfo {  // one result entry (RegScanCategory)
@@ -77,6 +81,13 @@ int VisibleProblemCount(const ScanReport& r);
 
 // 0 none found, 1 found, 2 when the scan was stopped before its end.
 int ExitCodeFor(const ScanReport& r);
+
+// "value", "key", "tree", "shortcut file" or "unknown".
+std::wstring ExtentKindName(int kind);
+
+// What the fixes of the checked, not refused problems remove together, as
+// one line: "3 values, 2 keys, 1 key tree (12 keys, 40 values), 1 shortcut file".
+std::wstring FixTotals(const ScanReport& r);
 
 // The text list: one block per scanned category, then a summary line.
 std::wstring FormatText(const ScanReport& r);

@@ -112,6 +112,10 @@ TEST(ScanReport, JsonHasEveryField)
     p.selected = 0;
     p.fixOk = 0;
     p.fixAction = 2;
+    p.extent.kind = FixExtent::kTree;
+    p.extent.keys = 12;
+    p.extent.values = 40;
+    p.refusal = L"refused: it would remove the container key HKEY_CLASSES_ROOT\\CLSID";
     p.scannedKeyPath = L"CLSID\\{1}\\InprocServer32";
     p.viewFlag = 0x0200;
     p.isDefaultValue = 1;
@@ -150,6 +154,13 @@ TEST(ScanReport, JsonHasEveryField)
     EXPECT_EQ(j["data"].text, p.data);
     EXPECT_EQ(j["message"].text, L"Invalid file or folder reference");
     EXPECT_EQ(j["is64View"].number, 0);
+    EXPECT_EQ(j["removes"].text, L"tree: 12 keys, 40 values");
+    EXPECT_EQ(j["extent"]["kind"].text, L"tree");
+    EXPECT_EQ(j["extent"]["keys"].number, 12);
+    EXPECT_EQ(j["extent"]["values"].number, 40);
+    EXPECT_FALSE(j["extent"]["more"].boolean);
+    EXPECT_EQ(j["refused"].text, L"refused: it would remove the container key HKEY_CLASSES_ROOT\\CLSID");
+    EXPECT_FALSE(com["problems"][1].Has("refused"));
     EXPECT_EQ(j["selected"].number, 0);
     EXPECT_EQ(j["fixOk"].number, 0);
     EXPECT_EQ(j["ignored"].number, 0);
@@ -162,6 +173,44 @@ TEST(ScanReport, JsonHasEveryField)
     EXPECT_EQ(j["isDefaultValue"].number, 1);
     EXPECT_EQ(j["key"].text, L"HKEY_CLASSES_ROOT\\Wow6432Node\\CLSID\\{1}\\InprocServer32\\default value");
     EXPECT_EQ(com["problems"][2]["ignored"].number, 1);
+}
+
+}  // namespace
+
+namespace {
+
+// The dry run's per-problem line and its total count only what will be
+// removed: checked, not ignored, not refused.
+TEST(ScanReport, WhatTheFixRemovesPerProblemAndInTotal)
+{
+    auto with = [](int kind, unsigned keys, unsigned values, int more = 0) {
+        ProblemInfo p = Problem(L"k", L"v", 0);
+        p.extent.kind = kind;
+        p.extent.keys = keys;
+        p.extent.values = values;
+        p.extent.more = more;
+        return p;
+    };
+    ScanReport r;
+    cli::ResultInfo result{L"X", 6, 0, 0, 0, 0, {}};
+    result.problems.push_back(with(FixExtent::kValue, 0, 1));
+    result.problems.push_back(with(FixExtent::kKey, 1, 3));
+    result.problems.push_back(with(FixExtent::kTree, 12, 40));
+    result.problems.push_back(with(FixExtent::kShortcutFile, 0, 0));
+    ProblemInfo refused = with(FixExtent::kTree, 5000, 1, 1);
+    refused.refusal = L"refused: the key tree is too large";
+    refused.selected = 0;
+    result.problems.push_back(refused);
+    ProblemInfo unchecked = with(FixExtent::kValue, 0, 1);
+    unchecked.selected = 0;
+    result.problems.push_back(unchecked);
+    r.results.push_back(result);
+    EXPECT_EQ(cli::FixTotals(r),
+              L"1 value, 1 key (with 3 values), 1 key tree (12 keys, 40 values), 1 shortcut file");
+    const std::wstring text = cli::FormatText(r);
+    EXPECT_NE(text.find(L"      Removes: key, 3 values\n"), std::wstring::npos) << text;
+    EXPECT_NE(text.find(L"      Removes: tree: 12 keys, 40 values\n"), std::wstring::npos) << text;
+    EXPECT_NE(text.find(L"      Fix:     refused: the key tree is too large\n"), std::wstring::npos) << text;
 }
 
 }  // namespace
