@@ -18,3 +18,13 @@ add_executable(pure_tests ${pure_tests})
 target_link_libraries(pure_tests PRIVATE corvex_pure GTest::gtest GTest::gtest_main)
 target_compile_options(pure_tests PRIVATE ${TAMSEL_WARNINGS})
 add_test(NAME pure_tests COMMAND pure_tests --gtest_output=xml:${CMAKE_BINARY_DIR}/results/pure_tests.xml)
+
+# The program's page rules.
+file(GLOB app_pure_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/app/pure/*.cpp)
+add_library(tamsel_app_pure STATIC ${app_pure_sources})
+target_include_directories(tamsel_app_pure PUBLIC ${PROJECT_SOURCE_DIR}/app)
+file(GLOB app_pure_tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/app/pure/*.cpp)
+add_executable(app_pure_tests ${app_pure_tests})
+target_link_libraries(app_pure_tests PRIVATE tamsel_app_pure GTest::gtest GTest::gtest_main)
+target_compile_options(app_pure_tests PRIVATE ${TAMSEL_WARNINGS})
+add_test(NAME app_pure_tests COMMAND app_pure_tests --gtest_output=xml:${CMAKE_BINARY_DIR}/results/app_pure_tests.xml)
