@@ -30,4 +30,19 @@ void RunAboutDialog(HWND owner);
 using MessageBoxAnswer = std::function<int(const std::wstring& text, const std::wstring& caption, int kind)>;
 void SetMessageBoxAnswer(MessageBoxAnswer answer);
 
+// The platform's standard message box (MessageBoxW) as the pages use it for
+// plain questions and notices; returns IDYES, IDNO, IDOK...
+int RunStandardBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags);
+// While set, RunStandardBox returns the hook's answer instead of opening
+// the box. Empty clears it.
+using StandardBoxAnswer = std::function<int(const std::wstring& text, const std::wstring& caption, UINT flags)>;
+void SetStandardBoxAnswer(StandardBoxAnswer answer);
+
+// Restarts the computer: enables "SeShutdownPrivilege" on the process token
+// and calls ExitWindowsEx(EWX_REBOOT, 0). False when either step failed.
+bool RestartComputer();
+// While set, RestartComputer calls the hook and returns its result instead.
+using RestartHook = std::function<bool()>;
+void SetRestartHook(RestartHook hook);
+
 }  // namespace ui
