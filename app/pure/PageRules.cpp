@@ -138,31 +138,46 @@ HiveRowChange HiveRow(int state, int flags, int kind, bool hasCompactCopy, uint6
     return row;
 }
 
+namespace {
+
+// a * b / d, rounded down, for a < d, without the product overflowing:
+// bit-by-bit long division of the 128-bit product when it does not fit.
+uint64_t MulDivBelow(uint64_t a, uint64_t b, uint64_t d)
+{
+    if (b == 0 || a <= UINT64_MAX / b) return a * b / d;
+    // 128-bit product as hi:lo from 32-bit halves.
+    const uint64_t al = a & 0xFFFFFFFFu, ah = a >> 32, bl = b & 0xFFFFFFFFu, bh = b >> 32;
+    const uint64_t ll = al * bl, lh = al * bh, hl = ah * bl, hh = ah * bh;
+    const uint64_t mid = (ll >> 32) + (lh & 0xFFFFFFFFu) + (hl & 0xFFFFFFFFu);
+    uint64_t lo = (ll & 0xFFFFFFFFu) | (mid << 32);
+    uint64_t hi = hh + (lh >> 32) + (hl >> 32) + (mid >> 32);
+    // hi < d because a < d; the quotient fits 64 bits.
+    uint64_t q = 0;
+    for (int i = 0; i < 64; ++i) {
+        const bool carry = (hi >> 63) != 0;
+        hi = (hi << 1) | (lo >> 63);
+        lo <<= 1;
+        q <<= 1;
+        if (carry || hi >= d) {
+            hi -= d;
+            q |= 1;
+        }
+    }
+    return q;
+}
+
+}  // namespace
+
 uint64_t PixelOf(uint64_t cluster, uint64_t total, uint64_t pixels)
 {
     if (total == 0) return 0;
-    // cluster * pixels / total without the product overflowing 64 bits.
-    return (cluster / total) * pixels + (cluster % total) * pixels / total;
+    return (cluster / total) * pixels + MulDivBelow(cluster % total, pixels, total);
 }
 
 std::vector<MapSpan> MapSpans(uint64_t first, uint64_t end, uint64_t total, int width, int height)
 {
     std::vector<MapSpan> spans;
-    if (total == 0 || end <= first || width <= 0 || height <= 0) return spans;
-    const uint64_t pixels = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
-    if (first >= total) return spans;
-    if (end > total) end = total;
-    uint64_t p0 = PixelOf(first, total, pixels);
-    uint64_t p1 = PixelOf(end, total, pixels);
-    if (p1 <= p0) p1 = p0 + 1;
-    if (p1 > pixels) p1 = pixels;
-    const uint64_t w = static_cast<uint64_t>(width);
-    const uint64_t lastRow = (p1 - 1) / w;
-    for (uint64_t r = p0 / w; r <= lastRow; ++r) {
-        const int x0 = r == p0 / w ? static_cast<int>(p0 % w) : 0;
-        const int x1 = r == lastRow ? static_cast<int>((p1 - 1) % w) + 1 : width;
-        spans.push_back({static_cast<int>(r), x0, x1});
-    }
+    ForEachMapSpan(first, end, total, width, height, [&](int row, int x0, int x1) { spans.push_back({row, x0, x1}); });
     return spans;
 }
 

@@ -70,9 +70,26 @@ struct MapSpan {
     int x0;
     int x1;
 };
-// The lines that draw clusters [first, end) of `total` on a map of
-// width x height; empty when total is 0, the range is empty or the map has
-// no pixels. A range that maps into one pixel still draws that pixel.
+// Calls span(row, x0, x1) for each line that draws clusters [first, end)
+// of `total` on a map of width x height; nothing when total is 0, the range
+// is empty or the map has no pixels. A range that maps into one pixel still
+// draws that pixel.
+template <class Span>
+void ForEachMapSpan(uint64_t first, uint64_t end, uint64_t total, int width, int height, Span&& span)
+{
+    if (total == 0 || end <= first || width <= 0 || height <= 0 || first >= total) return;
+    if (end > total) end = total;
+    const uint64_t w = static_cast<uint64_t>(width);
+    const uint64_t pixels = w * static_cast<uint64_t>(height);
+    const uint64_t p0 = PixelOf(first, total, pixels);
+    uint64_t p1 = PixelOf(end, total, pixels);
+    if (p1 <= p0) p1 = p0 + 1;
+    if (p1 > pixels) p1 = pixels;
+    const uint64_t firstRow = p0 / w, lastRow = (p1 - 1) / w;
+    for (uint64_t r = firstRow; r <= lastRow; ++r)
+        span(static_cast<int>(r), r == firstRow ? static_cast<int>(p0 % w) : 0,
+             r == lastRow ? static_cast<int>((p1 - 1) % w) + 1 : width);
+}
 std::vector<MapSpan> MapSpans(uint64_t first, uint64_t end, uint64_t total, int width, int height);
 
 }  // namespace pagerules
