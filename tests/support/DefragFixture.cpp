@@ -1,4 +1,4 @@
-#include "engine/defrag/DefragFixture.h"
+#include "support/DefragFixture.h"
 
 #include <fstream>
 
