@@ -102,11 +102,15 @@ void CDefragChildWnd::Layout(int w, int h)
 {
     if (w <= 0 || h <= 0) return;
     const int a = (w - 58) / 2, b = h - 36;
-    map_ = {29, 36, a + 29, b};
+    {
+        // Workers draw by the map rectangle: it changes with the surface.
+        CriticalSection::Lock lock(surfaceLock_);
+        map_ = {29, 36, a + 29, b};
+        RecreateSurface(w, h);
+    }
     statusRect_ = {a + 41, b - 38, 2 * a + 29, b + 12};
     header_ = {70, 5, w - 90, 30};
     if (list_.Hwnd()) MoveWindow(list_.Hwnd(), a + 41, 36, a - 12, b - 70 - 36, TRUE);
-    RecreateSurface(w, h);
     RequestRedraw();
 }
 
@@ -152,9 +156,9 @@ void CDefragChildWnd::OnDefragDrawRange(uint64_t total, uint64_t first, uint64_t
     const uint32_t px = DibColour(kPalette[colour]);
     CriticalSection::Lock lock(surfaceLock_);
     if (!bits_) return;
-    const int left = map_.left, bottom = map_.bottom;
+    const int left = map_.left, bottom = std::min(static_cast<int>(map_.bottom), height_);
     const int mw = std::min(static_cast<int>(map_.right), width_) - left;
-    const int mh = std::min(bottom, height_) - static_cast<int>(map_.top);
+    const int mh = bottom - static_cast<int>(map_.top);
     pagerules::ForEachMapSpan(first, end, total, mw, mh, [&](int row, int x0, int x1) {
         uint32_t* line = bits_ + (bottom - 1 - row) * width_ + left;
         std::fill(line + x0, line + x1, px);
