@@ -1,8 +1,11 @@
 // Each callback acts only when its target page is the current page. Window
-// work runs on the UI thread while the worker waits; progress texts only go
-// into the page's queue. A worker's final callback always counts it as
-// finished and always sets the idle event, so closing never waits on a
-// report that was dropped because the user had left the page.
+// work runs on the UI thread while the worker waits; progress texts, and the
+// defrag map ranges and status texts, only go into the page's own stores on
+// the worker thread. A worker's final callback always counts it as finished
+// and always sets the idle event, so closing never waits on a report that
+// was dropped because the user had left the page. A map redraw ends with
+// OnDefragIdle, which the defrag page counts; that page stays current while
+// its worker runs, since leaving it waits for the worker.
 #include "shell/UiCallbacks.h"
 
 #include <cwctype>
