@@ -84,6 +84,10 @@ TEST_F(DefragEnginePageTest, ASimulatedVolumeIsMappedListedDefragmentedAndReboot
     ASSERT_EQ(Defrag()->State(), CDefragChildWnd::kAnalysed);
     ASSERT_EQ(Rows().Count(), 2);
     EXPECT_EQ(Rows().Text(0, 0), fx_->KeyName(L"H0"));
+    WIN32_FILE_ATTRIBUTE_DATA a{};
+    ASSERT_TRUE(GetFileAttributesExW(p0.c_str(), GetFileExInfoStandard, &a));
+    EXPECT_GT(a.nFileSizeLow, 0u);
+    EXPECT_EQ(Rows().Text(0, 1), pagerules::SizeText(a.nFileSizeLow));
     EXPECT_EQ(Rows().Text(0, 3), L"fragment");
     EXPECT_EQ(Rows().Text(1, 3), L"unfragment");
     EXPECT_TRUE(Enabled(kCmdAction));
@@ -112,10 +116,10 @@ TEST_F(DefragEnginePageTest, ASimulatedVolumeIsMappedListedDefragmentedAndReboot
     EXPECT_EQ(Rows().Text(0, 3), L"OK");
     EXPECT_EQ(Rows().Image(0), kImageDone);
     EXPECT_EQ(Rows().Text(1, 3), L"ok");  // compacted, not fragmented: not moved
-    // The hive whose copy differs is swapped at the restart.
-    bool swapped = false;
-    for (const ReplaceCall& r : fx_->replaced) swapped = swapped || r.newFile == p1 + L".rns";
-    EXPECT_TRUE(swapped);
+    // Only the hive whose copy differs is swapped at the restart.
+    ASSERT_EQ(fx_->replaced.size(), 1u);
+    EXPECT_EQ(fx_->replaced[0].newFile, p1 + L".rns");
+    EXPECT_EQ(fx_->replaced[0].oldFile, p1 + L".rold");
     EXPECT_EQ(ActionCaption(), L"Reboot");
     EXPECT_TRUE(Enabled(kCmdAction));
     EXPECT_TRUE(Enabled(kCmdMainMenu));
@@ -129,7 +133,6 @@ TEST_F(DefragEnginePageTest, ASimulatedVolumeIsMappedListedDefragmentedAndReboot
     ASSERT_EQ(standardBoxes_.size(), 1u);
     EXPECT_EQ(standardBoxes_[0], L"Do you want to reboot your computer now?");
     EXPECT_EQ(restarts_, 1);
-    (void)p0;
 }
 
 TEST_F(DefragEnginePageTest, TheShippedEngineSaysWineVolumeCannotBeAnalysed)
