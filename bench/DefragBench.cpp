@@ -7,30 +7,12 @@
 
 #include "core/Callbacks.h"
 #include "defrag/DefragOps.h"
-#include "pure/SimVolume.h"
+#include "BenchVolume.h"
 
 namespace {
 
 uint64_t g_ranges = 0;
 void CORVEX_CALL CountRange(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, int) { ++g_ranges; }
-
-class Proxy : public vol::Volume {
-public:
-    explicit Proxy(vol::SimVolume& v) : v_(v) {}
-    uint32_t ReadBitmap(uint64_t s, uint64_t* a, uint64_t* b, uint8_t* buf, size_t n) override
-    {
-        return v_.ReadBitmap(s, a, b, buf, n);
-    }
-    uint32_t ReadNtfsData(vol::NtfsData* out) override { return v_.ReadNtfsData(out); }
-    std::unique_ptr<vol::VolumeFile> OpenFile(const std::wstring& p, uint32_t* e) override { return v_.OpenFile(p, e); }
-    uint32_t MoveClusters(vol::VolumeFile& f, uint64_t a, uint64_t b, uint32_t c) override
-    {
-        return v_.MoveClusters(f, a, b, c);
-    }
-
-private:
-    vol::SimVolume& v_;
-};
 
 double Seconds(std::chrono::steady_clock::time_point since)
 {
@@ -41,33 +23,10 @@ double Seconds(std::chrono::steady_clock::time_point since)
 
 int main()
 {
-    const uint64_t total = 512ULL << 20;
+    const uint64_t total = bench::kTotal;
     vol::SimVolume sim(total, 4096);
-    sim.SetMft(786432, 262144);
-    sim.SetMftZone(1048576, 1048576 + 65536 * 8);
-    sim.SetMirror(total / 2, 16);
-
-    // Files of 1 to ~2000 clusters with gaps of 1 to ~4000 (never 10,000),
-    // and one 20,000-cluster hole near the end.
-    uint64_t state = 88172645463325252ULL;
-    auto next = [&] {
-        state ^= state << 13;
-        state ^= state >> 7;
-        state ^= state << 17;
-        return state;
-    };
-    sim.MarkUsed(0, 786432);
-    const uint64_t hole = total - 3000000;
-    for (uint64_t c = 1048576 + 65536 * 8; c < total;) {
-        uint64_t used = 1 + next() % 2000, gap = 1 + next() % 3999;
-        if (c < hole && c + used + gap > hole) {
-            sim.MarkUsed(c, hole - c);
-            c = hole + 20000;
-            continue;
-        }
-        sim.MarkUsed(c, std::min(used, total - c));
-        c += used + gap;
-    }
+    bench::FillVolume(sim);
+    const uint64_t hole = bench::kHole;
 
     auto t0 = std::chrono::steady_clock::now();
     uint64_t set = 0;
@@ -75,12 +34,10 @@ int main()
     const double floor = Seconds(t0);
 
     defrag::DefragContext& ctx = defrag::CreateContext();
-    ctx.volume = std::make_unique<Proxy>(sim);
+    ctx.volume = std::make_unique<bench::VolumeProxy>(sim);
     ctx.totalClusters = total;
     ctx.bytesPerCluster = 4096;
-    ctx.zones.mft = {786432, 786432 + 262144};
-    ctx.zones.mftZone = {1048576, 1048576 + 65536 * 8};
-    ctx.zones.mirror = {total / 2, total / 2 + 16};
+    ctx.zones = bench::VolumeZones();
     int redraw = 0;
     ctx.redraw = &redraw;
     UiCallbackTable table{};

@@ -1,19 +1,519 @@
 #include "pages/DefragChildWnd.h"
 
-namespace ui {
+#include <commctrl.h>
 
-CDefragChildWnd::CDefragChildWnd() : CPageBase(kDefragPage, L"Defrag", L"Compact and defrag the registry hives") {}
+#include <algorithm>
+
+#include "pages/MessageBox.h"
+#include "pure/PageRules.h"
+#include "shell/EngineBinding.h"
+
+namespace ui {
+namespace {
+
+constexpr wchar_t kHeader[] =
+    L"Automatic to analyze your system registry,click \"Defragment\"button to defrag and compact your system "
+    L"registry.";
+constexpr UINT_PTR kPaintTimer = 1;
+constexpr UINT kPaintTimerMs = 40;
+
+uint32_t DibColour(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
+
+}  // namespace
+
+const COLORREF CDefragChildWnd::kPalette[8] = {
+    RGB(160, 160, 160), RGB(0, 0, 0),       RGB(0, 255, 0),   RGB(255, 0, 0),
+    RGB(255, 255, 0),   RGB(0, 128, 255), RGB(255, 150, 150), RGB(0, 200, 0),
+};
+
+void StatusTextFifo::Append(const std::wstring& text)
+{
+    CriticalSection::Lock lock(lock_);
+    queue_.push_back(text);
+}
+
+void StatusTextFifo::TakeForPaint()
+{
+    CriticalSection::Lock lock(lock_);
+    if (queue_.empty()) return;
+    current_ = std::move(queue_.front());
+    queue_.pop_front();
+}
+
+std::wstring StatusTextFifo::Current() const
+{
+    CriticalSection::Lock lock(lock_);
+    return current_;
+}
+
+size_t StatusTextFifo::Pending() const
+{
+    CriticalSection::Lock lock(lock_);
+    return queue_.size();
+}
+
+void StatusTextFifo::Clear()
+{
+    CriticalSection::Lock lock(lock_);
+    queue_.clear();
+    current_.clear();
+}
+
+void StatusTextFifo::SkipToLast()
+{
+    CriticalSection::Lock lock(lock_);
+    if (queue_.empty()) return;
+    current_ = std::move(queue_.back());
+    queue_.clear();
+}
+
+CDefragChildWnd::CDefragChildWnd()
+    : CPageBase(kDefragPage, L"Defrag", L"Compact and defrag the registry hives")
+{
+    legendFont_.reset(gdi::CreateFontSimple(12));
+}
+
+CDefragChildWnd::~CDefragChildWnd()
+{
+    CriticalSection::Lock lock(surfaceLock_);
+    if (surfaceDc_) {
+        SelectObject(surfaceDc_, surfaceOld_);
+        DeleteDC(surfaceDc_);
+        surfaceDc_ = nullptr;
+    }
+    bits_ = nullptr;
+}
+
+void CDefragChildWnd::CreateControls()
+{
+    list_.Create(hwnd_, kListId, {400, 36, 760, 300});
+    HWND h = list_.Hwnd();
+    if (!h) return;
+    SetWindowLongPtrW(h, GWL_STYLE, GetWindowLongPtrW(h, GWL_STYLE) | WS_BORDER);
+    SetWindowLongPtrW(h, GWL_EXSTYLE, GetWindowLongPtrW(h, GWL_EXSTYLE) & ~WS_EX_CLIENTEDGE);
+    list_.AddColumn(L"files", 150);
+    list_.AddColumn(L"size", 60);
+    list_.AddColumn(L"compact", 70);
+    list_.AddColumn(L"status", 50);
+    SetTimer(hwnd_, kPaintTimer, kPaintTimerMs, nullptr);
+}
+
+void CDefragChildWnd::Layout(int w, int h)
+{
+    if (w <= 0 || h <= 0) return;
+    const int a = (w - 58) / 2, b = h - 36;
+    {
+        // Workers draw by the map rectangle: it changes with the surface.
+        CriticalSection::Lock lock(surfaceLock_);
+        map_ = {29, 36, a + 29, b};
+        RecreateSurface(w, h);
+    }
+    statusRect_ = {a + 41, b - 38, 2 * a + 29, b + 12};
+    header_ = {70, 5, w - 90, 30};
+    if (list_.Hwnd()) MoveWindow(list_.Hwnd(), a + 41, 36, a - 12, b - 70 - 36, TRUE);
+    RequestRedraw();
+}
+
+void CDefragChildWnd::RecreateSurface(int w, int h)
+{
+    CriticalSection::Lock lock(surfaceLock_);
+    if (!surfaceDc_) {
+        gdi::WindowDC screen(hwnd_);
+        surfaceDc_ = CreateCompatibleDC(screen.get());
+    }
+    if (surfaceOld_) SelectObject(surfaceDc_, surfaceOld_);
+    surfaceOld_ = nullptr;
+    void* bits = nullptr;
+    surface_.reset(gdi::CreateDib32(w, h, &bits));
+    bits_ = static_cast<uint32_t*>(bits);
+    width_ = bits_ ? w : 0;
+    height_ = bits_ ? h : 0;
+    if (surface_) surfaceOld_ = SelectObject(surfaceDc_, surface_.get());
+    FillMapLocked(kPalette[0]);
+}
+
+void CDefragChildWnd::FillMapLocked(COLORREF colour)
+{
+    if (!bits_) return;
+    const uint32_t px = DibColour(colour);
+    const int x0 = std::max(0, static_cast<int>(map_.left)), x1 = std::min(width_, static_cast<int>(map_.right));
+    const int y0 = std::max(0, static_cast<int>(map_.top)), y1 = std::min(height_, static_cast<int>(map_.bottom));
+    for (int y = y0; y < y1; ++y) std::fill(bits_ + y * width_ + x0, bits_ + y * width_ + x1, px);
+    mapDirty_ = true;
+}
+
+COLORREF CDefragChildWnd::SurfaceAt(int x, int y)
+{
+    CriticalSection::Lock lock(surfaceLock_);
+    if (!bits_ || x < 0 || y < 0 || x >= width_ || y >= height_) return CLR_INVALID;
+    const uint32_t px = bits_[y * width_ + x];
+    return RGB((px >> 16) & 0xFF, (px >> 8) & 0xFF, px & 0xFF);
+}
+
+void CDefragChildWnd::OnDefragDrawRange(uint64_t total, uint64_t first, uint64_t end, int colour)
+{
+    if (colour < 0 || colour > 7 || end <= first) return;
+    const uint32_t px = DibColour(kPalette[colour]);
+    CriticalSection::Lock lock(surfaceLock_);
+    if (!bits_) return;
+    const int left = map_.left, bottom = std::min(static_cast<int>(map_.bottom), height_);
+    const int mw = std::min(static_cast<int>(map_.right), width_) - left;
+    const int mh = bottom - static_cast<int>(map_.top);
+    pagerules::ForEachMapSpan(first, end, total, mw, mh, [&](int row, int x0, int x1) {
+        uint32_t* line = bits_ + (bottom - 1 - row) * width_ + left;
+        std::fill(line + x0, line + x1, px);
+    });
+    mapDirty_ = true;
+}
+
+void CDefragChildWnd::OnDefragClearMap()
+{
+    CriticalSection::Lock lock(surfaceLock_);
+    FillMapLocked(kPalette[0]);
+}
+
+void CDefragChildWnd::OnDefragStatusText(const std::wstring& text)
+{
+    status_.Append(text);
+}
+
+void CDefragChildWnd::DrainDefragStatus()
+{
+    // Each paint shows one text; nothing paints while the window is hidden
+    // or minimised, and no worker waits longer than two seconds.
+    for (int i = 0; i < 200 && status_.Pending() > 0; ++i) {
+        HWND main = g_mainDlg ? g_mainDlg->Hwnd() : nullptr;
+        if (!main || !IsWindowVisible(main) || IsIconic(main) || !IsWindowVisible(hwnd_)) break;
+        InvalidateRect(hwnd_, &statusRect_, FALSE);
+        Sleep(10);
+    }
+    if (status_.Pending() > 0) {
+        status_.SkipToLast();
+        InvalidateRect(hwnd_, &statusRect_, FALSE);
+    }
+}
+
+void CDefragChildWnd::ShowAction(const wchar_t* caption, bool enabled)
+{
+    if (!g_mainDlg) return;
+    g_mainDlg->SetActionButtonText(caption);
+    g_mainDlg->EnableButton(kCmdAction, enabled);
+    if (CMyButton* b = g_mainDlg->Button(kCmdAction)) {
+        ShowWindow(b->Hwnd(), SW_SHOW);
+        InvalidateRect(b->Hwnd(), nullptr, FALSE);
+    }
+}
+
+void CDefragChildWnd::StartWorker(Worker kind)
+{
+    worker_ = static_cast<int>(kind);
+    if (g_mainDlg) {
+        g_mainDlg->Workers().Started();
+        g_mainDlg->EnableButton(kCmdMainMenu, false);
+    }
+}
+
+void CDefragChildWnd::EndWorker() { worker_ = static_cast<int>(Worker::None); }
+
+void CDefragChildWnd::RequestRedraw()
+{
+    switch (CurrentWorker()) {
+    case Worker::Analysis:
+        redrawAfterWorker_ = true;
+        return;
+    case Worker::Run:
+        // The run redraws the map itself once it draws; before, afterwards.
+        if (RunningFlag() == 0)
+            __atomic_store_n(&redraw_, 1, __ATOMIC_SEQ_CST);
+        else
+            redrawAfterWorker_ = true;
+        return;
+    case Worker::Redraw:
+        __atomic_store_n(&redraw_, 1, __ATOMIC_SEQ_CST);
+        return;
+    case Worker::None:
+        break;
+    }
+    if ((state_ != kAnalysed && state_ != kFinished) || !g_engine || !g_engine->StartMapRedraw) return;
+    if (g_mainDlg && g_mainDlg->IsClosing()) return;
+    StartWorker(Worker::Redraw);
+    if (g_engine->StartMapRedraw() == 0) {
+        EndWorker();
+        if (g_mainDlg) {
+            g_mainDlg->Workers().Finished();
+            g_mainDlg->EnableButton(kCmdMainMenu, true);
+        }
+    }
+}
 
 void CDefragChildWnd::OnPageEnter()
 {
-    if (!g_mainDlg) return CPageBase::OnPageEnter();
+    // Take the size the main window gives a page now, so the map does not
+    // change size under the analysis that starts below.
+    if (HWND parent = GetParent(hwnd_)) {
+        RECT client{};
+        GetClientRect(parent, &client);
+        const int top = CKelvuDlg::kHeaderHeight;
+        MoveWindow(hwnd_, 0, top, client.right, client.bottom - CKelvuDlg::kBottomHeight - top, FALSE);
+    }
     CPageBase::OnPageEnter();
+    list_.DeleteAll();
+    hives_ = nullptr;
+    total_ = 0;
+    state_ = kNothingDone;
+    redrawAfterWorker_ = false;
+    status_.Clear();
+    __atomic_store_n(&running_, 2, __ATOMIC_SEQ_CST);
+    __atomic_store_n(&redraw_, 0, __ATOMIC_SEQ_CST);
+    {
+        CriticalSection::Lock lock(surfaceLock_);
+        FillMapLocked(kPalette[0]);
+    }
+    if (!g_mainDlg) return;
+    if (CMyButton* b = g_mainDlg->Button(kCmdMainMenu)) ShowWindow(b->Hwnd(), SW_SHOW);
+    g_mainDlg->EnableButton(kCmdMainMenu, false);
+    if (CMyButton* b = g_mainDlg->Button(kCmdHelp)) ShowWindow(b->Hwnd(), SW_SHOW);
+    if (CMyButton* b = g_mainDlg->Button(kCmdSecond)) ShowWindow(b->Hwnd(), SW_HIDE);
+    ShowAction(L"Defragment", false);
+    if (!g_engine || !g_engine->StartDefragAnalysis) {
+        g_mainDlg->EnableButton(kCmdMainMenu, true);
+        return;
+    }
+    StartWorker(Worker::Analysis);
+    g_engine->StartDefragAnalysis(&running_, &redraw_);
+}
+
+void CDefragChildWnd::WaitForWorker()
+{
+    if (CurrentWorker() == Worker::None) return;
+    if (CurrentWorker() == Worker::Run && g_engine && g_engine->StopDefrag) g_engine->StopDefrag();
+    for (int slice = 0; slice < 5000 && CurrentWorker() != Worker::None; ++slice) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
 }
 
 void CDefragChildWnd::OnPageLeave()
 {
-    if (!g_mainDlg) return CPageBase::OnPageLeave();
+    // Nothing of the engine's defragmentation state goes while a worker uses it.
+    WaitForWorker();
+    const bool idle = CurrentWorker() == Worker::None;
     CPageBase::OnPageLeave();
+    if (g_mainDlg) {
+        g_mainDlg->EnableButton(kCmdMainMenu, true);
+        for (int id : {kCmdMainMenu, kCmdHelp, kCmdAction, kCmdSecond})
+            if (CMyButton* b = g_mainDlg->Button(id)) ShowWindow(b->Hwnd(), SW_HIDE);
+    }
+    list_.DeleteAll();
+    hives_ = nullptr;
+    status_.Clear();
+    if (idle && g_engine && g_engine->ReleaseDefrag) g_engine->ReleaseDefrag();
+}
+
+void CDefragChildWnd::OnAppClosing()
+{
+    if (g_mainDlg) g_mainDlg->EnableButton(kCmdAction, false);
+    if (g_engine && g_engine->StopDefrag) g_engine->StopDefrag();
+}
+
+void CDefragChildWnd::ApplyRow(int row, const HiveItem& hive, int kind)
+{
+    const pagerules::HiveRowChange change =
+        pagerules::HiveRow(hive.state, hive.flags, kind, hive.compactCopy != nullptr,
+                           hive.compactCopy ? hive.compactCopy->size : 0);
+    if (change.image != pagerules::kImageUnchanged) list_.SetImage(row, change.image);
+    if (!change.compact.empty()) list_.SetText(row, 2, change.compact);
+    if (!change.status.empty()) list_.SetText(row, 3, change.status);
+}
+
+void CDefragChildWnd::InsertRows()
+{
+    list_.DeleteAll();
+    if (!hives_) return;
+    for (int i = 0; i < hives_->GetCount(); ++i) {
+        const HiveItem& hive = *hives_->At(i);
+        const int row = list_.AddRow(hive.keyName, kNoImage);
+        list_.SetText(row, 1, pagerules::SizeText(hive.size));
+        ApplyRow(row, hive, 0);
+    }
+}
+
+void CDefragChildWnd::OnDefragItem(int index, int kind)
+{
+    if (!hives_ || !hives_->IsValidIndex(index) || index >= list_.Count()) return;
+    ApplyRow(index, *hives_->At(index), kind);
+}
+
+void CDefragChildWnd::OnDefragFinished(int phase, int result)
+{
+    EndWorker();
+    if (!g_mainDlg || g_mainDlg->IsClosing()) return;
+    if (phase == 1 && result == 0) {
+        hives_ = g_engine && g_engine->GetHiveList ? g_engine->GetHiveList() : nullptr;
+        total_ = g_engine && g_engine->GetDefragSize ? g_engine->GetDefragSize() : 0;
+        InsertRows();
+        // A run over no hive would only ask for a restart.
+        ShowAction(L"Defragment", list_.Count() > 0);
+        state_ = kAnalysed;
+    } else if (phase == 3) {
+        // Also after an aborted run: hives compacted before it may be swapped.
+        ShowAction(L"Reboot", true);
+        if (CMyButton* b = g_mainDlg->Button(kCmdSecond)) ShowWindow(b->Hwnd(), SW_HIDE);
+        state_ = kFinished;
+    }
+    if (redrawAfterWorker_) {
+        redrawAfterWorker_ = false;
+        RequestRedraw();
+    }
+    if (CurrentWorker() == Worker::None) g_mainDlg->EnableButton(kCmdMainMenu, true);
+}
+
+void CDefragChildWnd::OnDefragBusy()
+{
+    if (g_mainDlg) g_mainDlg->EnableButton(kCmdMainMenu, false);
+}
+
+bool CDefragChildWnd::OnDefragIdle()
+{
+    if (CurrentWorker() != Worker::Redraw) return false;
+    EndWorker();
+    if (g_mainDlg && !g_mainDlg->IsClosing()) g_mainDlg->EnableButton(kCmdMainMenu, true);
+    return true;
+}
+
+void CDefragChildWnd::AskReboot()
+{
+    if (RunStandardBox(g_mainDlg->Hwnd(), L"Do you want to reboot your computer now?", L"Reboot", MB_YESNO) != IDYES)
+        return;
+    if (!RestartComputer())
+        g_mainDlg->ShowMessageBox(L"The computer could not be restarted.", L"Tamsel", kBoxInformation);
+}
+
+void CDefragChildWnd::OnPrimaryAction()
+{
+    if (!g_mainDlg || !g_engine) return;
+    if (CurrentWorker() == Worker::Run) {
+        // The run ends between hives; "Reboot" comes back with its end.
+        ShowAction(L"Reboot", false);
+        if (g_engine->StopDefrag) g_engine->StopDefrag();
+        return;
+    }
+    if (CurrentWorker() != Worker::None || RunningFlag() != 2) return;
+    if (state_ == kAnalysed) {
+        if (g_mainDlg->ShowMessageBox(kCompactWarning, L"Tamsel", kBoxWarning) != 1) return;
+        if (!g_engine->StartDefrag) return;
+        ShowAction(L"Stop", true);
+        StartWorker(Worker::Run);
+        g_engine->StartDefrag();
+    } else if (state_ == kFinished) {
+        AskReboot();
+    }
+}
+
+void CDefragChildWnd::OnSelectionChanged(const NMLISTVIEW& change)
+{
+    if (!(change.uChanged & LVIF_STATE) || !((change.uOldState ^ change.uNewState) & LVIS_SELECTED)) return;
+    if (CurrentWorker() != Worker::None || RunningFlag() != 2 || !hives_ || !hives_->IsValidIndex(change.iItem))
+        return;
+    HiveItem* hive = hives_->At(change.iItem);
+    if (change.uNewState & LVIS_SELECTED)
+        hive->flags |= 4;
+    else
+        hive->flags &= ~4;
+    if (g_engine && g_engine->UpdateDefragItem) g_engine->UpdateDefragItem(hive);
+}
+
+LRESULT CDefragChildWnd::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
+{
+    switch (msg) {
+    case WM_CREATE:
+        CreateControls();
+        break;
+    case WM_SIZE:
+        Layout(LOWORD(lp), HIWORD(lp));
+        break;
+    case WM_TIMER:
+        if (wp == kPaintTimer) {
+            if (mapDirty_.exchange(false)) InvalidateRect(hwnd_, &map_, FALSE);
+            if (status_.Pending() > 0) InvalidateRect(hwnd_, &statusRect_, FALSE);
+            return 0;
+        }
+        break;
+    case WM_NOTIFY: {
+        const auto* hdr = reinterpret_cast<const NMHDR*>(lp);
+        if (hdr->hwndFrom == list_.Hwnd() && hdr->code == LVN_ITEMCHANGED) {
+            OnSelectionChanged(*reinterpret_cast<const NMLISTVIEW*>(lp));
+            return 0;
+        }
+        break;
+    }
+    case WM_DESTROY:
+        KillTimer(hwnd_, kPaintTimer);
+        break;
+    default:
+        break;
+    }
+    return CPageBase::HandleMessage(msg, wp, lp);
+}
+
+void CDefragChildWnd::PaintLegend(HDC dc)
+{
+    struct Entry {
+        int colour;
+        const wchar_t* label;
+        int width;
+    };
+    static const Entry kLegend[] = {
+        {0, L"empty", 28}, {1, L"allocated", 44}, {4, L"fragment", 48}, {2, L"unfragment", 56}, {5, L"selected", 36},
+    };
+    gdi::Select font(dc, legendFont_.get());
+    SetTextColor(dc, RGB(0, 0, 0));
+    int x = map_.left;
+    const int top = map_.bottom + 12, bottom = map_.bottom + 24;
+    for (const Entry& e : kLegend) {
+        gdi::FillSolid(dc, {x, top, x + 12, bottom}, kPalette[e.colour]);
+        RECT label{x + 12 + 4, top, x + 12 + 4 + e.width, bottom};
+        DrawTextW(dc, e.label, -1, &label, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        x = label.right + 12;
+    }
+}
+
+void CDefragChildWnd::PaintPage(HDC dc, const RECT& client)
+{
+    SetThreadExecutionState(ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED);
+    CPageBase::PaintPage(dc, client);
+    gdi::HorizontalLine(dc, 16, client.right - 16, 30, RGB(128, 128, 128));
+    const int oldMode = SetBkMode(dc, TRANSPARENT);
+    {
+        gdi::Select font(dc, g_mainDlg ? g_mainDlg->StatusFont() : nullptr);
+        RECT header = header_;
+        DrawTextW(dc, kHeader, -1, &header, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    }
+    RECT frame = map_;
+    InflateRect(&frame, 1, 1);
+    gdi::FrameSolid(dc, frame, RGB(0, 0, 0));
+    {
+        CriticalSection::Lock lock(surfaceLock_);
+        if (surfaceDc_ && bits_)
+            BitBlt(dc, map_.left, map_.top, map_.right - map_.left, map_.bottom - map_.top, surfaceDc_, map_.left,
+                   map_.top, SRCCOPY);
+    }
+    // One waiting text per paint that shows the status line.
+    RECT clip{}, shown{};
+    if (GetClipBox(dc, &clip) == NULLREGION || IntersectRect(&shown, &clip, &statusRect_)) status_.TakeForPaint();
+    PaintLegend(dc);
+    {
+        gdi::Select font(dc, g_mainDlg ? g_mainDlg->StatusFont() : nullptr);
+        SetTextColor(dc, RGB(0, 0, 0));
+        RECT r = statusRect_;
+        const std::wstring text = status_.Current();
+        DrawTextW(dc, text.c_str(), -1, &r, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+    }
+    SetBkMode(dc, oldMode);
 }
 
 }  // namespace ui

@@ -136,6 +136,29 @@ StandardBoxAnswer& StandardAnswer()
     return answer;
 }
 
+RestartHook& Restart()
+{
+    static RestartHook hook;
+    return hook;
+}
+
+// Enables one privilege on the process token; the token is closed again.
+bool EnablePrivilege(const wchar_t* name)
+{
+    HANDLE raw = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &raw)) return false;
+    struct Closer {
+        HANDLE h;
+        ~Closer() { CloseHandle(h); }
+    } token{raw};
+    TOKEN_PRIVILEGES tp{};
+    tp.PrivilegeCount = 1;
+    tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (!LookupPrivilegeValueW(nullptr, name, &tp.Privileges[0].Luid)) return false;
+    if (!AdjustTokenPrivileges(token.h, FALSE, &tp, 0, nullptr, nullptr)) return false;
+    return GetLastError() == ERROR_SUCCESS;
+}
+
 }  // namespace
 
 void SetMessageBoxAnswer(MessageBoxAnswer answer) { Answer() = std::move(answer); }
@@ -170,6 +193,15 @@ int RunStandardBox(HWND owner, const std::wstring& text, const std::wstring& cap
 {
     if (StandardAnswer()) return StandardAnswer()(text, caption, flags);
     return MessageBoxW(owner, text.c_str(), caption.c_str(), flags);
+}
+
+void SetRestartHook(RestartHook hook) { Restart() = std::move(hook); }
+
+bool RestartComputer()
+{
+    if (Restart()) return Restart()();
+    if (!EnablePrivilege(L"SeShutdownPrivilege")) return false;
+    return ExitWindowsEx(EWX_REBOOT, 0) != FALSE;
 }
 
 void RunAboutDialog(HWND owner)

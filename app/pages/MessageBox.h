@@ -38,4 +38,11 @@ int RunStandardBox(HWND owner, const std::wstring& text, const std::wstring& cap
 using StandardBoxAnswer = std::function<int(const std::wstring& text, const std::wstring& caption, UINT flags)>;
 void SetStandardBoxAnswer(StandardBoxAnswer answer);
 
+// Restarts the computer: enables "SeShutdownPrivilege" on the process token
+// and calls ExitWindowsEx(EWX_REBOOT, 0). False when either step failed.
+bool RestartComputer();
+// While set, RestartComputer calls the hook and returns its result instead.
+using RestartHook = std::function<bool()>;
+void SetRestartHook(RestartHook hook);
+
 }  // namespace ui

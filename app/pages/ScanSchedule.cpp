@@ -1,21 +1,208 @@
 #include "pages/ScanSchedule.h"
 
-namespace ui {
+#include <commctrl.h>
 
-CScanSchedule::CScanSchedule() : CPageBase(kSchedulePage, L"Scan Schedule", L"Schedule Tamsel to run the scan settings at a pre specified date and time") {}
+#include <memory>
+
+#include "controls/Gdi.h"
+#include "pages/MessageBox.h"
+#include "pages/SetScanSchedule.h"
+#include "pure/PageRules.h"
+#include "res/ResourceIds.h"
+#include "shell/EngineBinding.h"
+
+namespace ui {
+namespace {
+
+constexpr wchar_t kInstruction[] =
+    L"Click \"New\" to schudule scan.\r\nClick \"Edit\" or \"Delete\" to manage \t\t\t\t\t  or delte an exiting "
+    L"scan schudule.";
+constexpr wchar_t kDeleteQuestion[] = L"Are you sure would like to delete \r\nthis scan schedule?";
+
+bool HasEngine()
+{
+    return g_engine && g_engine->EnsureScheduleTask && g_engine->GetScheduleTriggers && g_engine->AddSchedule &&
+           g_engine->EditSchedule && g_engine->DeleteSchedule;
+}
+
+}  // namespace
+
+TASK_TRIGGER WeeklyTrigger(const TASK_TRIGGER& base, unsigned days, int hour, int minute)
+{
+    TASK_TRIGGER t = base;
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    t.cbTriggerSize = sizeof(TASK_TRIGGER);
+    t.TriggerType = TASK_TIME_TRIGGER_WEEKLY;
+    t.Type.Weekly.WeeksInterval = 1;
+    t.Type.Weekly.rgfDaysOfTheWeek = static_cast<WORD>(days);
+    t.wStartHour = static_cast<WORD>(hour);
+    t.wStartMinute = static_cast<WORD>(minute);
+    t.wBeginYear = now.wYear;
+    t.wBeginMonth = now.wMonth;
+    t.wBeginDay = now.wDay;
+    return t;
+}
+
+std::wstring TriggerRowText(const TASK_TRIGGER& t)
+{
+    return pagerules::TriggerSentence(t.wStartHour, t.wStartMinute, t.Type.Weekly.rgfDaysOfTheWeek, t.wBeginMonth,
+                                      t.wBeginDay, t.wBeginYear);
+}
+
+CScanSchedule::CScanSchedule()
+    : CPageBase(kSchedulePage, L"Scan Schedule",
+                L"Schedule Tamsel to run the scan settings at a pre specified date and time")
+{
+}
+
+CScanSchedule::~CScanSchedule()
+{
+    if (rowImages_) ImageList_Destroy(rowImages_);
+}
+
+void CScanSchedule::CreateList()
+{
+    list_.Create(hwnd_, kListId, {40, 80, 600, 300}, 0, false, false);
+    HWND h = list_.Hwnd();
+    if (!h) return;
+    SetWindowLongPtrW(h, GWL_STYLE, GetWindowLongPtrW(h, GWL_STYLE) | WS_BORDER);
+    SetWindowLongPtrW(h, GWL_EXSTYLE, GetWindowLongPtrW(h, GWL_EXSTYLE) & ~WS_EX_CLIENTEDGE);
+    ListView_SetExtendedListViewStyle(h, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_ONECLICKACTIVATE);
+    // The list shares the image list (LVS_SHAREIMAGELISTS); this page owns it.
+    rowImages_ = ImageList_LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_TAMSEL_SCHEDULE_ROW), 16, 0,
+                                      RGB(255, 255, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    if (rowImages_) ListView_SetImageList(h, rowImages_, LVSIL_SMALL);
+    list_.AddColumn(L"Scheduled Scans ", 500);
+}
 
 void CScanSchedule::OnPageEnter()
 {
-    if (!g_mainDlg) return CPageBase::OnPageEnter();
-    g_mainDlg->SetupSchedule(true);
     CPageBase::OnPageEnter();
+    if (g_mainDlg) g_mainDlg->SetupSchedule(true);
+    Refresh(true);
 }
 
 void CScanSchedule::OnPageLeave()
 {
-    if (!g_mainDlg) return CPageBase::OnPageLeave();
-    g_mainDlg->SetupSchedule(false);
     CPageBase::OnPageLeave();
+    if (g_mainDlg) g_mainDlg->SetupSchedule(false);
+    ClearRows();
+}
+
+void CScanSchedule::ClearRows()
+{
+    if (list_.Hwnd()) list_.DeleteAll();
+    triggers_.Clear();
+}
+
+void CScanSchedule::Refresh(bool ensureTask)
+{
+    ClearRows();
+    EnableRowButtons(false);
+    if (!HasEngine()) return;
+    if (ensureTask && g_engine->EnsureScheduleTask() != 1)
+        Tell(L"The scan task could not be created in the task scheduler.");
+    // Without the task (its last schedule deleted) the listing is empty.
+    g_engine->GetScheduleTriggers(&triggers_);
+    for (const ScangetTaskTrigger* t : triggers_) list_.AddRow(TriggerRowText(t->trigger));
+}
+
+int CScanSchedule::SelectedRow() const
+{
+    const int row = list_.Hwnd() ? list_.NextSelected(-1) : -1;
+    return triggers_.IsValidIndex(row) ? row : -1;
+}
+
+void CScanSchedule::EnableRowButtons(bool enable)
+{
+    if (!g_mainDlg) return;
+    g_mainDlg->EnableButton(kCmdAction, enable);
+    g_mainDlg->EnableButton(kCmdSecond, enable);
+}
+
+void CScanSchedule::Tell(const std::wstring& text)
+{
+    if (g_mainDlg) g_mainDlg->ShowMessageBox(text, L"Tamsel", kBoxInformation);
+}
+
+void CScanSchedule::OnThirdAction()
+{
+    if (!HasEngine()) return;
+    CSetScanSchedule dialog;
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    wchar_t text[16] = L"";
+    wsprintfW(text, L"%02d:%02d", now.wHour, now.wMinute);
+    dialog.timeText = text;
+    dialog.days.fill(true);
+    if (!dialog.DoModal(g_mainDlg ? g_mainDlg->Hwnd() : hwnd_)) return;
+    TASK_TRIGGER t{};
+    t = WeeklyTrigger(t, dialog.DayBits(), dialog.hour, dialog.minute);
+    // The task is gone after its last schedule was deleted.
+    Refresh(true);
+    if (g_engine->AddSchedule(t) != 1) Tell(L"The scan schedule could not be added.");
+    Refresh(false);
+}
+
+void CScanSchedule::OnPrimaryAction()
+{
+    const int row = SelectedRow();
+    if (!HasEngine() || row < 0) return;
+    const TASK_TRIGGER base = triggers_[row]->trigger;
+    CSetScanSchedule dialog;
+    dialog.timeText = pagerules::TimeText(base.wStartHour, base.wStartMinute);
+    dialog.SetDayBits(base.Type.Weekly.rgfDaysOfTheWeek);
+    if (!dialog.DoModal(g_mainDlg ? g_mainDlg->Hwnd() : hwnd_)) return;
+    // One replacing save: the schedule is never lost when the change fails.
+    if (g_engine->EditSchedule(row, WeeklyTrigger(base, dialog.DayBits(), dialog.hour, dialog.minute)) != 1)
+        Tell(L"The scan schedule could not be changed.");
+    Refresh(false);
+}
+
+void CScanSchedule::OnSecondAction()
+{
+    const int row = SelectedRow();
+    if (!HasEngine() || row < 0 || !g_mainDlg) return;
+    if (g_mainDlg->ShowMessageBox(kDeleteQuestion, L"Tamsel", kBoxWarning) != 1) return;
+    if (g_engine->DeleteSchedule(row, 0) != 1) Tell(L"The scan schedule could not be deleted.");
+    Refresh(false);
+}
+
+LRESULT CScanSchedule::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
+{
+    switch (msg) {
+    case WM_CREATE:
+        CreateList();
+        break;
+    case WM_SIZE:
+        if (list_.Hwnd()) MoveWindow(list_.Hwnd(), 40, 80, LOWORD(lp) - 80, HIWORD(lp) - 50 - 80, TRUE);
+        break;
+    case WM_NOTIFY: {
+        const auto* hdr = reinterpret_cast<const NMHDR*>(lp);
+        if (hdr->hwndFrom == list_.Hwnd() && hdr->code == LVN_ITEMCHANGED) {
+            const auto* change = reinterpret_cast<const NMLISTVIEW*>(lp);
+            if (change->uChanged & LVIF_STATE) EnableRowButtons(SelectedRow() >= 0);
+            return 0;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return CPageBase::HandleMessage(msg, wp, lp);
+}
+
+void CScanSchedule::PaintPage(HDC dc, const RECT& client)
+{
+    CPageBase::PaintPage(dc, client);
+    const int w = client.right;
+    gdi::HorizontalLine(dc, 16, w - 16, 68, RGB(128, 128, 128));
+    gdi::Select font(dc, g_mainDlg ? g_mainDlg->StatusFont() : nullptr);
+    const int oldMode = SetBkMode(dc, TRANSPARENT);
+    RECT header{70, 24, w - 106, 74};
+    DrawTextW(dc, kInstruction, -1, &header, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+    SetBkMode(dc, oldMode);
 }
 
 }  // namespace ui

@@ -1,21 +1,280 @@
 #include "pages/StartupManager.h"
 
-namespace ui {
+#include <commctrl.h>
 
-CStartupManager::CStartupManager() : CPageBase(kStartupPage, L"Startup Manager", L"Manage startup items to improve the system startup speed") {}
+#include <memory>
+
+#include "controls/Gdi.h"
+#include "pages/MessageBox.h"
+#include "pure/PageRules.h"
+#include "shell/EngineBinding.h"
+
+namespace ui {
+namespace {
+
+constexpr wchar_t kInstruction[] =
+    L"Choose which application are launched when computer starts up.\r\nYou can enable,disable or remove a "
+    L"selected item in action column.Double Click an item to learn more.";
+constexpr wchar_t kShowDisabledLabel[] = L"Display the \"Disabled\" Item(s).";
+constexpr wchar_t kRemoveQuestion[] =
+    L"\r\nAre you sure that you want to remove the selected\r\n"
+    L"startup item from the startup list.\r\n\r\n\r\n"
+    L"The original program will NOT be delete or \r\nuninstalled.";
+constexpr wchar_t kIniFile[] = L".\\Registry.ini";
+
+bool HasEngine() { return g_engine && g_engine->LoadStartupItems; }
+
+}  // namespace
+
+std::wstring ReadShowDisable()
+{
+    wchar_t buf[260] = L"";
+    GetPrivateProfileStringW(L"StartupManage", L"ShowDisable", L"", buf, 260, kIniFile);
+    return buf;
+}
+
+void WriteShowDisable(bool show)
+{
+    WritePrivateProfileStringW(L"StartupManage", L"ShowDisable", show ? L"TRUE" : L"FALSE", kIniFile);
+}
+
+CStartupManager::CStartupManager()
+    : CPageBase(kStartupPage, L"Startup Manager", L"Manage startup items to improve the system startup speed")
+{
+}
+
+CStartupManager::~CStartupManager() { list_.SetRows(nullptr); }
+
+void CStartupManager::CreateControls()
+{
+    list_.SetRowHeight(50);
+    list_.Create(hwnd_, kListId, {65, 65, 600, 300});
+    HWND h = list_.Hwnd();
+    if (!h) return;
+    SetWindowLongPtrW(h, GWL_STYLE, GetWindowLongPtrW(h, GWL_STYLE) | LVS_NOSORTHEADER | WS_HSCROLL | WS_VSCROLL);
+    SetWindowLongPtrW(h, GWL_EXSTYLE, GetWindowLongPtrW(h, GWL_EXSTYLE) | WS_EX_CLIENTEDGE);
+    ListView_SetExtendedListViewStyle(h, LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER | LVS_EX_FULLROWSELECT);
+    ListView_SetBkColor(h, RGB(255, 255, 255));
+    list_.SetColumnTextColour(kActionColumn, RGB(0, 0, 255));
+    list_.SetColumnTextColour(kStatusColumn, RGB(0, 147, 0));
+    list_.InsertColumn(kStatusColumn, L"Status", 75);
+    list_.InsertColumn(kProgramColumn, L"Program", 510);
+    list_.InsertColumn(kActionColumn, L"Action", 75);
+    list_.SetRows(&items_);
+    list_.onClick = [this](int row, int col) { OnCellClick(row, col); };
+    list_.onDoubleClick = [this](int row, int col) { OnCellDoubleClick(row, col); };
+    showDisabled_.Create(hwnd_, kShowDisabledId, {65, 270, 80, 285});
+}
+
+void CStartupManager::Layout(int w, int h)
+{
+    // The frame change makes the list measure its rows again (height 50).
+    if (list_.Hwnd())
+        SetWindowPos(list_.Hwnd(), nullptr, 65, 65, w - 50 - 65, h - 35 - 65, SWP_NOZORDER | SWP_FRAMECHANGED);
+    if (showDisabled_.Hwnd()) MoveWindow(showDisabled_.Hwnd(), 65, h - 30, 15, 15, TRUE);
+}
 
 void CStartupManager::OnPageEnter()
 {
-    if (!g_mainDlg) return CPageBase::OnPageEnter();
-    g_mainDlg->SetupRemove(true);
     CPageBase::OnPageEnter();
+    if (g_mainDlg) g_mainDlg->SetupRemove(true);
+    if (!HasEngine()) return;
+    Reload();
+    const std::wstring setting = ReadShowDisable();
+    FillRows(pagerules::ListsDisabled(setting));
+    if (list_.Hwnd() && ListView_GetItemCount(list_.Hwnd()) > 0) {
+        ListView_SetItemState(list_.Hwnd(), 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    }
+    showDisabled_.SetChecked(pagerules::ShowDisabledChecked(setting));
+    Recount(0);
 }
 
 void CStartupManager::OnPageLeave()
 {
-    if (!g_mainDlg) return CPageBase::OnPageLeave();
-    g_mainDlg->SetupRemove(false);
     CPageBase::OnPageLeave();
+    if (g_mainDlg) {
+        g_mainDlg->SetupRemove(false);
+        g_mainDlg->SetStatusLine1(nullptr);
+    }
+    if (list_.Hwnd()) ListView_DeleteAllItems(list_.Hwnd());
+    items_.Clear();
+    total_ = enabled_ = 0;
+}
+
+void CStartupManager::Reload()
+{
+    if (list_.Hwnd()) ListView_DeleteAllItems(list_.Hwnd());
+    // Every listed item is ours from here on; the previous ones go.
+    items_.Clear();
+    PtrArray<StartupItem>* listed = HasEngine() ? g_engine->LoadStartupItems() : nullptr;
+    if (listed)
+        for (StartupItem* item : *listed) items_.Add(std::unique_ptr<StartupItem>(item));
+    total_ = items_.GetCount();
+    enabled_ = 0;
+}
+
+void CStartupManager::FillRows(bool listDisabled)
+{
+    listingDisabled_ = listDisabled;
+    HWND h = list_.Hwnd();
+    if (!h) return;
+    // Rows and items stay aligned: hidden (disabled) items are dropped
+    // here, they are only counted.
+    for (int j = items_.GetCount() - 1; j >= 0; --j)
+        if (!items_[j]->enabled && !listDisabled) items_.RemoveAt(j);
+    for (int j = 0; j < items_.GetCount(); ++j) {
+        const StartupItem& item = *items_[j];
+        const pagerules::StartupRowText text = pagerules::ListedRowText(item.enabled != 0);
+        LVITEMW lv{};
+        lv.mask = LVIF_TEXT;
+        lv.iItem = j;
+        lv.pszText = const_cast<wchar_t*>(text.status);
+        ListView_InsertItem(h, &lv);
+        ListView_SetItemText(h, j, kProgramColumn, const_cast<wchar_t*>(L""));
+        ListView_SetItemText(h, j, kActionColumn, const_cast<wchar_t*>(text.action));
+        if (item.enabled) ++enabled_;
+    }
+}
+
+void CStartupManager::Recount(int delta)
+{
+    enabled_ += delta;
+    if (!g_mainDlg) return;
+    wchar_t text[160] = L"";
+    wsprintfW(text, L"Total Startup items : %d ( %d Enabled and %d Disabled)", total_, enabled_, total_ - enabled_);
+    g_mainDlg->SetStatusLine1(text);
+}
+
+void CStartupManager::Tell(const std::wstring& text)
+{
+    if (g_mainDlg) g_mainDlg->ShowMessageBox(text, L"Tamsel", kBoxInformation);
+}
+
+void CStartupManager::OnShowDisabledClicked()
+{
+    const bool show = showDisabled_.Checked();
+    WriteShowDisable(show);
+    Reload();
+    FillRows(show);
+    Recount(0);
+}
+
+void CStartupManager::OnCellClick(int row, int column)
+{
+    if (column == kActionColumn) Toggle(row);
+}
+
+void CStartupManager::OnCellDoubleClick(int row, int column)
+{
+    if (column != kProgramColumn || !items_.IsValidIndex(row)) return;
+    if (g_engine && g_engine->ShowFileProperties) g_engine->ShowFileProperties(&items_[row]->filePath);
+}
+
+bool CStartupManager::Disable(StartupItem& item)
+{
+    // The record first, so the command line is never lost.
+    if (!g_engine->AddDisabledStartupItem || g_engine->AddDisabledStartupItem(&item) != 1) {
+        Tell(L"The startup item could not be recorded as disabled; it stays enabled.");
+        return false;
+    }
+    if (!g_engine->DeleteStartupEntry || g_engine->DeleteStartupEntry(&item) != 1) {
+        if (g_engine->RemoveDisabledStartupItem) g_engine->RemoveDisabledStartupItem(&item);
+        Tell(L"The startup entry could not be deleted from the registry; it stays enabled.");
+        return false;
+    }
+    item.enabled = 0;
+    return true;
+}
+
+bool CStartupManager::Enable(StartupItem& item)
+{
+    if (!g_engine->WriteStartupEntry || g_engine->WriteStartupEntry(&item) != 1) {
+        Tell(L"The startup entry could not be written to the registry; it stays disabled.");
+        return false;
+    }
+    item.enabled = 1;
+    if (!g_engine->RemoveDisabledStartupItem || g_engine->RemoveDisabledStartupItem(&item) != 1)
+        Tell(L"The startup item is enabled, but its disabled record could not be removed.");
+    return true;
+}
+
+void CStartupManager::Toggle(int row)
+{
+    HWND h = list_.Hwnd();
+    if (!HasEngine() || !items_.IsValidIndex(row)) return;
+    wchar_t action[32] = L"";
+    ListView_GetItemText(h, row, kActionColumn, action, 32);
+    StartupItem& item = *items_[row];
+    if (lstrcmpW(action, L"Disable") == 0) {
+        if (!Disable(item)) return;
+        const pagerules::StartupRowText text = pagerules::ToggledRowText(false);
+        ListView_SetItemText(h, row, kActionColumn, const_cast<wchar_t*>(text.action));
+        ListView_SetItemText(h, row, kStatusColumn, const_cast<wchar_t*>(text.status));
+        if (!showDisabled_.Checked()) {
+            ListView_DeleteItem(h, row);
+            items_.RemoveAt(row);
+        }
+        Recount(-1);
+    } else {
+        if (!Enable(item)) return;
+        const pagerules::StartupRowText text = pagerules::ToggledRowText(true);
+        ListView_SetItemText(h, row, kActionColumn, const_cast<wchar_t*>(text.action));
+        ListView_SetItemText(h, row, kStatusColumn, const_cast<wchar_t*>(text.status));
+        Recount(+1);
+    }
+    InvalidateRect(h, nullptr, FALSE);
+}
+
+void CStartupManager::OnPrimaryAction()
+{
+    if (!g_mainDlg || !HasEngine()) return;
+    if (g_mainDlg->ShowMessageBox(kRemoveQuestion, L"Tamsel", kBoxWarning) != 1) return;
+    const int row = ListView_GetNextItem(list_.Hwnd(), -1, LVNI_SELECTED);
+    if (!items_.IsValidIndex(row)) return;
+    StartupItem& item = *items_[row];
+    const bool removed = item.enabled
+                             ? g_engine->DeleteStartupEntry && g_engine->DeleteStartupEntry(&item) == 1
+                             : g_engine->RemoveDisabledStartupItem && g_engine->RemoveDisabledStartupItem(&item) == 1;
+    if (!removed) Tell(L"The startup item could not be removed.");
+    // Rows and counts from what is there now.
+    Reload();
+    FillRows(listingDisabled_);
+    Recount(0);
+}
+
+LRESULT CStartupManager::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
+{
+    switch (msg) {
+    case WM_CREATE:
+        CreateControls();
+        break;
+    case WM_SIZE:
+        Layout(LOWORD(lp), HIWORD(lp));
+        break;
+    case WM_COMMAND:
+        if (LOWORD(wp) == kShowDisabledId && HIWORD(wp) == BN_CLICKED) {
+            OnShowDisabledClicked();
+            return 0;
+        }
+        break;
+    default:
+        break;
+    }
+    return CPageBase::HandleMessage(msg, wp, lp);
+}
+
+void CStartupManager::PaintPage(HDC dc, const RECT& client)
+{
+    CPageBase::PaintPage(dc, client);
+    const int w = client.right, h = client.bottom;
+    gdi::HorizontalLine(dc, 16, w - 16, 55, RGB(128, 128, 128));
+    gdi::Select font(dc, g_mainDlg ? g_mainDlg->StatusFont() : nullptr);
+    const int oldMode = SetBkMode(dc, TRANSPARENT);
+    RECT header{70, 15, w - 90, 55};
+    DrawTextW(dc, kInstruction, -1, &header, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+    RECT label{85, h - 30, 250, h - 15};
+    DrawTextW(dc, kShowDisabledLabel, -1, &label, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+    SetBkMode(dc, oldMode);
 }
 
 }  // namespace ui

@@ -34,10 +34,18 @@ public:
     virtual void OnBackupFinished(int) {}
     virtual void OnRestoreFinished() {}
     virtual void OnDefragItem(int, int) {}
-    virtual void OnDefragDrawRange(uint32_t, uint32_t, uint32_t, uint32_t, int) {}
+    virtual void OnDefragFinished(int, int) {}
+    virtual void OnDefragBusy() {}
+    // True when this report ended the page's worker (a map redraw).
+    virtual bool OnDefragIdle() { return false; }
+    // Map and status reports, called on the worker thread itself: the page
+    // stores them under its own lock and paints them on its timer.
+    virtual void OnDefragDrawRange(uint64_t /*total*/, uint64_t /*first*/, uint64_t /*end*/, int /*colour*/) {}
     virtual void OnDefragClearMap() {}
     virtual void OnDefragStatusText(const std::wstring&) {}
-    virtual void OnDefragFinished(int, int) {}
+    // Worker thread: waits, bounded, until the page has shown every queued
+    // status text.
+    virtual void DrainDefragStatus() {}
     // The page's progress texts (scan and clean pages), else null.
     virtual ProgressTextQueue* ProgressQueue() { return nullptr; }
 

@@ -1,8 +1,11 @@
 // Each callback acts only when its target page is the current page. Window
-// work runs on the UI thread while the worker waits; progress texts only go
-// into the page's queue. A worker's final callback always counts it as
-// finished and always sets the idle event, so closing never waits on a
-// report that was dropped because the user had left the page.
+// work runs on the UI thread while the worker waits; progress texts, and the
+// defrag map ranges and status texts, only go into the page's own stores on
+// the worker thread. A worker's final callback always counts it as finished
+// and always sets the idle event, so closing never waits on a report that
+// was dropped because the user had left the page. A map redraw ends with
+// OnDefragIdle, which the defrag page counts; that page stays current while
+// its worker runs, since leaving it waits for the worker.
 #include "shell/UiCallbacks.h"
 
 #include <cwctype>
@@ -129,32 +132,36 @@ void CORVEX_CALL OnDefragDetail(int, uint32_t, uint32_t, uint32_t, uint32_t, uin
                                 uint32_t)
 {
 }
-void CORVEX_CALL OnDefragDrawRange(uint32_t, uint32_t, uint32_t firstLo, uint32_t firstHi, uint32_t endLo,
-                                   uint32_t endHi, int colour)
+void CORVEX_CALL OnDefragDrawRange(uint32_t totalLo, uint32_t totalHi, uint32_t firstLo, uint32_t firstHi,
+                                   uint32_t endLo, uint32_t endHi, int colour)
 {
-    OnPage(kDefragPage, [&](CMyChildWnd& p) { p.OnDefragDrawRange(firstLo, firstHi, endLo, endHi, colour); });
+    auto wide = [](uint32_t lo, uint32_t hi) { return (static_cast<uint64_t>(hi) << 32) | lo; };
+    if (CMyChildWnd* page = CurrentTarget(kDefragPage))
+        page->OnDefragDrawRange(wide(totalLo, totalHi), wide(firstLo, firstHi), wide(endLo, endHi), colour);
 }
 void CORVEX_CALL OnDefragClearMap()
 {
-    OnPage(kDefragPage, [](CMyChildWnd& p) { p.OnDefragClearMap(); });
+    if (CMyChildWnd* page = CurrentTarget(kDefragPage)) page->OnDefragClearMap();
 }
 void CORVEX_CALL OnDefragStatusText(const std::wstring* text)
 {
-    const std::wstring copy = text ? *text : std::wstring();
-    OnPage(kDefragPage, [&](CMyChildWnd& p) { p.OnDefragStatusText(copy); });
+    if (CMyChildWnd* page = CurrentTarget(kDefragPage)) page->OnDefragStatusText(text ? *text : std::wstring());
 }
 void CORVEX_CALL OnDefragFinished(int phase, int result)
 {
+    if (CMyChildWnd* page = CurrentTarget(kDefragPage); page && !IsUiThread()) page->DrainDefragStatus();
     OnPage(kDefragPage, [&](CMyChildWnd& p) { p.OnDefragFinished(phase, result); });
     WorkerDone();
 }
 void CORVEX_CALL OnDefragBusy()
 {
-    OnPage(kDefragPage, [](CMyChildWnd&) { g_mainDlg->EnableButton(kCmdMainMenu, false); });
+    OnPage(kDefragPage, [](CMyChildWnd& p) { p.OnDefragBusy(); });
 }
 void CORVEX_CALL OnDefragIdle(PtrArray<HiveItem>*)
 {
-    OnPage(kDefragPage, [](CMyChildWnd&) { g_mainDlg->EnableButton(kCmdMainMenu, true); });
+    bool ended = false;
+    OnPage(kDefragPage, [&](CMyChildWnd& p) { ended = p.OnDefragIdle(); });
+    if (ended) WorkerDone();
 }
 
 UiCallbackTable g_callbacks = {

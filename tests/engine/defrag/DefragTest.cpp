@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "defrag/DefragOps.h"
-#include "engine/defrag/DefragFixture.h"
+#include "support/DefragFixture.h"
 
 using vol::Extent;
 using Size = DefragFixture::Size;

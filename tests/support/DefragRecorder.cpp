@@ -1,4 +1,4 @@
-#include "engine/defrag/DefragRecorder.h"
+#include "support/DefragRecorder.h"
 
 #include <chrono>
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "defrag/DefragState.h"
-#include "engine/defrag/DefragRecorder.h"
+#include "support/DefragRecorder.h"
 #include "pure/SimVolume.h"
 #include "support/TestEnv.h"
 

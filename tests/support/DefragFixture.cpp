@@ -1,4 +1,4 @@
-#include "engine/defrag/DefragFixture.h"
+#include "support/DefragFixture.h"
 
 #include <fstream>
 
@@ -26,6 +26,22 @@ private:
     std::shared_ptr<vol::SimVolume> v_;
 };
 
+// RegSaveKeyW needs the backup privilege, which the analysis only enables
+// later: without it every probe would read as 0 bytes.
+void EnableBackupPrivileges()
+{
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return;
+    for (const wchar_t* name : {L"SeBackupPrivilege", L"SeRestorePrivilege"}) {
+        TOKEN_PRIVILEGES tp{};
+        tp.PrivilegeCount = 1;
+        tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+        if (LookupPrivilegeValueW(nullptr, name, &tp.Privileges[0].Luid))
+            AdjustTokenPrivileges(token, FALSE, &tp, 0, nullptr, nullptr);
+    }
+    CloseHandle(token);
+}
+
 uint64_t SavedSize(HKEY key, const std::wstring& scratch)
 {
     std::wstring file = scratch + L"\\probe.hiv";
@@ -42,6 +58,7 @@ uint64_t SavedSize(HKEY key, const std::wstring& scratch)
 DefragFixture::DefragFixture(uint64_t totalClusters)
     : volume(std::make_shared<vol::SimVolume>(totalClusters, 4096))
 {
+    EnableBackupPrivileges();
     dir = std::make_unique<testenv::ScratchDir>(L"defrag");
     hivelist = std::make_unique<testenv::ScratchKey>(HKEY_CURRENT_USER, L"Software", L"hivelist");
     keys = std::make_unique<testenv::ScratchKey>(HKEY_LOCAL_MACHINE, L"Software", L"hives");
