@@ -18,6 +18,7 @@ struct CommandContext {
     Arguments args;
     std::wstring programFolder;  // the current folder when a command starts
     std::wstring settingsFile;   // --settings as a full path, empty when not given
+    std::wstring compareFile;    // scan --compare as a full path, empty when not given
     // With --json the command writes its members here and nothing on stdout
     // (main prints the document); null otherwise.
     JsonDocument* json = nullptr;

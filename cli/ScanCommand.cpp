@@ -5,6 +5,7 @@
 #include <psapi.h>
 
 #include <atomic>
+#include <cstdio>
 #include <memory>
 
 #include "Commands.h"
@@ -13,6 +14,7 @@
 #include "ScanProgress.h"
 #include "WorkFolder.h"
 #include "cli/pure/CategoryFilter.h"
+#include "cli/pure/ScanCompare.h"
 #include "cli/pure/ScanReport.h"
 
 namespace cli {
@@ -56,6 +58,8 @@ ProblemInfo Copy(const RegEntryProb& p)
     i.scannedKeyPath = p.scannedKeyPath;
     i.viewFlag = p.viewFlag;
     i.isDefaultValue = p.isDefaultValue;
+    i.realRootName = p.realRootName;
+    i.realKeyPath = p.realKeyPath;
     i.extent = p.extent;
     i.refusal = p.refusal;
     return i;
@@ -82,6 +86,35 @@ void CollectResults(EngineFunctionTable& engine, ScanReport& report)
     }
     report.problemCount = engine.GetProblemCount();
     report.checkedCount = engine.GetCheckedCount();
+}
+
+// The earlier report, read whole; at most 256 MiB.
+std::string ReadReport(const std::wstring& path)
+{
+    const std::wstring failure = L"cannot read the report to compare with: " + path;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw CliError{failure};
+    std::string data;
+    LARGE_INTEGER size{};
+    bool ok = GetFileSizeEx(file, &size) && size.QuadPart <= (256ll << 20);
+    if (ok) {
+        data.resize(static_cast<size_t>(size.QuadPart));
+        DWORD read = 0;
+        ok = data.empty() || (ReadFile(file, data.data(), static_cast<DWORD>(data.size()), &read, nullptr) &&
+                              read == data.size());
+    }
+    CloseHandle(file);
+    if (!ok) throw CliError{failure};
+    return data;
+}
+
+std::wstring LocalTimeText()
+{
+    SYSTEMTIME t{};
+    GetLocalTime(&t);
+    wchar_t text[32];
+    swprintf(text, 32, L"%04u-%02u-%02u %02u:%02u:%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+    return text;
 }
 
 uint64_t PeakWorkingSet()
@@ -144,17 +177,32 @@ int RunScan(const CommandContext& ctx)
     const Arguments& args = ctx.args;
     EngineFunctionTable& table = BindEngine(ScanProgress::Callbacks());
 
+    // The earlier report is read first: a wrong file name costs no scan.
+    const std::string earlier = ctx.compareFile.empty() ? std::string() : ReadReport(ctx.compareFile);
+    if (!ctx.compareFile.empty()) {
+        Comparison check;
+        std::wstring error;
+        if (!CompareWithReport(ScanReport{}, earlier, check, error)) throw CliError{ctx.compareFile + L" is " + error};
+    }
     std::unique_ptr<WorkFolder> folder = ScanWorkFolder(ctx);
     EngineSession engine(table);
     if (!args.categories.empty()) LimitCategories(table, args.categories);
 
+    const std::wstring started = LocalTimeText();
     ScanReport report = ScanOnce(table, args.quiet, args.progressJson);
+    report.scannedAt = started;
     report.peakWorkingSetBytes = PeakWorkingSet();
 
-    if (ctx.json)
+    Comparison comparison;
+    std::wstring unused;
+    const bool compared = !ctx.compareFile.empty() && CompareWithReport(report, earlier, comparison, unused);
+    if (ctx.json) {
         WriteJsonMembers(ctx.json->Body(), report);
-    else
+        if (compared) WriteComparison(ctx.json->Body(), comparison, ctx.compareFile);
+    } else {
         Out().Write(FormatText(report));
+        if (compared) Out().Write(ComparisonLine(comparison) + L"\n");
+    }
     if (report.stopped) throw CliError{L"scan stopped"};
     return ExitCodeFor(report);
 }

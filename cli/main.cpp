@@ -46,6 +46,7 @@ int Run(const cli::Arguments& args, cli::JsonDocument* json)
     ctx.json = json;
     // --settings names a file as seen from where the user started us.
     if (!args.settingsFile.empty()) ctx.settingsFile = cli::FullPath(args.settingsFile);
+    if (!args.compareFile.empty()) ctx.compareFile = cli::FullPath(args.compareFile);
     ctx.programFolder = EnterProgramFolder();
     switch (args.command) {
         case Command::Scan:

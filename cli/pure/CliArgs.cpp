@@ -19,6 +19,7 @@ const OptionSpec kOptions[] = {
     {kOptAt, L"--at", true},
     {kOptListCategories, L"--list-categories", false},
     {kOptProgress, L"--progress", true},
+    {kOptCompare, L"--compare", true},
 };
 
 const OptionSpec* FindOption(const std::wstring& name)
@@ -84,7 +85,8 @@ const std::vector<CommandSpec>& CommandTable()
 {
     static const std::vector<CommandSpec> table = {
         {Command::Scan, L"scan",
-         kOptJson | kOptCategory | kOptSettings | kOptQuiet | kOptListCategories | kOptProgress, L"", 0, 0,
+         kOptJson | kOptCategory | kOptSettings | kOptQuiet | kOptListCategories | kOptProgress | kOptCompare, L"",
+         0, 0,
          L"scan the registry and list the problems found"},
         {Command::Categories, L"categories", kOptJson | kOptSettings, L"", 0, 0,
          L"list the scan categories and their flags"},
@@ -190,6 +192,9 @@ ParseResult ParseArguments(const std::vector<std::wstring>& argv)
                 case kOptAt:
                     r.args.at = value;
                     break;
+                case kOptCompare:
+                    r.args.compareFile = value;
+                    break;
                 case kOptProgress:
                     if (value != L"json" && value != L"text") {
                         r.error = L"option '--progress' takes json or text";
@@ -260,6 +265,8 @@ std::wstring UsageText()
          L"                     itemsExamined and problems so far; at most ten a second, and one\n"
          L"                     with \"done\" per finished category)\n"
          L"  --list-categories  list index, element name, category name and enabled flag; scan nothing\n"
+         L"  --compare OLD      compare with OLD, the report of an earlier 'scan --json': new, gone and\n"
+         L"                     unchanged problems (\"3 new, 5 gone since ...\")\n"
          L"options of categories:\n"
          L"  --settings FILE    list the categories of this file\n"
          L"options of fix:\n"

@@ -24,6 +24,7 @@ enum Option : unsigned {
     kOptAt = 1u << 6,
     kOptListCategories = 1u << 7,
     kOptProgress = 1u << 8,
+    kOptCompare = 1u << 9,
 };
 
 // One row per command; a new command is one more row here and one handler
@@ -48,6 +49,7 @@ struct Arguments {
     bool listCategories = false;           // scan --list-categories: list, do not scan
     std::vector<std::wstring> categories;  // --category, in the order given
     std::wstring settingsFile;             // --settings, as given (not yet resolved)
+    std::wstring compareFile;              // scan --compare, as given (not yet resolved)
     bool yes = false;                      // --yes: fix really changes the registry
     std::wstring weekly;                   // --weekly, as given
     std::wstring at;                       // --at, as given

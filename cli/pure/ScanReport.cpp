@@ -41,7 +41,9 @@ void WriteProblem(JsonWriter& w, const ProblemInfo& p)
         .Member("scannedKeyPath", p.scannedKeyPath)
         .Member("viewFlag", p.viewFlag)
         .Member("isDefaultValue", p.isDefaultValue)
-        .Member("key", DisplayKey(p));
+        .Member("key", DisplayKey(p))
+        .Member("realRootName", p.realRootName)
+        .Member("realKeyPath", p.realKeyPath);
     w.Member("removes", DescribeFixExtent(p.extent));
     w.Key("extent")
         .BeginObject()
@@ -198,6 +200,7 @@ std::string FormatJson(const ScanReport& r)
 
 void WriteJsonMembers(JsonWriter& w, const ScanReport& r)
 {
+    if (!r.scannedAt.empty()) w.Member("scannedAt", r.scannedAt);
     w.MemberBool("stopped", r.stopped)
         .MemberInt64("durationMs", r.durationMs)
         .Member("problemCount", r.problemCount)

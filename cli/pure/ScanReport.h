@@ -29,6 +29,8 @@ struct ProblemInfo {
     std::wstring scannedKeyPath;
     int viewFlag = 0x0200;
     int isDefaultValue = 0;
+    std::wstring realRootName;  // the real key of a class-root find, when known
+    std::wstring realKeyPath;
     FixExtent extent;     // what the fix would remove
     std::wstring refusal; // why the fix refuses; empty when it may fix
 };
@@ -66,6 +68,7 @@ struct ScanReport {
     int64_t durationMs = 0;
     bool stopped = false;
     uint64_t peakWorkingSetBytes = 0;  // 0 when unknown
+    std::wstring scannedAt;            // local time the scan started, "2026-12-09 18:30:00"; empty when unknown
 };
 
 // "Common", "Fair", "Important"; "grade N" for anything else.

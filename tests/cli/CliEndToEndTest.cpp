@@ -250,3 +250,59 @@ TEST_F(CliEndToEnd, MissingEngineIsOneLine)
 }
 
 }  // namespace
+
+namespace {
+
+// Two scans with one problem fixed and one planted between them: exactly
+// one gone, one new, one unchanged, in the JSON and the text.
+TEST_F(CliEndToEnd, CompareWithAnEarlierScan)
+{
+    testenv::ScratchKey paths(HKEY_CURRENT_USER, L"Software", L"clicompare");
+    const std::wstring nowhere = L"C:\\nowhere-" + testenv::UniqueName(L"x") + L"\\";
+    paths.SetString(L"a.exe", L"", nowhere + L"a.exe");
+    paths.SetString(L"b.exe", L"", nowhere + L"b.exe");
+    dir.Write(L"paths.xml",
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ScanSetting>\n"
+              "  <AppPaths flag=\"true\" category=\"Application Paths\">\n"
+              "    <Key rootKey=\"HKEY_CURRENT_USER\" subKey=\"" +
+                  testenv::WideToUtf8(paths.path()) + "\"/>\n  </AppPaths>\n</ScanSetting>\n");
+    const std::vector<std::wstring> scan = {L"scan", L"--quiet", L"--settings", dir.File(L"paths.xml")};
+    std::vector<std::wstring> json = scan;
+    json.push_back(L"--json");
+    Outcome first = RunCli(json);
+    ASSERT_EQ(first.exitCode, 1u) << first.err;
+    const std::wstring scannedAt = jsoncheck::Parse(first.out)["scannedAt"].text;
+    EXPECT_EQ(scannedAt.size(), 19u);
+    dir.Write(L"old.json", first.out);
+
+    ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, (paths.path() + L"\\a.exe").c_str()), ERROR_SUCCESS);
+    paths.SetString(L"c.exe", L"", nowhere + L"c.exe");
+    std::vector<std::wstring> compare = json;
+    compare.insert(compare.end(), {L"--compare", dir.File(L"old.json")});
+    Outcome second = RunCli(compare);
+    ASSERT_EQ(second.exitCode, 1u) << second.err;
+    jsoncheck::Value doc = jsoncheck::Parse(second.out);
+    ASSERT_EQ(doc["new"].items.size(), 1u);
+    ASSERT_EQ(doc["gone"].items.size(), 1u);
+    ASSERT_EQ(doc["unchanged"].items.size(), 1u);
+    EXPECT_NE(doc["new"][0]["key"].text.find(L"c.exe"), std::wstring::npos);
+    EXPECT_NE(doc["gone"][0]["key"].text.find(L"a.exe"), std::wstring::npos);
+    EXPECT_NE(doc["unchanged"][0]["key"].text.find(L"b.exe"), std::wstring::npos);
+    EXPECT_EQ(doc["gone"][0]["category"].text, L"Application Paths");
+    EXPECT_EQ(doc["comparedWith"]["scannedAt"].text, scannedAt);
+
+    std::vector<std::wstring> text = scan;
+    text.insert(text.end(), {L"--compare", L"old.json"});  // relative to where the tool started
+    Outcome line = RunCli(text);
+    EXPECT_NE(line.out.find("\n1 new, 1 gone since " + testenv::WideToUtf8(scannedAt) + "\n"), std::string::npos)
+        << line.out << line.err;
+
+    // Not a report: refused before scanning, as one error.
+    std::vector<std::wstring> bad = json;
+    bad.insert(bad.end(), {L"--compare", dir.File(L"paths.xml")});
+    doc = ExpectErrorDocument(RunCli(bad), L"scan");
+    EXPECT_NE(doc["error"].text.find(L"is not a report of 'scan --json': "), std::wstring::npos);
+    EXPECT_FALSE(doc.Has("results"));
+}
+
+}  // namespace
