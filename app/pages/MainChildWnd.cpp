@@ -7,6 +7,7 @@
 #include "controls/ImageDraw.h"
 #include "shell/EngineBinding.h"
 #include "shell/LastScan.h"
+#include "shell/LastScanReport.h"
 
 namespace ui {
 namespace {
@@ -90,8 +91,13 @@ int EntryIndex(int entryId)
 std::wstring LastScanSummary()
 {
     if (lastscan::Read(lastscan::kPerformed) == L"FALSE") return L"Last scan: no scan has been performed.";
-    return L"Last scan: Error(s):" + lastscan::Read(lastscan::kErrorsCount) + L" ,Fixed:" +
-           lastscan::Read(lastscan::kFixedCount) + L" ,Remain:" + lastscan::Read(lastscan::kRemainCount);
+    std::wstring summary = L"Last scan: Error(s):" + lastscan::Read(lastscan::kErrorsCount) + L" ,Fixed:" +
+                           lastscan::Read(lastscan::kFixedCount) + L" ,Remain:" +
+                           lastscan::Read(lastscan::kRemainCount);
+    // Only when the previous scan's report was there to compare with.
+    const std::wstring added = lastscan::Read(lastscan::kNewCount);
+    if (!added.empty()) summary += L" (+" + added + L" new since the previous scan)";
+    return summary;
 }
 
 std::wstring CurrentDirectory()

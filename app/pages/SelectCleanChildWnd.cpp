@@ -6,6 +6,7 @@
 #include "controls/Gdi.h"
 #include "shell/EngineBinding.h"
 #include "shell/LastScan.h"
+#include "shell/LastScanReport.h"
 
 namespace ui {
 namespace {
@@ -100,6 +101,7 @@ void CSelectCleanChildWnd::OnPageEnter()
     lastscan::Write(lastscan::kErrorsCount, found);
     lastscan::Write(lastscan::kFixedCount, 0);
     lastscan::Write(lastscan::kRemainCount, found);
+    lastscan::KeepReport(results_);
 }
 
 void CSelectCleanChildWnd::OnPageLeave()

@@ -13,9 +13,13 @@
 #include "app/AppTestEnv.h"
 #include "controls/ImageCache.h"
 #include "pages/MainChildWnd.h"
+#include "cli/JsonCheck.h"
 #include "shell/EngineBinding.h"
+#include "shell/LastScanReport.h"
 #include "shell/MainDlg.h"
 #include "shell/UiThread.h"
+#include "cli/JsonCheck.h"
+#include "shell/LastScanReport.h"
 #include "support/TestEnv.h"
 
 using namespace ui;
@@ -167,6 +171,47 @@ TEST_F(MainMenuPageTest, SummaryLineComesFromLastScanIni)
         EXPECT_EQ(Status(1), r.expected) << (r.ini ? r.ini : "no file");
     }
     DeleteFileW(L".\\LastScan.ini");
+}
+
+// Each scan keeps its problems as LastScan.json; the next scan counts what
+// that report did not have, and the summary says so.
+TEST_F(MainMenuPageTest, TheSummaryCountsProblemsNewSinceThePreviousScan)
+{
+    DeleteFileW(L".\\LastScan.json");
+    PtrArray<RegScanCategory> results;
+    auto add = [&results](const std::wstring& path) {
+        auto p = std::make_unique<RegEntryProb>();
+        p->rootName = L"HKEY_CURRENT_USER";
+        p->keyPath = p->scannedKeyPath = path;
+        p->valueName = L"v";
+        p->viewFlag = kView64;
+        p->message = L"The file or directroy does not exist!";
+        results[0]->problems.Add(std::move(p));
+        results[0]->problemCount += 1;
+    };
+    auto category = std::make_unique<RegScanCategory>();
+    category->name = L"Application Paths";
+    results.Add(std::move(category));
+    add(L"Software\\a");
+    add(L"Software\\b");
+    scratch_->Write(L"LastScan.ini", "[ScanStatus]\r\nPerformed=TRUE\r\nErrorsCount=2\r\nFixedCount=0\r\nRemainCount=2\r\n");
+    EXPECT_EQ(ui::lastscan::KeepReport(&results), -1);  // nothing to compare with yet
+    Reenter();
+    EXPECT_EQ(Status(1), L"Last scan: Error(s):2 ,Fixed:0 ,Remain:2");
+
+    // The report is the console tool's: it can compare with it too.
+    const jsoncheck::Value kept = jsoncheck::Parse(scratch_->Read(L"LastScan.json"));
+    EXPECT_EQ(kept["results"][0]["problems"].items.size(), 2u);
+
+    results[0]->problems.RemoveAt(0);
+    add(L"Software\\c");
+    add(L"Software\\d");
+    EXPECT_EQ(ui::lastscan::KeepReport(&results), 2);
+    Reenter();
+    EXPECT_EQ(Status(1), L"Last scan: Error(s):2 ,Fixed:0 ,Remain:2 (+2 new since the previous scan)");
+    EXPECT_EQ(ui::lastscan::KeepReport(&results), 0);  // the same problems again
+    DeleteFileW(L".\\LastScan.ini");
+    DeleteFileW(L".\\LastScan.json");
 }
 
 TEST_F(MainMenuPageTest, EnterSetsUpTheBottomBarAndLeaveClearsTheStatus)

@@ -42,7 +42,7 @@ MENU_ENTRIES = [
     "Restore Windows System", "View System Information", "Modify Program Settings",
     "Set Registry Scan Area", "Set up Scan Schedules",
 ]
-RUNTIME_WRITTEN = {"LastScan.ini", "IgnoreList.dat", "Registry.ini", "regback"}
+RUNTIME_WRITTEN = {"LastScan.ini", "LastScan.json", "IgnoreList.dat", "Registry.ini", "regback"}
 
 results = []
 
