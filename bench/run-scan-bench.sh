@@ -11,7 +11,11 @@
 #   (d) TamselCli scan with the same settings file,
 # and prints the ratio c/d: what the window costs the scan.
 #
-#   bench/run-scan-bench.sh [--classes N] [--broken PERCENT] [--rounds N] [--reuse] [--window]
+# With --baseline DIR, also in the same rounds:
+#   (a0) the TamselCli.exe of another build's bin folder DIR (an older engine,
+#        say), and prints the ratio a/a0: what the changes since cost.
+#
+#   bench/run-scan-bench.sh [--classes N] [--broken PERCENT] [--rounds N] [--reuse] [--window] [--baseline DIR]
 # --reuse keeps an already filled prefix instead of building a fresh one.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,6 +25,7 @@ broken=3
 rounds=3
 reuse=0
 window=0
+baseline=
 while [ $# -gt 0 ]; do
     case "$1" in
         --classes) classes=$2; shift 2 ;;
@@ -28,6 +33,7 @@ while [ $# -gt 0 ]; do
         --rounds) rounds=$2; shift 2 ;;
         --reuse) reuse=1; shift ;;
         --window) window=1; shift ;;
+        --baseline) baseline=$(cd "$2" && pwd); shift 2 ;;
         *) echo "run-scan-bench.sh: unknown argument $1" >&2; exit 2 ;;
     esac
 done
@@ -79,10 +85,10 @@ if [ "$reuse" = 0 ] || [ ! -f "$prefix/.bench-filled" ]; then
 fi
 timeout 600 "$root/tools/wine-run.sh" "$prefix" --start
 
-scan() {
+scan() {  # [bin folder]
     local t0 t1 out
     t0=$(now_ms)
-    out=$(timeout 1800 $run "$bin/TamselCli.exe" scan --json --quiet --category "COM/ActiveX Entries") || [ $? -le 1 ]
+    out=$(timeout 1800 $run "${1:-$bin}/TamselCli.exe" scan --json --quiet --category "COM/ActiveX Entries") || [ $? -le 1 ]
     t1=$(now_ms)
     scan_ms=$(field durationMs <<<"$out")
     scan_items=$(field itemsExamined <<<"$out")
@@ -107,8 +113,14 @@ walk() {
 # One round of each to warm the registry and file caches, then the best of
 # the measured rounds, alternating.
 walk; scan
-best_scan=; best_walk=
+best_scan=; best_walk=; best_base=
 for ((i = 1; i <= rounds; i++)); do
+    if [ -n "$baseline" ]; then
+        scan "$baseline"
+        base_problems=$scan_problems
+        echo "round $i: baseline scan ${scan_ms} ms"
+        if [ -z "$best_base" ] || [ "$scan_ms" -lt "$best_base" ]; then best_base=$scan_ms; fi
+    fi
     walk
     scan
     echo "round $i: scan ${scan_ms} ms (process ${scan_wall} ms), floor ${walk_ms} ms (process ${walk_wall} ms)"
@@ -123,6 +135,10 @@ echo "(a) TamselCli scan:  ${best_scan} ms, ${scan_items} items, $(per_s "$scan_
 echo "(b) floor walk:      ${best_walk} ms, ${walk_values} values, $(per_s "$walk_values" "$best_walk") values/s, peak working set $((walk_peak / 1024)) KiB"
 if [ "$best_walk" -gt 0 ]; then
     echo "ratio a/b: $(awk "BEGIN { printf \"%.2f\", $best_scan / $best_walk }")"
+fi
+if [ -n "$baseline" ]; then
+    echo "(a0) baseline scan:  ${best_base} ms, ${base_problems} problems ($baseline)"
+    echo "ratio a/a0: $(awk "BEGIN { printf \"%.3f\", $best_scan / $best_base }")"
 fi
 
 [ "$window" = 1 ] || exit 0
