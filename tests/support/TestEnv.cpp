@@ -190,7 +190,7 @@ namespace {
 
 bool IsRunLeftover(const std::wstring& name)
 {
-    for (const wchar_t* left : {L"regback", L"IgnoreList.dat", L"LastScan.ini"})
+    for (const wchar_t* left : {L"regback", L"IgnoreList.dat", L"LastScan.ini", L"LastScan.json", L"Registry.ini"})
         if (_wcsicmp(name.c_str(), left) == 0) return true;
     return false;
 }
