@@ -110,6 +110,9 @@ for build in sys.argv[1:]:
         except (OSError, ET.ParseError):
             failed += 1
         continue
+    # The package checks are no ctest suite: their one results file is all.
+    if build == "package":
+        continue
     # A test program that failed without a failing case of its own (it
     # crashed, hung or wrote no results) counts as one failure.
     try:
