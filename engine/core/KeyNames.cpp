@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/Handles.h"
+#include "core/SysCalls.h"
 
 namespace regkey {
 namespace {
@@ -46,7 +47,7 @@ std::wstring SystemNameOf(HKEY key)
 std::wstring SystemKeyName(HKEY root, const std::wstring& path, REGSAM view)
 {
     UniqueHKey key;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE | view, key.put()) != ERROR_SUCCESS) {
+    if (sys::OpenKey(root, path.c_str(), KEY_QUERY_VALUE | view, key.put()) != ERROR_SUCCESS) {
         key.release();
         return std::wstring();
     }

@@ -1,13 +1,14 @@
 #include "core/RegistryKey.h"
 
 #include "core/ReportBox.h"
+#include "core/SysCalls.h"
 
 namespace regkey {
 
 UniqueHKey OpenKey(HKEY root, const std::wstring& path, int view, const wchar_t* context, LONG* error)
 {
     UniqueHKey key;
-    LONG rc = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | static_cast<REGSAM>(view), key.put());
+    LONG rc = sys::OpenKey(root, path.c_str(), KEY_READ | static_cast<REGSAM>(view), key.put());
     if (error) *error = rc;
     if (rc == ERROR_SUCCESS) return key;
     key.release();

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "core/Handles.h"
+#include "core/SysCalls.h"
 #include "pure/TextRules.h"
 #include "scan/IgnoreList.h"
 #include "scan/ProblemRecord.h"
@@ -14,7 +15,7 @@ constexpr REGSAM kRead = KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS;
 
 bool OpenAt(HKEY root, const std::wstring& path, REGSAM view, UniqueHKey& key)
 {
-    if (RegOpenKeyExW(root, path.empty() ? nullptr : path.c_str(), 0, kRead | view, key.put()) == ERROR_SUCCESS)
+    if (sys::OpenKey(root, path.empty() ? nullptr : path.c_str(), kRead | view, key.put()) == ERROR_SUCCESS)
         return true;
     key.release();
     return false;
@@ -22,6 +23,7 @@ bool OpenAt(HKEY root, const std::wstring& path, REGSAM view, UniqueHKey& key)
 
 bool CountInfo(HKEY key, DWORD& subKeys, DWORD& values, DWORD& maxSubKeyLen)
 {
+    sys::Count(sys::Call::RegQueryInfoKeyW);
     return RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, &maxSubKeyLen, nullptr, &values, nullptr,
                             nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
@@ -40,7 +42,7 @@ void CountTree(HKEY key, REGSAM view, FixExtent& e)
     std::vector<wchar_t> name(maxLen + 2);
     for (DWORD i = 0; i < subKeys && !e.more; ++i) {
         DWORD len = static_cast<DWORD>(name.size());
-        if (RegEnumKeyExW(key, i, name.data(), &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        if (sys::EnumKey(key, i, name.data(), &len) != ERROR_SUCCESS) break;
         UniqueHKey sub;
         if (OpenAt(key, std::wstring(name.data(), len), view, sub)) CountTree(sub.get(), view, e);
     }
@@ -52,7 +54,7 @@ FixExtent MeasureFix(const RegEntryProb& p, bool shortcut)
 {
     FixExtent e;
     if (shortcut) {
-        if (GetFileAttributesW(ShortcutFileOf(p).c_str()) != INVALID_FILE_ATTRIBUTES) e.kind = FixExtent::kShortcutFile;
+        if (sys::FileAttributes(ShortcutFileOf(p).c_str()) != INVALID_FILE_ATTRIBUTES) e.kind = FixExtent::kShortcutFile;
         return e;
     }
     const KeySite site = ActingSiteOf(p);
@@ -66,7 +68,7 @@ FixExtent MeasureFix(const RegEntryProb& p, bool shortcut)
     case kDeleteValue: {
         DWORD type = 0, size = 0;
         const wchar_t* name = p.isDefaultValue || p.valueName.empty() ? nullptr : p.valueName.c_str();
-        if (RegQueryValueExW(key.get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return e;
+        if (sys::QueryValue(key.get(), name, &type, nullptr, &size) != ERROR_SUCCESS) return e;
         e.kind = FixExtent::kValue;
         e.values = 1;
         e.valueType = type;

@@ -5,6 +5,7 @@
 
 #include "core/Callbacks.h"
 #include "core/Handles.h"
+#include "core/SysCalls.h"
 #include "pure/ScopeRules.h"
 #include "pure/ShortcutRules.h"
 #include "pure/TextRules.h"
@@ -78,7 +79,7 @@ void ScanShortcutFolder(const ScanTarget& t, const std::wstring& startFolder)
         queue.pop_front();
 
         WIN32_FIND_DATAW found{};
-        UniqueFindHandle search(FindFirstFileW((item.folder + L"\\*").c_str(), &found));
+        UniqueFindHandle search(sys::FindFirst((item.folder + L"\\*").c_str(), &found));
         if (!search) continue;
         do {
             if (t.engine.StopRequested()) return;
@@ -95,7 +96,7 @@ void ScanShortcutFolder(const ScanTarget& t, const std::wstring& startFolder)
                 ShortcutTargetMissing(t, fullPath))
                 RecordShortcut(t, item.folder, name);
             t.engine.processedCount += 1;
-        } while (FindNextFileW(search.get(), &found));
+        } while (sys::FindNext(search.get(), &found));
     }
 }
 
