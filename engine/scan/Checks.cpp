@@ -8,8 +8,10 @@
 #include "core/ComPtr.h"
 #include "core/RegistryKey.h"
 #include "core/ReportBox.h"
+#include "core/SysCalls.h"
 #include "pure/PathRules.h"
 #include "pure/TextRules.h"
+#include "scan/ScanCache.h"
 
 namespace scan {
 namespace {
@@ -41,17 +43,33 @@ const std::wstring& WindowsFolder()
     return folder;
 }
 
+using Answer = pure::ExistenceCache::Answer;
+
 bool FindEntry(const std::wstring& path)
 {
     WIN32_FIND_DATAW data;
-    UniqueFindHandle search(FindFirstFileW(path.c_str(), &data));
+    UniqueFindHandle search(sys::FindFirst(path.c_str(), &data));
     return static_cast<bool>(search);
+}
+
+// HKEY_CLASSES_ROOT\path in one view, asked once per scan.
+bool ClassesKeyExists(const std::wstring& path, int view)
+{
+    auto ask = [&] {
+        LONG rc = ERROR_SUCCESS;
+        UniqueHKey key = regkey::OpenKey(HKEY_CLASSES_ROOT, path, view, regkey::kOpenKeyContext, &rc);
+        if (rc == ERROR_SUCCESS) return Answer::Yes;
+        return rc == ERROR_FILE_NOT_FOUND ? Answer::No : Answer::Unsure;
+    };
+    pure::ExistenceCache* cache = ScanKeyCache();
+    if (!cache) return ask() == Answer::Yes;
+    return cache->Get(view == kView64 ? L'6' : L'3', path, ask);
 }
 
 bool OpenInEitherView(const CRegEngine& engine, const std::wstring& path, int view)
 {
-    if (regkey::OpenKey(HKEY_CLASSES_ROOT, path, view)) return true;
-    return engine.Is64BitWindows() && regkey::OpenKey(HKEY_CLASSES_ROOT, path, OtherView(view));
+    if (ClassesKeyExists(path, view)) return true;
+    return engine.Is64BitWindows() && ClassesKeyExists(path, OtherView(view));
 }
 
 const wchar_t* TreeOfKind(const std::wstring& kind)
@@ -119,6 +137,15 @@ bool ExtractFilePath(const std::wstring& data, std::wstring& path, FileView file
 
 bool CheckFileExist(const std::wstring& path, const CRegEngine& engine, FileView fileView)
 {
+    pure::ExistenceCache* cache = ScanFileCache();
+    if (!cache) return CheckFileExistNow(path, engine, fileView);
+    return cache->Get(fileView == FileView::Native ? L'N' : L'3', path, [&] {
+        return CheckFileExistNow(path, engine, fileView) ? Answer::Yes : Answer::No;
+    });
+}
+
+bool CheckFileExistNow(const std::wstring& path, const CRegEngine& engine, FileView fileView)
+{
     const std::wstring tested = Maps32(fileView) ? pure::SystemFolderAs32Bit(path, WindowsFolder()) : path;
     if (fileView != FileView::Native || !engine.facts.isWow64Process) return FindEntry(tested);
 
@@ -166,6 +193,7 @@ bool ResolveShortcut(const std::wstring& linkPath, std::wstring& target)
         return false;
     ComPtr<IPersistFile> file;
     if (FAILED(link.As(IID_IPersistFile, file))) return false;
+    sys::Count(sys::Call::ShellLinkLoad);
     if (FAILED(file->Load(linkPath.c_str(), STGM_READ))) return false;
 
     std::vector<wchar_t> buffer(kShortcutTargetCapacity, L'\0');

@@ -35,8 +35,11 @@ bool ExpandEnvString(const std::wstring& text, size_t capacity, std::wstring& ou
 bool ExtractFilePath(const std::wstring& data, std::wstring& path, FileView fileView = FileView::Native);
 
 // Something (file or folder) exists at exactly this path; wildcards match as
-// patterns, as in the system's file search.
+// patterns, as in the system's file search. Within a scan the answer is
+// kept for the rest of the scan (see ScanCache.h).
 bool CheckFileExist(const std::wstring& path, const CRegEngine& engine, FileView fileView = FileView::Native);
+// The same question, always asked of the file system.
+bool CheckFileExistNow(const std::wstring& path, const CRegEngine& engine, FileView fileView = FileView::Native);
 
 // The path, or a file path recognisable inside it, exists (pure::PathExistsByCuts).
 bool IsPathExist(const std::wstring& path, const CRegEngine& engine, FileView fileView = FileView::Native);
@@ -48,7 +51,8 @@ using pure::IsGuidString;
 int OtherView(int view);
 
 // HKEY_CLASSES_ROOT\name exists in `view`, or on 64-bit Windows in the other
-// view. An empty name counts as existing.
+// view. An empty name counts as existing. Within a scan each key's answer
+// per view is kept for the rest of the scan.
 bool IsClassKeyExist(const CRegEngine& engine, int view, const std::wstring& name);
 
 // `id` is registered for `kind` ("CLSID", "TYPELIB", "APPID" or "INTERFACE",

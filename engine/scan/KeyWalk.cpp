@@ -1,12 +1,13 @@
 #include "scan/KeyWalk.h"
 
+#include <algorithm>
 #include <cstring>
-#include <deque>
 #include <memory>
 #include <vector>
 
 #include "core/Callbacks.h"
 #include "core/RegistryKey.h"
+#include "core/SysCalls.h"
 #include "pure/ScopeRules.h"
 #include "pure/TextRules.h"
 #include "scan/ProblemRecord.h"
@@ -30,59 +31,69 @@ struct WalkBuffers {
     }
 };
 
+// path is parent\name (or name below the root's own path).
+bool IsChildPath(const std::wstring& path, const std::wstring& parent, const std::wstring& name)
+{
+    const size_t head = parent.empty() ? 0 : parent.size() + 1;
+    return path.size() == head + name.size() && path.compare(0, parent.size(), parent) == 0 &&
+           (parent.empty() || path[parent.size()] == L'\\') && path.compare(head, name.size(), name) == 0;
+}
+
+// Depth first, each key opened below its parent's open handle, so only the
+// keys on the current path are open and nothing waits in a queue. The
+// problems still come out in breadth-first order: each is tagged with the
+// depth of its key, and a stable sort by depth at the end gives the order a
+// level-by-level walk would record them in, because a depth-first walk
+// meets the keys of each level in that level's order.
 class Walk {
 public:
     Walk(const ScanTarget& t, WalkRules& rules)
-        : t_(t), rules_(rules), buffers_(std::make_unique<WalkBuffers>(rules.subKeyNameCapacity))
+        : t_(t), rules_(rules), buffers_(std::make_unique<WalkBuffers>(rules.subKeyNameCapacity)),
+          firstProblem_(t.result.problems.GetCount())
     {
     }
 
     void Run(const std::wstring& startPath)
     {
         if (Stopped()) return;
-        queue_.push_back(WalkItem{t_.entry.rootHandle, startPath, 0, false});
-        while (!queue_.empty()) {
-            if (Stopped()) return;
-            WalkItem item = std::move(queue_.front());
-            queue_.pop_front();
-            if (!VisitKey(item)) return;
-        }
+        const WalkItem start{t_.entry.rootHandle, startPath, 0, false};
+        if (UniqueHKey key = regkey::OpenKey(start.root, start.keyPath, t_.view)) VisitKey(start, key.get());
+        RestoreBreadthFirstOrder();
     }
 
 private:
     bool Stopped() const { return t_.engine.StopRequested(); }
 
     // False when the stop flag ended the walk.
-    bool VisitKey(const WalkItem& item)
+    bool VisitKey(const WalkItem& item, HKEY handle)
     {
-        UniqueHKey key = regkey::OpenKey(item.root, item.keyPath, t_.view);
-        if (!key) return true;
         DWORD subKeys = 0;
         DWORD values = 0;
-        if (RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr,
-                             nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            return true;
-        const WalkKey walked{item, key.get(), subKeys, values};
-        if (!QueueSubKeys(walked)) return false;
-        if (!VisitValues(walked)) return false;
-        if (values == 0) rules_.OnEmptyKey(t_, walked);
-        return true;
+        if (sys::QueryKeyCounts(handle, &subKeys, &values) != ERROR_SUCCESS) return true;
+        const WalkKey walked{item, handle, subKeys, values};
+        const bool go = VisitValues(walked);
+        if (go && values == 0) rules_.OnEmptyKey(t_, walked);
+        TagNewProblems(item.depth);
+        return go && VisitSubKeys(walked);
     }
 
-    bool QueueSubKeys(const WalkKey& key)
+    bool VisitSubKeys(const WalkKey& key)
     {
         std::vector<wchar_t>& name = buffers_->subKeyName;
+        const WalkItem& parent = key.item;
         for (DWORD i = 0; i < key.subKeyCount; ++i) {
             if (Stopped()) return false;
             DWORD length = static_cast<DWORD>(name.size());
-            if (RegEnumKeyExW(key.handle, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
-                ERROR_SUCCESS)
-                continue;
+            if (sys::EnumKey(key.handle, i, name.data(), &length) != ERROR_SUCCESS) continue;
             std::wstring childName(name.data(), length);
-            const WalkItem& parent = key.item;
             WalkItem child{parent.root, parent.keyPath.empty() ? childName : parent.keyPath + L"\\" + childName,
                            parent.depth + 1, parent.extensionMark};
-            if (rules_.EnterSubKey(t_, parent, pure::ToUpper(childName), child)) queue_.push_back(std::move(child));
+            if (!rules_.EnterSubKey(t_, parent, pure::ToUpper(childName), child)) continue;
+            // A rule may move the child elsewhere; then it is opened from its root.
+            const bool below = child.root == parent.root && IsChildPath(child.keyPath, parent.keyPath, childName);
+            UniqueHKey sub = below ? regkey::OpenKey(key.handle, childName, t_.view)
+                                   : regkey::OpenKey(child.root, child.keyPath, t_.view);
+            if (sub && !VisitKey(child, sub.get())) return false;
         }
         return true;
     }
@@ -96,7 +107,7 @@ private:
             DWORD nameLength = kValueNameCapacity;
             DWORD type = REG_NONE;
             DWORD size = kValueDataCapacity;
-            LONG rc = RegEnumValueW(key.handle, i, b.valueName, &nameLength, nullptr, &type, b.data, &size);
+            LONG rc = sys::EnumValue(key.handle, i, b.valueName, &nameLength, &type, b.data, &size);
             if (rc != ERROR_SUCCESS) {
                 b.dataUsed = kValueDataCapacity;  // a failed call may still have written
                 rules_.OnValueError(t_, key, i, rc);
@@ -110,20 +121,40 @@ private:
             const WalkValue value{nameLength == 0 ? std::wstring_view(kDefaultValueLabel)
                                                   : std::wstring_view(b.valueName, nameLength),
                                   nameLength, type, b.data, size};
-            std::wstring itemText = key.item.keyPath;
-            itemText += L'\\';
-            itemText += value.name;
-            ui::ScanItem(itemText, t_.engine.processedCount.load());
+            // One text buffer for every item: its capacity is kept.
+            itemText_.assign(key.item.keyPath);
+            itemText_ += L'\\';
+            itemText_ += value.name;
+            ui::ScanItem(itemText_, t_.engine.processedCount.load());
             rules_.OnValue(t_, key, value);
             t_.engine.processedCount += 1;
         }
         return true;
     }
 
+    // The problems the rules just recorded for a key of this depth.
+    void TagNewProblems(int depth)
+    {
+        const size_t recorded = static_cast<size_t>(t_.result.problems.GetCount() - firstProblem_);
+        if (problemDepths_.size() < recorded) problemDepths_.resize(recorded, depth);
+    }
+
+    void RestoreBreadthFirstOrder()
+    {
+        if (std::is_sorted(problemDepths_.begin(), problemDepths_.end())) return;
+        std::vector<int> order(problemDepths_.size());
+        for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
+        std::stable_sort(order.begin(), order.end(),
+                         [&](int a, int b) { return problemDepths_[a] < problemDepths_[b]; });
+        t_.result.problems.Reorder(firstProblem_, order);
+    }
+
     const ScanTarget& t_;
     WalkRules& rules_;
     std::unique_ptr<WalkBuffers> buffers_;
-    std::deque<WalkItem> queue_;
+    std::wstring itemText_;
+    const int firstProblem_;
+    std::vector<int> problemDepths_;  // per problem of this walk, in the order recorded
 };
 
 ProblemSite SiteOf(const ScanTarget& t, const WalkKey& key)

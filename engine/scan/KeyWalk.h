@@ -1,8 +1,10 @@
-// The breadth-first walk every registry scanner is built on. The walk opens
-// each key in the scan's view, offers its subkeys to the scope rule, raises
-// OnScanItem before each value it hands over and counts it afterwards, and
-// tests the stop flag before every key, subkey and value. A scanner supplies
-// its rules as a WalkRules object.
+// The walk every registry scanner is built on. It visits each key in the
+// scan's view depth first, opening it below its parent, hands over its values
+// and then offers its subkeys to the scope rule; it raises OnScanItem before
+// each value it hands over and counts it afterwards, and tests the stop flag
+// before every key, subkey and value. The problems the rules record come out
+// in breadth-first order: all of one depth before the next, each level in
+// enumeration order. A scanner supplies its rules as a WalkRules object.
 #pragma once
 
 #include <windows.h>

@@ -8,6 +8,7 @@
 #include "core/ComPtr.h"
 #include "pure/TextRules.h"
 #include "scan/IgnoreList.h"
+#include "scan/ScanCache.h"
 #include "scan/ScanSettings.h"
 #include "scan/Scanner.h"
 #include "scan/SharedViews.h"
@@ -118,6 +119,8 @@ void ScanCategory(CRegEngine& engine, int categoryIndex)
 
 void RunScan(CRegEngine& engine)
 {
+    // Existence answers are kept for this scan only.
+    ScanCacheScope caches;
     {
         ScopedCoInit com;
         LoadCategories(engine.categories);

@@ -4,6 +4,7 @@
 // reads them in place.
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -36,6 +37,16 @@ public:
     {
         std::unique_ptr<T> doomed(items_[static_cast<size_t>(i)]);
         items_.erase(items_.begin() + i);
+    }
+
+    // Puts the records from `first` on in a new order: the record at
+    // first + order[k] moves to first + k. `order` must be a permutation of
+    // 0 .. order.size() - 1 with first + order.size() <= GetCount().
+    void Reorder(int first, const std::vector<int>& order)
+    {
+        std::vector<T*> moved(order.size());
+        for (size_t k = 0; k < order.size(); ++k) moved[k] = items_[static_cast<size_t>(first + order[k])];
+        std::copy(moved.begin(), moved.end(), items_.begin() + first);
     }
 
     // Gives up ownership of every record without destroying any.

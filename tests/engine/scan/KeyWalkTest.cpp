@@ -85,7 +85,7 @@ struct WalkSetup {
 
 }  // namespace
 
-TEST(KeyWalk, BreadthFirstWithItemsBeforeEachTakenValue)
+TEST(KeyWalk, DepthFirstVisitsWithItemsBeforeEachTakenValue)
 {
     WalkSetup s;
     s.reg.String(s.At(L""), L"", L"root");
@@ -103,21 +103,66 @@ TEST(KeyWalk, BreadthFirstWithItemsBeforeEachTakenValue)
 
     std::vector<std::wstring> order;
     for (const Seen& v : rules.seen) order.push_back(v.what + L":" + v.path.substr(s.key.path().size()) + L":" + v.name);
-    std::vector<std::wstring> expected = {L"value::default value", L"value:\\A:v1", L"value:\\B:vb", L"empty:\\C:",
-                                          L"value:\\A\\A1:deep"};
+    std::vector<std::wstring> expected = {L"value::default value", L"value:\\A:v1", L"value:\\A\\A1:deep",
+                                          L"value:\\B:vb", L"empty:\\C:"};
     EXPECT_EQ(order, expected);
     EXPECT_EQ(rules.seen[0].depth, 0);
     EXPECT_EQ(rules.seen[1].text, L"%windir%");  // as stored
-    EXPECT_EQ(rules.seen[4].depth, 2);
+    EXPECT_EQ(rules.seen[2].depth, 2);
 
     std::vector<Call> items = callbacks.ItemsContaining(s.key.path());
     ASSERT_EQ(items.size(), 4u);  // the DWORD value is neither announced nor counted
     EXPECT_EQ(items[0].text, s.key.path() + L"\\default value");
     EXPECT_EQ(items[1].text, s.At(L"A") + L"\\v1");
-    EXPECT_EQ(items[3].text, s.At(L"A\\A1") + L"\\deep");
+    EXPECT_EQ(items[2].text, s.At(L"A\\A1") + L"\\deep");
     for (int i = 0; i < 4; ++i) EXPECT_EQ(items[i].number, i);
     EXPECT_EQ(s.engine.processedCount.load(), 4);
     EXPECT_TRUE(reports.Take().empty());
+}
+
+// The walk goes depth first, but what it finds is listed level by level,
+// each level in enumeration order, and a key's own problems in the order
+// its rules recorded them.
+TEST(KeyWalk, ProblemsComeOutBreadthFirst)
+{
+    WalkSetup s;
+    s.reg.String(s.At(L"A\\A1\\A11"), L"a11", L"x");
+    s.reg.String(s.At(L"A\\A1"), L"a1", L"x");
+    s.reg.String(s.At(L"A\\A2"), L"a2", L"x");
+    s.reg.String(s.At(L"A"), L"a", L"x");
+    s.reg.String(s.At(L"B\\B1"), L"b1-first", L"x");
+    s.reg.String(s.At(L"B\\B1"), L"b1-second", L"x");
+    s.reg.String(s.At(L"B"), L"b", L"x");
+    s.reg.Key(s.At(L"C\\C1"));
+    s.reg.String(s.At(L""), L"top", L"x");
+    // Problems recorded before the walk stay first and untouched.
+    RecordValueProblem(s.Target(), WalkKey{WalkItem{HKEY_CURRENT_USER, L"earlier", 1}, nullptr, 0, 1},
+                       WalkValue{L"before", 6, REG_SZ, nullptr, 0}, kFileMissing, kImportant, kDeleteValue);
+
+    struct EmptyToo : RecordingRules {
+        void OnEmptyKey(const ScanTarget& t, const WalkKey& key) override
+        {
+            RecordingRules::OnEmptyKey(t, key);
+            if (key.subKeyCount == 0) RecordKeyProblem(t, key, kDefaultValueNull, kFair, kDeleteKey);
+        }
+    } withEmpty;
+    withEmpty.onValue = [](const ScanTarget& t, const WalkKey& key, const WalkValue& v) {
+        RecordValueProblem(t, key, v, kFileMissing, kImportant, kDeleteValue);
+    };
+    s.Walk(withEmpty);
+
+    std::vector<std::wstring> found;
+    for (const RegEntryProb* p : s.result.problems) {
+        const std::wstring tail = p->keyPath.size() > s.key.path().size() ? p->keyPath.substr(s.key.path().size() + 1)
+                                                                         : p->keyPath.substr(0, 0);
+        found.push_back(tail + L":" + p->valueName);
+    }
+    std::vector<std::wstring> expected = {L":before",   L":top",           L"A:a",           L"B:b",
+                                          L"A\\A1:a1", L"A\\A2:a2",      L"B\\B1:b1-first", L"B\\B1:b1-second",
+                                          L"C\\C1:default value", L"A\\A1\\A11:a11"};
+    EXPECT_EQ(found, expected);
+    // The visits themselves were depth first.
+    EXPECT_EQ(withEmpty.Of(L"value")[2].name, L"a1");
 }
 
 TEST(KeyWalk, ScopeAndTypeFiltersAndEmptyKeys)

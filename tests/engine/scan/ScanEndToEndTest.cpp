@@ -283,3 +283,35 @@ TEST_F(ScanEndToEnd, ASharedKeyIsWalkedOnceAndItsPathsTestedInBothFileViews)
     }
     DeleteFileW(wow.c_str());
 }
+
+// Within a scan a repeated question (the same file, the same class) is
+// answered once for all who ask; a file or key that appears before the next
+// scan is seen by that scan.
+TEST_F(ScanEndToEnd, WhatChangedBetweenTwoScansIsSeenByTheSecond)
+{
+    testenv::ScratchDir dir(L"rescan");
+    RegFixture reg64{KEY_WOW64_64KEY};
+    const std::wstring mark = NewGuid().substr(1, 8);
+    const std::wstring later = NewGuid();  // registered between the scans
+    const std::wstring dll = dir.path() + L"\\later.dll";
+    for (int i = 0; i < 2; ++i) {
+        const std::wstring clsid = L"CLSID\\{" + mark + NewGuid().substr(9);
+        reg64.String(clsid + L"\\InprocServer32", L"", dll);
+        reg64.String(clsid + L"\\TreatAs", L"", later);
+    }
+    dir.Write(L"scanSetting.xml", Settings(Category("Com", "true", "COM/ActiveX Entries", {"clsid"})));
+    EngineFunctionTable& t = recorder.engine();
+
+    RunScan(t);
+    std::vector<const RegEntryProb*> first = ProblemsOf(*t.GetScanResults(), mark);
+    ASSERT_EQ(first.size(), 4u);
+    int missingFiles = 0;
+    for (const RegEntryProb* p : first) missingFiles += p->message == scan::KindMessage(scan::kFileMissing);
+    EXPECT_EQ(missingFiles, 2);
+
+    dir.Write(L"later.dll", "MZ");
+    reg64.Key(L"CLSID\\" + later);
+    RunScan(t);
+    EXPECT_TRUE(ProblemsOf(*t.GetScanResults(), mark).empty());
+    EXPECT_TRUE(reports.Take().empty());
+}

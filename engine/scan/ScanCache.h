@@ -1,0 +1,32 @@
+// The existence caches of the scan running on the calling thread. A scan
+// holds one ScanCacheScope for its whole length, so a key or file created
+// between two scans is seen by the second; outside a scope (fixes, the
+// startup manager, any other thread) every question goes to the system.
+#pragma once
+
+#include <memory>
+
+#include "pure/ExistenceCache.h"
+
+namespace scan {
+
+struct ScanCaches;
+
+class ScanCacheScope {
+public:
+    ScanCacheScope();
+    ~ScanCacheScope();
+    ScanCacheScope(const ScanCacheScope&) = delete;
+    ScanCacheScope& operator=(const ScanCacheScope&) = delete;
+
+private:
+    std::unique_ptr<ScanCaches> caches_;
+    ScanCaches* previous_;
+};
+
+// Keys below HKEY_CLASSES_ROOT by view, and files by file view; null outside
+// a scope.
+pure::ExistenceCache* ScanKeyCache();
+pure::ExistenceCache* ScanFileCache();
+
+}  // namespace scan
