@@ -16,6 +16,7 @@
 namespace scan {
 namespace {
 
+constexpr DWORD kShortExpandCapacity = 520;  // characters
 constexpr wchar_t kExpandCaption[] = L"ExpandEnvironmentStrings";
 constexpr wchar_t kDisableCaption[] = L"CheckFileExist-Wow64DisableWow64FsRedirection()";
 constexpr wchar_t kRevertCaption[] = L"CheckFileExist-Wow64RevertWow64FsRedirection()";
@@ -106,8 +107,14 @@ bool ExpandEnvString(const std::wstring& text, size_t capacity, std::wstring& ou
         }
         expanded = source;
     } else {
-        std::vector<wchar_t> work(kExpandCapacity, L'\0');
+        // Most texts fit a short buffer; the full one is only made when the
+        // system asks for more.
+        std::vector<wchar_t> work(kShortExpandCapacity, L'\0');
         DWORD n = ExpandEnvironmentStringsW(source.c_str(), work.data(), static_cast<DWORD>(work.size()));
+        if (n > kShortExpandCapacity && n <= kExpandCapacity) {
+            work.assign(kExpandCapacity, L'\0');
+            n = ExpandEnvironmentStringsW(source.c_str(), work.data(), static_cast<DWORD>(work.size()));
+        }
         if (n > kExpandCapacity) {
             report::Show(L"Buffer too small to expand", kExpandCaption, MB_OK);
             return false;

@@ -101,6 +101,10 @@ TEST(ExpandEnvString, LimitsAndFailuresAreReported)
     EXPECT_EQ(out, L"%TAMSEL_NO_SUCH_VARIABLE%\\x");
     ASSERT_TRUE(ExpandEnvString(L"abcdef", 4, out));
     EXPECT_EQ(out, L"abc");
+    // Longer than a short path, well inside the limit.
+    const std::wstring head(600, L'a');
+    ASSERT_TRUE(ExpandEnvString(head + L"%windir%" + std::wstring(100, L'b'), kExpandCapacity, out));
+    EXPECT_EQ(out, head + WindowsDir() + std::wstring(100, L'b'));
     EXPECT_TRUE(reports.Take().empty());
 
     for (const std::wstring& text : {std::wstring(kExpandCapacity, L'a'), std::wstring(9000, L'a') + L"%windir%" +
