@@ -199,7 +199,7 @@ run_size() {  # classes
     # of the measured rounds, alternating.
     walk com; scan com
     if [ "$full" = 1 ]; then walk full; scan full; fi
-    local best_scan= best_walk= best_base= best_fscan= best_fwalk= best_fbase=
+    local best_scan= best_walk= best_base= best_fscan= best_fwalk= best_fbase= best_cpart= part_ms
     local base_problems= fbase_problems=
     for ((i = 1; i <= rounds; i++)); do
         if [ -n "$baseline" ]; then
@@ -229,6 +229,8 @@ run_size() {  # classes
         better "$best_fscan" "$scan_ms" && best_fscan=$scan_ms
         better "$best_fwalk" "$walk_ms" && best_fwalk=$walk_ms
         full_walk_out=$walk_out full_walk_line=$walk_line
+        part_ms=$(grep '^part=com ' <<<"$walk_out" | pair ms)
+        better "$best_cpart" "$part_ms" && best_cpart=$part_ms
         full_items=$scan_items full_problems=$scan_problems full_peak=$scan_peak
     done
 
@@ -256,6 +258,9 @@ run_size() {  # classes
         echo "(f) TamselCli full scan: ${best_fscan} ms, ${full_items} items, $(per_s "$full_items" "$best_fscan") items/s, ${full_problems} problems, peak working set ${fkib} KiB (${fpeak_per} KiB per 1,000 problems)"
         echo "(g) full floor:          ${best_fwalk} ms, $(pair items <<<"$full_walk_line") items, peak working set $(kib "$fw_peak") KiB"
         echo "ratio f/g: $full_ratio"
+        # The COM floor (b) walks every key below the COM roots; the scan and
+        # the full floor's COM part only the keys the scan's scope enters.
+        echo "COM part of (g): ${best_cpart} ms; ratio a/(COM part of g): $(ratio "$best_scan" "$best_cpart")"
         echo "floor per category (last round):"
         grep '^part=' <<<"$full_walk_out" | tr -d '\r' | awk '{ printf "  %-11s %s %s %s %s %s %s\n", substr($1, 6), $2, $3, $4, $7, $5, $6 }'
         echo "problems per category (full scan):"
