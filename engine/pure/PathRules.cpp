@@ -1,7 +1,6 @@
 #include "pure/PathRules.h"
 
 #include <algorithm>
-#include <regex>
 
 #include "pure/TextRules.h"
 
@@ -52,18 +51,18 @@ bool FindDrivePath(std::wstring_view text, std::wstring& path)
     path.clear();
     size_t start = FirstMatchStart(text);
     if (start == std::wstring_view::npos) return false;
-    std::wstring_view window = text.substr(start, kMaxPathMatch);
-    try {
-        static const std::wregex expression(kDrivePathPattern, std::regex_constants::ECMAScript);
-        std::match_results<std::wstring_view::const_iterator> match;
-        if (!std::regex_search(window.begin(), window.end(), match, expression)) return false;
-        path.assign(match[0].first, match[0].second);
-        return true;
-    } catch (const std::exception&) {
-        // regex_error (complexity, stack) or allocation failure: no path.
-        path.clear();
-        return false;
+    // The expression's greedy match, walked by hand: after the drive, every
+    // backslash followed by a component character starts one more group,
+    // and each group takes all the component characters it can. Nothing
+    // follows the groups in the expression, so the longest chain is the match.
+    const std::wstring_view window = text.substr(start, kMaxPathMatch);
+    size_t end = 2;
+    while (end + 1 < window.size() && window[end] == L'\\' && !IsExcluded(window[end + 1])) {
+        end += 2;
+        while (end < window.size() && !IsExcluded(window[end])) ++end;
     }
+    path.assign(window.substr(0, end));
+    return true;
 }
 
 std::wstring_view TrimSpace(std::wstring_view text)

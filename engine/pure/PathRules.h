@@ -14,14 +14,15 @@ namespace pure {
 // appear in a file name component.
 inline constexpr wchar_t kDrivePathPattern[] = L"([a-zA-Z]:(\\\\([^/;:?\"><\\*'\\\\]+))+)";
 
-// A found path is at most this long. The search starts where the first
-// possible match starts, so a path is found anywhere in the text, but the
-// expression only ever sees this many characters: its matcher recurses per
-// character, and no path the file search accepts comes near this length.
+// A found path is at most this long: the search starts where the first
+// possible match starts, so a path is found anywhere in the text, but only
+// this many characters from there are matched; no path the file search
+// accepts comes near this length.
 inline constexpr size_t kMaxPathMatch = 1024;
 
 // The leftmost, greedy match of kDrivePathPattern in `text` (cut at
-// kMaxPathMatch characters). False when there is none or the matcher fails.
+// kMaxPathMatch characters), found without a regular expression engine.
+// False when there is none.
 bool FindDrivePath(std::wstring_view text, std::wstring& path);
 
 // Leading and trailing spaces, tabs, line feeds, vertical tabs, form feeds and

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -64,6 +66,24 @@ TEST(PathRules, DrivePathIsTheLeftmostGreedyMatch)
         bool found = FindDrivePath(c.text, path);
         EXPECT_EQ(found, c.path != nullptr) << c.text;
         EXPECT_EQ(path, c.path ? c.path : L"") << c.text;
+    }
+}
+
+// The hand-written matcher against the expression itself, on texts made of
+// the characters that matter to it.
+TEST(PathRules, DrivePathAgreesWithTheExpression)
+{
+    const std::wregex expression(kDrivePathPattern, std::regex_constants::ECMAScript);
+    const std::wstring_view alphabet = L"aZ1:\\/;?\"><*' .,\n%";
+    std::mt19937 random(20261209);
+    for (int round = 0; round < 20000; ++round) {
+        std::wstring text(random() % 24, L'a');
+        for (wchar_t& c : text) c = alphabet[random() % alphabet.size()];
+        std::wsmatch match;
+        const bool expected = std::regex_search(text, match, expression);
+        std::wstring path = L"stale";
+        ASSERT_EQ(FindDrivePath(text, path), expected) << text;
+        ASSERT_EQ(path, expected ? match[0].str() : std::wstring()) << text;
     }
 }
 
