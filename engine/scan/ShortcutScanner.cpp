@@ -12,6 +12,7 @@
 #include "scan/Checks.h"
 #include "scan/ProblemRecord.h"
 #include "scan/RuleHelpers.h"
+#include "scan/ScanCache.h"
 #include "scan/Scanner.h"
 
 namespace scan {
@@ -27,15 +28,21 @@ struct FolderItem {
 
 // A drive target can only be judged when its drive is a fixed drive that
 // answers now; a removable, network or absent drive may hold it later.
+// Within a scan each drive is asked once.
 bool IsCheckableDrive(wchar_t letter)
 {
     const wchar_t root[] = {letter, L':', L'\\', L'\0'};
-    const UINT type = GetDriveTypeW(root);
-    if (type != DRIVE_FIXED && type != DRIVE_RAMDISK) return false;
-    const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    const BOOL ready = GetVolumeInformationW(root, nullptr, 0, nullptr, nullptr, nullptr, nullptr, 0);
-    SetErrorMode(oldMode);
-    return ready != FALSE;
+    auto ask = [&] {
+        const UINT type = GetDriveTypeW(root);
+        if (type != DRIVE_FIXED && type != DRIVE_RAMDISK) return pure::ExistenceCache::Answer::No;
+        const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+        const BOOL ready = GetVolumeInformationW(root, nullptr, 0, nullptr, nullptr, nullptr, nullptr, 0);
+        SetErrorMode(oldMode);
+        return ready ? pure::ExistenceCache::Answer::Yes : pure::ExistenceCache::Answer::No;
+    };
+    pure::ExistenceCache* cache = ScanFileCache();
+    if (!cache) return ask() == pure::ExistenceCache::Answer::Yes;
+    return cache->Get(L'D', std::wstring_view(root, 3), ask);
 }
 
 bool ShortcutTargetMissing(const ScanTarget& t, const std::wstring& linkPath)
