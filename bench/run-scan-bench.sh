@@ -79,6 +79,20 @@ targets="tamsel_cli tamsel_bench"
 [ "$window" = 1 ] && targets="$targets tamsel_window_bench"
 cmake --build "$build" --target $targets >/dev/null
 
+# The programs as they ship, without debug information: Wine reads a PE
+# file's debug sections in with the image, and they would count in every
+# working set measured here.
+stage_stripped() {  # from to
+    rm -rf "$2" && cp -r "$1" "$2"
+    "$arch-w64-mingw32-strip" --strip-debug "$2"/*.exe "$2"/*.dll
+}
+stage_stripped "$bin" "$build/benchbin"
+bin=$build/benchbin
+if [ -n "$baseline" ]; then
+    stage_stripped "$baseline" "$build/benchbaseline"
+    baseline=$build/benchbaseline
+fi
+
 # The counting engine, when this build has its target.
 counted=$build/benchcounted
 have_counted=0
