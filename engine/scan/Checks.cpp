@@ -53,8 +53,8 @@ bool FindEntry(const std::wstring& path)
     return static_cast<bool>(search);
 }
 
-// HKEY_CLASSES_ROOT\path in one view, asked once per scan.
-bool ClassesKeyExists(const std::wstring& path, int view)
+// HKEY_CLASSES_ROOT\path in one view, asked once per scan when there is a cache.
+bool ClassesKeyExists(const std::wstring& path, int view, pure::ExistenceCache* cache)
 {
     auto ask = [&] {
         LONG rc = ERROR_SUCCESS;
@@ -62,15 +62,14 @@ bool ClassesKeyExists(const std::wstring& path, int view)
         if (rc == ERROR_SUCCESS) return Answer::Yes;
         return rc == ERROR_FILE_NOT_FOUND ? Answer::No : Answer::Unsure;
     };
-    pure::ExistenceCache* cache = ScanKeyCache();
     if (!cache) return ask() == Answer::Yes;
     return cache->Get(view == kView64 ? L'6' : L'3', path, ask);
 }
 
-bool OpenInEitherView(const CRegEngine& engine, const std::wstring& path, int view)
+bool OpenInEitherView(const CRegEngine& engine, const std::wstring& path, int view, pure::ExistenceCache* cache)
 {
-    if (ClassesKeyExists(path, view)) return true;
-    return engine.Is64BitWindows() && ClassesKeyExists(path, OtherView(view));
+    if (ClassesKeyExists(path, view, cache)) return true;
+    return engine.Is64BitWindows() && ClassesKeyExists(path, OtherView(view), cache);
 }
 
 const wchar_t* TreeOfKind(const std::wstring& kind)
@@ -179,7 +178,7 @@ bool IsPathExist(const std::wstring& path, const CRegEngine& engine, FileView fi
 bool IsClassKeyExist(const CRegEngine& engine, int view, const std::wstring& name)
 {
     if (name.empty()) return true;
-    return OpenInEitherView(engine, name, view);
+    return OpenInEitherView(engine, name, view, ScanClassNameCache());
 }
 
 bool IsTypeIdExist(const std::wstring& id, const std::wstring& contextPath, const std::wstring& kind, int view,
@@ -189,7 +188,7 @@ bool IsTypeIdExist(const std::wstring& id, const std::wstring& contextPath, cons
     if (contextPath.find(id) != std::wstring::npos) return true;
     const wchar_t* tree = TreeOfKind(kind);
     if (!tree) return false;
-    return OpenInEitherView(engine, std::wstring(tree) + L"\\" + id, view);
+    return OpenInEitherView(engine, std::wstring(tree) + L"\\" + id, view, ScanIdentifierCache());
 }
 
 bool ResolveShortcut(const std::wstring& linkPath, std::wstring& target)

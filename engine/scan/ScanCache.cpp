@@ -2,9 +2,12 @@
 
 namespace scan {
 
+// Registered identifiers recur most (type libraries, AppIDs, proxies);
+// class names mostly once each, so they get a cache of their own.
 struct ScanCaches {
-    pure::ExistenceCache keys;
-    pure::ExistenceCache files;
+    pure::ExistenceCache classNames{4096};
+    pure::ExistenceCache identifiers{8192};
+    pure::ExistenceCache files{4096};
 };
 
 namespace {
@@ -21,9 +24,14 @@ ScanCacheScope::~ScanCacheScope()
     t_caches = previous_;
 }
 
-pure::ExistenceCache* ScanKeyCache()
+pure::ExistenceCache* ScanClassNameCache()
 {
-    return t_caches ? &t_caches->keys : nullptr;
+    return t_caches ? &t_caches->classNames : nullptr;
+}
+
+pure::ExistenceCache* ScanIdentifierCache()
+{
+    return t_caches ? &t_caches->identifiers : nullptr;
 }
 
 pure::ExistenceCache* ScanFileCache()

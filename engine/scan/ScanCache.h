@@ -24,9 +24,11 @@ private:
     ScanCaches* previous_;
 };
 
-// Keys below HKEY_CLASSES_ROOT by view, and files by file view; null outside
-// a scope.
-pure::ExistenceCache* ScanKeyCache();
+// Keys below HKEY_CLASSES_ROOT by view (class names, and the identifiers of
+// the CLSID, TypeLib, AppID and Interface trees), and files by file view;
+// null outside a scope.
+pure::ExistenceCache* ScanClassNameCache();
+pure::ExistenceCache* ScanIdentifierCache();
 pure::ExistenceCache* ScanFileCache();
 
 }  // namespace scan

@@ -36,15 +36,23 @@ TEST(ExistenceCache, AFailureIsAnsweredNoAndAskedAgain)
     EXPECT_EQ(cache.Size(), 1u);
 }
 
-TEST(ExistenceCache, StartsAfreshWhenFull)
+// Bounded, and what keeps being asked for outlives what is asked once.
+TEST(ExistenceCache, RecurringAnswersOutliveOneOffQuestions)
 {
-    ExistenceCache cache;
-    auto yes = [] { return Answer::Yes; };
-    for (size_t i = 0; i < ExistenceCache::kCapacity; ++i) cache.Get(L'N', std::to_wstring(i), yes);
-    EXPECT_EQ(cache.Size(), ExistenceCache::kCapacity);
-    cache.Get(L'N', L"one more", yes);
-    EXPECT_EQ(cache.Size(), 1u);
+    ExistenceCache cache(8);
     int asked = 0;
-    cache.Get(L'N', L"0", [&] { ++asked; return Answer::No; });  // forgotten with the rest
-    EXPECT_EQ(asked, 1);
+    auto yes = [&] { ++asked; return Answer::Yes; };
+    cache.Get(L'N', L"shared.dll", yes);
+    for (int i = 0; i < 100; ++i) {
+        cache.Get(L'N', L"once" + std::to_wstring(i), yes);
+        cache.Get(L'N', L"shared.dll", yes);
+        EXPECT_LE(cache.Size(), cache.Capacity());
+    }
+    EXPECT_EQ(asked, 101);  // shared.dll once, each one-off once
+
+    // A question not asked again for two generations is forgotten.
+    asked = 0;
+    for (int i = 0; i < 8; ++i) cache.Get(L'N', L"later" + std::to_wstring(i), yes);
+    cache.Get(L'N', L"shared.dll", yes);
+    EXPECT_EQ(asked, 9);
 }
