@@ -72,6 +72,27 @@ bool OpenInEitherView(const CRegEngine& engine, const std::wstring& path, int vi
     return engine.Is64BitWindows() && ClassesKeyExists(path, OtherView(view), cache);
 }
 
+// The file test itself, never cached.
+bool CheckFileExistNow(const std::wstring& path, const CRegEngine& engine, FileView fileView)
+{
+    const std::wstring tested = Maps32(fileView) ? pure::SystemFolderAs32Bit(path, WindowsFolder()) : path;
+    if (fileView != FileView::Native || !engine.facts.isWow64Process) return FindEntry(tested);
+
+    const SystemFacts& facts = engine.facts;
+    if (!facts.disableRedirection || !facts.revertRedirection) {
+        report::ShowError(GetLastError(), kDisableCaption);
+        return FindEntry(tested);
+    }
+    PVOID previous = nullptr;
+    if (!facts.disableRedirection(&previous)) {
+        report::ShowError(GetLastError(), kDisableCaption);
+        return FindEntry(tested);
+    }
+    bool found = FindEntry(tested);
+    if (!facts.revertRedirection(previous)) report::ShowError(GetLastError(), kRevertCaption);
+    return found;
+}
+
 const wchar_t* TreeOfKind(const std::wstring& kind)
 {
     if (pure::EqualsNoCase(kind, L"CLSID")) return L"clsid";
@@ -148,26 +169,6 @@ bool CheckFileExist(const std::wstring& path, const CRegEngine& engine, FileView
     return cache->Get(fileView == FileView::Native ? L'N' : L'3', path, [&] {
         return CheckFileExistNow(path, engine, fileView) ? Answer::Yes : Answer::No;
     });
-}
-
-bool CheckFileExistNow(const std::wstring& path, const CRegEngine& engine, FileView fileView)
-{
-    const std::wstring tested = Maps32(fileView) ? pure::SystemFolderAs32Bit(path, WindowsFolder()) : path;
-    if (fileView != FileView::Native || !engine.facts.isWow64Process) return FindEntry(tested);
-
-    const SystemFacts& facts = engine.facts;
-    if (!facts.disableRedirection || !facts.revertRedirection) {
-        report::ShowError(GetLastError(), kDisableCaption);
-        return FindEntry(tested);
-    }
-    PVOID previous = nullptr;
-    if (!facts.disableRedirection(&previous)) {
-        report::ShowError(GetLastError(), kDisableCaption);
-        return FindEntry(tested);
-    }
-    bool found = FindEntry(tested);
-    if (!facts.revertRedirection(previous)) report::ShowError(GetLastError(), kRevertCaption);
-    return found;
 }
 
 bool IsPathExist(const std::wstring& path, const CRegEngine& engine, FileView fileView)

@@ -38,8 +38,6 @@ bool ExtractFilePath(const std::wstring& data, std::wstring& path, FileView file
 // patterns, as in the system's file search. Within a scan the answer is
 // kept for the rest of the scan (see ScanCache.h).
 bool CheckFileExist(const std::wstring& path, const CRegEngine& engine, FileView fileView = FileView::Native);
-// The same question, always asked of the file system.
-bool CheckFileExistNow(const std::wstring& path, const CRegEngine& engine, FileView fileView = FileView::Native);
 
 // The path, or a file path recognisable inside it, exists (pure::PathExistsByCuts).
 bool IsPathExist(const std::wstring& path, const CRegEngine& engine, FileView fileView = FileView::Native);
