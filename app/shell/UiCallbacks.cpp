@@ -50,7 +50,8 @@ void AppendProgress(int id, const std::wstring* text, bool allowClear, int count
     CMyChildWnd* page = CurrentTarget(id);
     ProgressTextQueue* queue = page ? page->ProgressQueue() : nullptr;
     if (!queue) return;
-    const std::wstring t = text ? *text : std::wstring();
+    static const std::wstring kNone;
+    const std::wstring& t = text ? *text : kNone;  // one report per examined item: no copy
     if (allowClear && IsClearMarker(t, count))
         queue->Clear();
     else
