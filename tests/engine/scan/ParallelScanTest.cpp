@@ -195,8 +195,24 @@ Report ScanWith(CallbackRecorder& recorder, int threads)
     return r;
 }
 
+// The items a hook has seen in the current scan.
+std::atomic<int> g_seen{0};
+
 class ParallelScan : public ::testing::Test {
 protected:
+    // One scan on `threads` threads with `hook` called on every item; waits
+    // for the scan thread to end.
+    void ScanWithHook(int threads, void (*hook)(const std::wstring&, int))
+    {
+        g_seen = 0;
+        recorder.OnItem(hook);
+        recorder.engine().SetScanThreads(threads);
+        HANDLE thread = recorder.engine().StartScan();
+        ASSERT_NE(thread, nullptr);
+        ASSERT_EQ(WaitForSingleObject(thread, 60000), WAIT_OBJECT_0);
+        recorder.OnItem(nullptr);
+    }
+
     void TearDown() override
     {
         recorder.engine().SetScanThreads(0);
@@ -254,7 +270,6 @@ TEST_F(ParallelScan, OneAndSeveralThreadsGiveTheSameReport)
 }
 
 namespace {
-std::atomic<int> g_seen{0};
 EngineFunctionTable* g_table = nullptr;
 void StopAtTheFiftiethItem(const std::wstring&, int)
 {
@@ -346,14 +361,8 @@ TEST_F(ParallelScan, AStopEndsEveryThreadBeforeTheScanFinishes)
     Registry registry(dir);
     dir.Write(L"scanSetting.xml", registry.Settings());
     RecordedStarts starts(1000);
-    g_seen = 0;
     g_table = &recorder.engine();
-    recorder.OnItem(&StopAtTheFiftiethItem);
-    recorder.engine().SetScanThreads(4);
-    HANDLE thread = recorder.engine().StartScan();
-    ASSERT_NE(thread, nullptr);
-    ASSERT_EQ(WaitForSingleObject(thread, 60000), WAIT_OBJECT_0);
-    recorder.OnItem(nullptr);
+    ScanWithHook(4, &StopAtTheFiftiethItem);
 
     EXPECT_EQ(StillRunning(), 0);  // the scan thread waited for every other one
     EXPECT_EQ(recorder.engine().GetScanThreads(), 4);
@@ -375,13 +384,7 @@ TEST_F(ParallelScan, AFailingThreadEndsTheScanAsStoppedOnce)
     Registry registry(dir);
     dir.Write(L"scanSetting.xml", registry.Settings());
     RecordedStarts starts(1000);
-    g_seen = 0;
-    recorder.OnItem(&FailAtTheFiftiethItem);
-    recorder.engine().SetScanThreads(3);
-    HANDLE thread = recorder.engine().StartScan();
-    ASSERT_NE(thread, nullptr);
-    ASSERT_EQ(WaitForSingleObject(thread, 60000), WAIT_OBJECT_0);
-    recorder.OnItem(nullptr);
+    ScanWithHook(3, &FailAtTheFiftiethItem);
 
     EXPECT_EQ(StillRunning(), 0);
     const std::vector<Call> calls = recorder.Calls();
