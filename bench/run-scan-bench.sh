@@ -12,6 +12,12 @@
 #       in the views the scan reads them in, one existence test per path,
 # and print their times, the ratio f/g, peak memory and peak memory per
 # 1,000 problems.
+# The scans run on the engine's own number of threads (printed as
+# "threads"); in the same rounds each is also run on one thread
+# (TamselCli --threads 1: (a1), (f1)), so the gain of the threads, the
+# peak memory against one thread's and "same problems" between the two are
+# printed too. Wine is not pinned to one CPU here (TAMSEL_WINE_CPUS empty,
+# unless set), or the threads would share one core.
 # With --window, also in the same run and the same registry:
 #   (c) a scan started from the program's scan page (TamselWindowBench, the
 #       real main window under the display or an own Xvfb), against
@@ -67,6 +73,9 @@ if [ "$arch" = i686 ] && ! "$root/tools/probe-32bit.sh"; then
     exit 0
 fi
 
+# Unpinned unless the caller pins it: a scan on several threads needs
+# several CPUs. The floor and every scan run alike.
+export TAMSEL_WINE_CPUS=${TAMSEL_WINE_CPUS-}
 build=${TAMSEL_BUILD:-$root/build/$arch}
 bin=$build/bin
 report="python3 $root/bench/scan-report.py"
@@ -159,10 +168,11 @@ fill_prefix() {  # classes
     echo "$gen" > "$prefix/.bench-filled"
 }
 
-scan() {  # full|com [bin folder] [json file]
+scan() {  # full|com [bin folder] [json file] [threads]
     local t0 t1 out
     local -a what=(--category "$com_category")
     [ "$1" = full ] && what=()
+    [ -n "${4:-}" ] && what+=(--threads "$4")
     t0=$(now_ms)
     out=$(timeout 1800 $run "${2:-$bin}/TamselCli.exe" scan --json --quiet "${what[@]}") || [ $? -le 1 ]
     t1=$(now_ms)
@@ -171,6 +181,7 @@ scan() {  # full|com [bin folder] [json file]
     scan_items=$(field itemsExamined <<<"$out")
     scan_problems=$(field shownProblemCount <<<"$out")
     scan_peak=$(field peakWorkingSetBytes <<<"$out")
+    scan_threads=$(field scanThreads <<<"$out")
     scan_wall=$((t1 - t0))
 }
 walk() {  # full|com
@@ -214,6 +225,7 @@ run_size() {  # classes
     walk com; scan com
     if [ "$full" = 1 ]; then walk full; scan full; fi
     local best_scan= best_walk= best_base= best_fscan= best_fwalk= best_fbase= best_cpart= part_ms
+    local best_scan1= best_fscan1= com_peak1= full_peak1= com_threads= full_threads=
     local base_problems= fbase_problems=
     for ((i = 1; i <= rounds; i++)); do
         if [ -n "$baseline" ]; then
@@ -222,9 +234,14 @@ run_size() {  # classes
             better "$best_base" "$scan_ms" && best_base=$scan_ms
             echo "round $i: baseline scan ${scan_ms} ms"
         fi
+        scan com "" "$out_dir/com-1thread.json" 1
+        better "$best_scan1" "$scan_ms" && best_scan1=$scan_ms
+        com_peak1=$scan_peak
+        echo "round $i: scan on one thread ${scan_ms} ms"
         walk com
         scan com "" "$out_dir/com.json"
-        echo "round $i: scan ${scan_ms} ms (process ${scan_wall} ms), floor ${walk_ms} ms (process ${walk_wall} ms)"
+        com_threads=$scan_threads
+        echo "round $i: scan ${scan_ms} ms on ${scan_threads} threads (process ${scan_wall} ms), floor ${walk_ms} ms (process ${walk_wall} ms)"
         better "$best_scan" "$scan_ms" && best_scan=$scan_ms
         better "$best_walk" "$walk_ms" && best_walk=$walk_ms
         com_walk_line=$walk_line com_walk_keys=$walk_keys com_walk_values=$walk_values
@@ -237,9 +254,14 @@ run_size() {  # classes
             better "$best_fbase" "$scan_ms" && best_fbase=$scan_ms
             echo "round $i: baseline full scan ${scan_ms} ms"
         fi
+        scan full "" "$out_dir/full-1thread.json" 1
+        better "$best_fscan1" "$scan_ms" && best_fscan1=$scan_ms
+        full_peak1=$scan_peak
+        echo "round $i: full scan on one thread ${scan_ms} ms"
         walk full
         scan full "" "$out_dir/full.json"
-        echo "round $i: full scan ${scan_ms} ms (process ${scan_wall} ms), full floor ${walk_ms} ms (process ${walk_wall} ms)"
+        full_threads=$scan_threads
+        echo "round $i: full scan ${scan_ms} ms on ${scan_threads} threads (process ${scan_wall} ms), full floor ${walk_ms} ms (process ${walk_wall} ms)"
         better "$best_fscan" "$scan_ms" && best_fscan=$scan_ms
         better "$best_fwalk" "$walk_ms" && best_fwalk=$walk_ms
         full_walk_out=$walk_out full_walk_line=$walk_line
@@ -250,15 +272,18 @@ run_size() {  # classes
 
     echo
     echo "registry: $com_walk_keys keys, $com_walk_values values, $com_walk_paths paths ($com_walk_missing missing) below the COM roots, both views"
-    echo "(a) TamselCli scan:  ${best_scan} ms, ${com_items} items, $(per_s "$com_items" "$best_scan") items/s, ${com_problems} problems, peak working set $(kib "$com_peak") KiB"
+    echo "(a) TamselCli scan:  ${best_scan} ms on ${com_threads} threads, ${com_items} items, $(per_s "$com_items" "$best_scan") items/s, ${com_problems} problems, peak working set $(kib "$com_peak") KiB"
+    echo "(a1) on one thread:  ${best_scan1} ms, peak working set $(kib "$com_peak1") KiB"
     echo "(b) floor walk:      ${best_walk} ms, ${com_walk_values} values, $(per_s "$com_walk_values" "$best_walk") values/s, peak working set $(kib "$com_walk_peak") KiB"
-    echo "ratio a/b: $(ratio "$best_scan" "$best_walk")"
+    echo "ratio a/b: $(ratio "$best_scan" "$best_walk") on ${com_threads} threads, a1/b: $(ratio "$best_scan1" "$best_walk") on one; a/a1: $(ratio "$best_scan" "$best_scan1")"
+    echo "peak a/a1: $(ratio "$com_peak" "$com_peak1")"
+    echo "COM scan, one thread against ${com_threads}: $($report compare "$out_dir/com-1thread.json" "$out_dir/com.json")"
     if [ -n "$baseline" ]; then
         echo "(a0) baseline scan:  ${best_base} ms, ${base_problems} problems ($baseline)"
         echo "ratio a/a0: $(ratio "$best_scan" "$best_base" 3)"
         echo "COM scan: $($report compare "$out_dir/com-baseline.json" "$out_dir/com.json")"
     fi
-    local full_ratio=- fpeak_per=- fkib=-
+    local full_ratio=- fpeak_per=- fkib=- full_ratio1=- full_peak_ratio=-
     if [ "$full" = 1 ]; then
         local fw_keys fw_values fw_paths fw_missing fw_peak
         fw_keys=$(pair keys <<<"$full_walk_line"); fw_values=$(pair values <<<"$full_walk_line")
@@ -269,9 +294,14 @@ run_size() {  # classes
         fkib=$(kib "$full_peak")
         echo
         echo "full registry walked: $fw_keys keys, $fw_values values, $fw_paths paths ($fw_missing missing)"
-        echo "(f) TamselCli full scan: ${best_fscan} ms, ${full_items} items, $(per_s "$full_items" "$best_fscan") items/s, ${full_problems} problems, peak working set ${fkib} KiB (${fpeak_per} KiB per 1,000 problems)"
+        echo "(f) TamselCli full scan: ${best_fscan} ms on ${full_threads} threads, ${full_items} items, $(per_s "$full_items" "$best_fscan") items/s, ${full_problems} problems, peak working set ${fkib} KiB (${fpeak_per} KiB per 1,000 problems)"
+        echo "(f1) on one thread:      ${best_fscan1} ms, peak working set $(kib "$full_peak1") KiB"
         echo "(g) full floor:          ${best_fwalk} ms, $(pair items <<<"$full_walk_line") items, peak working set $(kib "$fw_peak") KiB"
-        echo "ratio f/g: $full_ratio"
+        full_ratio1=$(ratio "$best_fscan1" "$best_fwalk")
+        full_peak_ratio=$(ratio "$full_peak" "$full_peak1")
+        echo "ratio f/g: $full_ratio on ${full_threads} threads, f1/g: $full_ratio1 on one; f/f1: $(ratio "$best_fscan" "$best_fscan1")"
+        echo "peak f/f1: $full_peak_ratio"
+        echo "full scan, one thread against ${full_threads}: $($report compare "$out_dir/full-1thread.json" "$out_dir/full.json")"
         # The COM floor (b) walks every key below the COM roots; the scan and
         # the full floor's COM part only the keys the scan's scope enters.
         echo "COM part of (g): ${best_cpart} ms; ratio a/(COM part of g): $(ratio "$best_scan" "$best_cpart")"
@@ -313,8 +343,11 @@ run_size() {  # classes
     fi
 
     [ -z "$first_com_peak" ] && first_com_peak=$com_peak && first_full_peak=${full_peak:-0}
-    summary+=("$(printf '%-8s %9s %10s %12s %12s %14s %14s %12s %12s' "$classes" "$(ratio "$best_scan" "$best_walk")" \
-        "$full_ratio" "$(kib "$com_peak")" "$fkib" "$(per_1000 "$com_peak" "$com_problems")" "$fpeak_per" \
+    local threads_used=$com_threads
+    [ "$full" = 1 ] && threads_used=$full_threads
+    summary+=("$(printf '%-8s %7s %9s %9s %10s %10s %12s %12s %10s %14s %14s %12s %12s' "$classes" "$threads_used" \
+        "$(ratio "$best_scan" "$best_walk")" "$(ratio "$best_scan1" "$best_walk")" "$full_ratio" "$full_ratio1" \
+        "$(kib "$com_peak")" "$fkib" "$full_peak_ratio" "$(per_1000 "$com_peak" "$com_problems")" "$fpeak_per" \
         "$(ratio "$com_peak" "$first_com_peak")" "$( [ "$full" = 1 ] && ratio "$full_peak" "$first_full_peak" || echo -)")")
 
     [ "$window" = 1 ] && run_window
@@ -345,20 +378,23 @@ run_window() {
         local out
         out=$(cd "$work" && timeout 1800 $run "$work/TamselWindowBench.exe" 1 </dev/null)
         window_ms=$(pair ms <<<"$out")
+        window_scanned=$(pair scanned <<<"$out")
+        window_shown=$(pair shown <<<"$out")
+        window_threads=$(pair threads <<<"$out")
         window_problems=$(pair problems <<<"$out")
         window_peak=$(pair peak <<<"$out")
     }
     cli_scan; window_scan
-    local best_cli= best_window=
+    local best_cli= best_window= best_window_scanned=
     for ((i = 1; i <= rounds; i++)); do
         cli_scan
         window_scan
-        echo "round $i: scan page ${window_ms} ms (${window_problems} problems), console ${cli_ms} ms (${cli_problems} problems)"
+        echo "round $i: scan page ${window_ms} ms on ${window_threads} threads (${window_problems} problems; OnScanFinished after ${window_scanned} ms, the selection page shown ${window_shown} ms later), console ${cli_ms} ms (${cli_problems} problems)"
         better "$best_cli" "$cli_ms" && best_cli=$cli_ms
-        better "$best_window" "$window_ms" && best_window=$window_ms
+        better "$best_window" "$window_ms" && best_window=$window_ms && best_window_scanned=$window_scanned
     done
     echo
-    echo "(c) scan page:       ${best_window} ms, ${window_problems} problems, peak working set $((window_peak / 1024)) KiB"
+    echo "(c) scan page:       ${best_window} ms, ${window_problems} problems, peak working set $((window_peak / 1024)) KiB (OnScanFinished after ${best_window_scanned} ms)"
     echo "(d) TamselCli scan:  ${best_cli} ms, ${cli_problems} problems"
     echo "ratio c/d: $(ratio "$best_window" "$best_cli")"
 }
@@ -366,9 +402,9 @@ run_window() {
 for classes in $sizes; do run_size "$classes"; done
 
 echo
-echo "summary ($arch, $content broken, $kind registry; peaks in KiB; the last two columns: peak against the first size's)"
-printf '%-8s %9s %10s %12s %12s %14s %14s %12s %12s\n' size "COM a/b" "full f/g" "COM peak" "full peak" \
-    "COM /1000 pr." "full /1000 pr." "COM peaks" "full peaks"
+echo "summary ($arch, $content broken, $kind registry; a1/b and f1/g on one thread; peaks in KiB; the last two columns: peak against the first size's)"
+printf '%-8s %7s %9s %9s %10s %10s %12s %12s %10s %14s %14s %12s %12s\n' size threads "COM a/b" "a1/b" \
+    "full f/g" "f1/g" "COM peak" "full peak" "peak f/f1" "COM /1000 pr." "full /1000 pr." "COM peaks" "full peaks"
 for row in "${summary[@]}"; do echo "$row"; done
 if [ -z "$problems" ] && [ "${#summary[@]}" -gt 1 ]; then
     echo "(the problem count grows with the size here; --problems N keeps it fixed for comparing the peaks)"

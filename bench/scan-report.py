@@ -7,7 +7,10 @@ bench/run-scan-bench.sh.
   scan-report.py compare BASE.json NEW.json
       "same problems: yes", or "same problems: no" and the first differing
       lines of the ordered problem lists (category, root, key path, value
-      name, view, message, fix action; no timing fields)
+      name, view, message, fix action; no timing fields); then "same counts:
+      yes" or the counts that differ (items examined, problem and checked
+      counts, and per category its found count and, per result entry, its
+      problem and examined counts, where both documents have them)
   scan-report.py calls LABEL COUNTS.txt SCAN_ITEMS FLOOR_LINE
       the table call | scan calls | per item | floor calls | per item, from
       the counting engine's "name=value" file and the floor's output line
@@ -43,10 +46,34 @@ def categories(path):
         print("%s\t%d" % (result.get("name", ""), len(result.get("problems", []))))
 
 
+def counts(doc):
+    out = {}
+    for name in ("itemsExamined", "problemCount", "checkedCount"):
+        if name in doc:
+            out[name] = doc[name]
+    for i, c in enumerate(doc.get("categories", [])):
+        out["category %d %s foundCount" % (i, c.get("name", ""))] = c.get("foundCount")
+    for i, r in enumerate(doc.get("results", [])):
+        for name in ("problemCount", "examinedCount"):
+            if name in r:
+                out["result %d %s %s" % (i, r.get("name", ""), name)] = r[name]
+    return out
+
+
+def compare_counts(base_doc, new_doc):
+    base, new = counts(base_doc), counts(new_doc)
+    differ = ["%s: %s against %s" % (k, base[k], new[k]) for k in base if k in new and base[k] != new[k]]
+    print("same counts: yes" if not differ else "same counts: no")
+    for line in differ[:5]:
+        print("  " + line)
+
+
 def compare(base_path, new_path):
-    base, new = problem_lines(load(base_path)), problem_lines(load(new_path))
+    base_doc, new_doc = load(base_path), load(new_path)
+    base, new = problem_lines(base_doc), problem_lines(new_doc)
     if base == new:
         print("same problems: yes (%d)" % len(new))
+        compare_counts(base_doc, new_doc)
         return
     print("same problems: no (baseline %d, new %d)" % (len(base), len(new)))
     shown = 0

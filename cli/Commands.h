@@ -43,7 +43,8 @@ int RunSchedule(const CommandContext& ctx);
 // Leaves only the chosen categories enabled in the current folder's settings.
 void LimitCategories(EngineFunctionTable& engine, const std::vector<std::wstring>& wanted);
 // One scan with progress on stderr; fills the report from the engine's lists.
-ScanReport ScanOnce(EngineFunctionTable& engine, bool quiet, bool jsonProgress = false);
+// `threads` above 0 caps the scan's threads (--threads); 0 leaves the engine's choice.
+ScanReport ScanOnce(EngineFunctionTable& engine, bool quiet, bool jsonProgress = false, int threads = 0);
 
 // How long a backup, restore or fix may take before the console gives up.
 inline constexpr unsigned long kOperationTimeoutMs = 30ul * 60ul * 1000ul;

@@ -19,7 +19,7 @@ int RunFix(const CommandContext& ctx)
     EngineSession engine(table);
     if (!args.categories.empty()) LimitCategories(table, args.categories);
 
-    ScanReport report = ScanOnce(table, args.quiet, args.progressJson);
+    ScanReport report = ScanOnce(table, args.quiet, args.progressJson, args.threads);
     JsonWriter* json = ctx.json ? &ctx.json->Body() : nullptr;
     if (json) WriteJsonMembers(*json, report);
     if (report.stopped) throw CliError{L"scan stopped; nothing was fixed"};

@@ -77,8 +77,8 @@ void CollectResults(EngineFunctionTable& engine, ScanReport& report)
     }
     if (PtrArray<RegScanCategory>* results = engine.GetScanResults()) {
         for (const RegScanCategory* r : *results) {
-            ResultInfo info{
-                r->name, r->problemCount, r->ignoredCount, r->fixedCount, r->notFixedCount, r->fixState, {}};
+            ResultInfo info{r->name,          r->problemCount, r->ignoredCount,   r->fixedCount,
+                            r->notFixedCount, r->fixState,     {},                r->examinedCount};
             info.problems.reserve(static_cast<size_t>(r->problems.GetCount()));
             for (const RegEntryProb* p : r->problems) info.problems.push_back(Copy(*p));
             report.results.push_back(std::move(info));
@@ -86,6 +86,12 @@ void CollectResults(EngineFunctionTable& engine, ScanReport& report)
     }
     report.problemCount = engine.GetProblemCount();
     report.checkedCount = engine.GetCheckedCount();
+    report.scanThreads = engine.GetScanThreads();
+    // Every item examined, whichever thread examined it: the categories'
+    // own counts (a begun category always has its result entry).
+    int64_t examined = 0;
+    for (const ResultInfo& r : report.results) examined += r.examinedCount;
+    report.itemsExamined = examined;
 }
 
 // The earlier report, read whole; at most 256 MiB.
@@ -139,9 +145,10 @@ void LimitCategories(EngineFunctionTable& engine, const std::vector<std::wstring
     if (!error.empty()) throw CliError{error};
 }
 
-ScanReport ScanOnce(EngineFunctionTable& table, bool quiet, bool jsonProgress)
+ScanReport ScanOnce(EngineFunctionTable& table, bool quiet, bool jsonProgress, int threads)
 {
     ScanReport report;
+    if (threads > 0) table.SetScanThreads(threads);
     {
         ScanProgress progress(table, Err(), quiet, jsonProgress);
         ULONGLONG start = GetTickCount64();
@@ -159,7 +166,6 @@ ScanReport ScanOnce(EngineFunctionTable& table, bool quiet, bool jsonProgress)
         report.durationMs = static_cast<int64_t>(GetTickCount64() - start);
         if (!progress.Finished()) throw CliError{L"the scan thread ended without finishing the scan"};
         report.stopped = progress.Stopped();
-        report.itemsExamined = progress.ItemsExamined();
     }
     CollectResults(table, report);
     return report;
@@ -189,7 +195,7 @@ int RunScan(const CommandContext& ctx)
     if (!args.categories.empty()) LimitCategories(table, args.categories);
 
     const std::wstring started = LocalTimeText();
-    ScanReport report = ScanOnce(table, args.quiet, args.progressJson);
+    ScanReport report = ScanOnce(table, args.quiet, args.progressJson, args.threads);
     report.scannedAt = started;
     report.peakWorkingSetBytes = PeakWorkingSet();
 

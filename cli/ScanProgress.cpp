@@ -86,29 +86,33 @@ void ScanProgress::Started()
 void ScanProgress::Category(int index)
 {
     std::wstring name = index >= 0 && index < static_cast<int>(names_.size()) ? names_[index] : L"?";
-    if (index != current_) {  // opening call
+    // The scan's threads may have several categories begun at once; each
+    // call says by the category's scan state whether it begins or ends.
+    const PtrArray<XMLElement>* list = engine_.GetScanCategories();
+    const bool begins = list && list->IsValidIndex(index) ? list->At(index)->scanState == 1 : true;
+    if (begins) {
         current_ = index;
-        ++position_;
-        itemsAtCategoryStart_ = items_;
+        ++begun_;
         if (!quiet_ && console_) Draw(std::wstring());
         return;
     }
-    // Closing call: the category's result entry is the last one.
+    // Done (in category order): the category's result entry is the last one.
+    ++position_;
     int problems = 0;
+    int64_t examined = 0;
     if (PtrArray<RegScanCategory>* results = engine_.GetScanResults(); results && !results->IsEmpty()) {
         const RegScanCategory* r = (*results)[results->GetCount() - 1];
         for (const RegEntryProb* p : r->problems)
             if (!p->ignored) ++problems;
+        examined = r->examinedCount;
     }
-    current_ = -1;
     if (quiet_) return;
     if (json_) {
         err_.WriteUtf8(ProgressJson(name, items_, engine_.GetProblemCount(), true) + "\n");
         return;
     }
     ClearLine();
-    err_.Write(CategoryDoneLine(position_, enabledTotal_, name, problems, items_ - itemsAtCategoryStart_) +
-               L"\n");
+    err_.Write(CategoryDoneLine(position_, enabledTotal_, name, problems, examined) + L"\n");
 }
 
 void ScanProgress::Item(const std::wstring* text, int examined)
@@ -137,7 +141,7 @@ void ScanProgress::Done(bool stopped)
 void ScanProgress::Draw(const std::wstring& item)
 {
     std::wstring name = current_ >= 0 && current_ < static_cast<int>(names_.size()) ? names_[current_] : L"";
-    err_.Write(L"\r" + ProgressLine(position_, enabledTotal_, name, items_, item, width_) + L"\r");
+    err_.Write(L"\r" + ProgressLine(begun_, enabledTotal_, name, items_, item, width_) + L"\r");
     lineShown_ = true;
 }
 

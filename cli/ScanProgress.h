@@ -1,7 +1,7 @@
 // The console's callback table and what it shows on stderr while a scan
-// runs. The callbacks arrive on the engine's scan thread, one at a time;
-// the main thread only waits for that thread to end and reads the counts
-// afterwards.
+// runs. The callbacks arrive on the engine's scan threads, one at a time
+// (the engine serialises them); the main thread only waits for the scan
+// thread to end and reads the counts afterwards.
 #pragma once
 
 #include <cstdint>
@@ -28,7 +28,6 @@ public:
     // active ScanProgress.
     static UiCallbackTable* Callbacks();
 
-    int64_t ItemsExamined() const { return items_; }
     bool Finished() const { return finished_; }
     bool Stopped() const { return stopped_; }
 
@@ -54,10 +53,10 @@ private:
     int width_;
     std::vector<std::wstring> names_;
     int enabledTotal_ = 0;
-    int position_ = 0;
-    int current_ = -1;
-    int64_t items_ = 0;
-    int64_t itemsAtCategoryStart_ = 0;
+    int begun_ = 0;     // categories begun so far
+    int position_ = 0;  // categories done so far
+    int current_ = -1;  // the category begun last
+    int64_t items_ = 0;  // items examined so far, across the scan's threads
     uint64_t lastDraw_ = 0;
     bool lineShown_ = false;
     bool finished_ = false;

@@ -50,7 +50,8 @@ void AppendProgress(int id, const std::wstring* text, bool allowClear, int count
     CMyChildWnd* page = CurrentTarget(id);
     ProgressTextQueue* queue = page ? page->ProgressQueue() : nullptr;
     if (!queue) return;
-    const std::wstring t = text ? *text : std::wstring();
+    static const std::wstring kNone;
+    const std::wstring& t = text ? *text : kNone;  // one report per examined item: no copy
     if (allowClear && IsClearMarker(t, count))
         queue->Clear();
     else
@@ -79,9 +80,17 @@ void DrainProgress(int id)
     if (queue && !IsUiThread()) queue->DrainWait(g_mainDlg->Hwnd());
 }
 
+// The engine's scan threads wait while a callback runs, so only a finished
+// category waits for its texts to be painted; a begun one shows at once.
+bool CategoryDone(int index)
+{
+    const PtrArray<XMLElement>* list = g_engine && g_engine->GetScanCategories ? g_engine->GetScanCategories() : nullptr;
+    return list && list->IsValidIndex(index) && list->At(index)->scanState == 2;
+}
+
 void CORVEX_CALL OnScanCategory(int index)
 {
-    DrainProgress(kScanPage);
+    if (CategoryDone(index)) DrainProgress(kScanPage);
     OnPage(kScanPage, [&](CMyChildWnd& p) { p.OnScanCategory(index); });
 }
 void CORVEX_CALL OnScanItem(const std::wstring* text, int count) { AppendProgress(kScanPage, text, true, count); }

@@ -20,6 +20,7 @@ const OptionSpec kOptions[] = {
     {kOptListCategories, L"--list-categories", false},
     {kOptProgress, L"--progress", true},
     {kOptCompare, L"--compare", true},
+    {kOptThreads, L"--threads", true},
 };
 
 const OptionSpec* FindOption(const std::wstring& name)
@@ -85,13 +86,13 @@ const std::vector<CommandSpec>& CommandTable()
 {
     static const std::vector<CommandSpec> table = {
         {Command::Scan, L"scan",
-         kOptJson | kOptCategory | kOptSettings | kOptQuiet | kOptListCategories | kOptProgress | kOptCompare, L"",
-         0, 0,
-         L"scan the registry and list the problems found"},
+         kOptJson | kOptCategory | kOptSettings | kOptQuiet | kOptListCategories | kOptProgress | kOptCompare |
+             kOptThreads,
+         L"", 0, 0, L"scan the registry and list the problems found"},
         {Command::Categories, L"categories", kOptJson | kOptSettings, L"", 0, 0,
          L"list the scan categories and their flags"},
-        {Command::Fix, L"fix", kOptJson | kOptCategory | kOptSettings | kOptQuiet | kOptYes | kOptProgress,
-         L"", 0, 0, L"scan, back up what would change, then fix (only with --yes)"},
+        {Command::Fix, L"fix",
+         kOptJson | kOptCategory | kOptSettings | kOptQuiet | kOptYes | kOptProgress | kOptThreads, L"", 0, 0, L"scan, back up what would change, then fix (only with --yes)"},
         {Command::Backup, L"backup", kOptJson, L"", 0, 0, L"make a full backup of the registry"},
         {Command::Backups, L"backups", kOptJson, L"", 0, 0, L"list the backups"},
         {Command::Restore, L"restore", kOptJson, L"NAME", 1, 1, L"restore the backup NAME"},
@@ -195,6 +196,13 @@ ParseResult ParseArguments(const std::vector<std::wstring>& argv)
                 case kOptCompare:
                     r.args.compareFile = value;
                     break;
+                case kOptThreads:
+                    r.args.threads = ParseIndex(value);
+                    if (r.args.threads < 1 || r.args.threads > 64) {
+                        r.error = L"option '--threads' takes a number from 1 to 64";
+                        return r;
+                    }
+                    break;
                 case kOptProgress:
                     if (value != L"json" && value != L"text") {
                         r.error = L"option '--progress' takes json or text";
@@ -267,10 +275,12 @@ std::wstring UsageText()
          L"  --list-categories  list index, element name, category name and enabled flag; scan nothing\n"
          L"  --compare OLD      compare with OLD, the report of an earlier 'scan --json': new, gone and\n"
          L"                     unchanged problems (\"3 new, 5 gone since ...\")\n"
+         L"  --threads N        scan on at most N threads (1: one thread, the old way); default: the\n"
+         L"                     [Scan] Threads setting of Registry.ini, else one per processor\n"
          L"options of categories:\n"
          L"  --settings FILE    list the categories of this file\n"
          L"options of fix:\n"
-         L"  --category, --settings, --quiet, --progress as for scan\n"
+         L"  --category, --settings, --quiet, --progress, --threads as for scan\n"
          L"  --yes              really back up and fix; without it only the problems are shown\n"
          L"options of schedule add:\n"
          L"  --weekly DAYS      days like Mon,Wed\n"

@@ -25,6 +25,7 @@ enum Option : unsigned {
     kOptListCategories = 1u << 7,
     kOptProgress = 1u << 8,
     kOptCompare = 1u << 9,
+    kOptThreads = 1u << 10,
 };
 
 // One row per command; a new command is one more row here and one handler
@@ -50,6 +51,7 @@ struct Arguments {
     std::vector<std::wstring> categories;  // --category, in the order given
     std::wstring settingsFile;             // --settings, as given (not yet resolved)
     std::wstring compareFile;              // scan --compare, as given (not yet resolved)
+    int threads = 0;                       // --threads N (1..64); 0 when not given
     bool yes = false;                      // --yes: fix really changes the registry
     std::wstring weekly;                   // --weekly, as given
     std::wstring at;                       // --at, as given

@@ -203,6 +203,7 @@ void WriteJsonMembers(JsonWriter& w, const ScanReport& r)
     if (!r.scannedAt.empty()) w.Member("scannedAt", r.scannedAt);
     w.MemberBool("stopped", r.stopped)
         .MemberInt64("durationMs", r.durationMs)
+        .Member("scanThreads", r.scanThreads)
         .Member("problemCount", r.problemCount)
         .Member("checkedCount", r.checkedCount)
         .Member("shownProblemCount", VisibleProblemCount(r))
@@ -234,7 +235,8 @@ void WriteJsonMembers(JsonWriter& w, const ScanReport& r)
             .Member("ignoredCount", result.ignoredCount)
             .Member("fixedCount", result.fixedCount)
             .Member("notFixedCount", result.notFixedCount)
-            .Member("fixState", result.fixState);
+            .Member("fixState", result.fixState)
+            .Member("examinedCount", result.examinedCount);
         w.Key("problems").BeginArray();
         for (const ProblemInfo& p : result.problems) WriteProblem(w, p);
         w.EndArray().EndObject();

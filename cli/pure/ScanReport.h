@@ -43,6 +43,7 @@ struct ResultInfo {  // one result entry (RegScanCategory)
     int notFixedCount = 0;
     int fixState = 0;
     std::vector<ProblemInfo> problems;
+    int examinedCount = 0;
 };
 
 struct KeyEntryInfo {
@@ -66,6 +67,7 @@ struct ScanReport {
     int checkedCount = 0;  // GetCheckedCount
     int64_t itemsExamined = 0;
     int64_t durationMs = 0;
+    int scanThreads = 0;  // GetScanThreads; 0 when unknown
     bool stopped = false;
     uint64_t peakWorkingSetBytes = 0;  // 0 when unknown
     std::wstring scannedAt;            // local time the scan started, "2026-12-09 18:30:00"; empty when unknown

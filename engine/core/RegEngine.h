@@ -65,5 +65,12 @@ public:
     UniqueHandle scanThread;
     UniqueHandle fixThread;
 
+    // A scan's threads take this for every scan callback, for handing out
+    // work, for merging a category's results into the result list and for
+    // the categories' scan states and found counts: one at a time, in order.
+    std::mutex scanLock;
+    // The threads the current or last scan runs on; 0 before it starts them.
+    std::atomic<int> scanThreads{0};
+
     bool StopRequested() const { return stopFlag.load() != 0; }
 };

@@ -1,6 +1,7 @@
 // Every message box the engine shows goes through here, so tests can capture
 // what would be shown instead of blocking on a dialog. Production shows a
-// MessageBoxW with no owner window on the calling thread.
+// MessageBoxW with no owner window on the calling thread; boxes from several
+// threads are shown one at a time.
 #pragma once
 
 #include <windows.h>

@@ -55,6 +55,8 @@ HANDLE CORVEX_CALL GetScanThread();
 HANDLE CORVEX_CALL GetFixThread();
 int CORVEX_CALL GetOperationResult();
 void CORVEX_CALL SetReportHandler(ReportHandler handler);
+void CORVEX_CALL SetScanThreads(int count);
+int CORVEX_CALL GetScanThreads();
 
 // Runs a slot body; any exception other than EngineInvalidArgument becomes
 // `fallback`.

@@ -5,9 +5,9 @@
 #include <memory>
 #include <vector>
 
-#include "core/Callbacks.h"
 #include "core/RegistryKey.h"
 #include "core/SysCalls.h"
+#include "pure/ScanSplit.h"
 #include "pure/ScopeRules.h"
 #include "pure/TextRules.h"
 #include "scan/ProblemRecord.h"
@@ -71,8 +71,13 @@ private:
         DWORD values = 0;
         if (sys::QueryKeyCounts(handle, &subKeys, &values) != ERROR_SUCCESS) return true;
         const WalkKey walked{item, handle, subKeys, values};
-        const bool go = VisitValues(walked);
-        if (go && values == 0) rules_.OnEmptyKey(t_, walked);
+        // A walk shared between threads: the start key's own values belong
+        // to the range that begins with its first subkey.
+        bool go = true;
+        if (item.depth > 0 || t_.range.HasStartKey()) {
+            go = VisitValues(walked);
+            if (go && values == 0) rules_.OnEmptyKey(t_, walked);
+        }
         TagNewProblems(item.depth);
         return go && VisitSubKeys(walked);
     }
@@ -81,7 +86,13 @@ private:
     {
         std::vector<wchar_t>& name = buffers_->subKeyName;
         const WalkItem& parent = key.item;
-        for (DWORD i = 0; i < key.subKeyCount; ++i) {
+        DWORD first = 0;
+        DWORD end = key.subKeyCount;
+        if (parent.depth == 0) {
+            first = t_.range.first;
+            end = std::min<DWORD>(end, t_.range.end);
+        }
+        for (DWORD i = first; i < end; ++i) {
             if (Stopped()) return false;
             DWORD length = static_cast<DWORD>(name.size());
             if (sys::EnumKey(key.handle, i, name.data(), &length) != ERROR_SUCCESS) continue;
@@ -125,9 +136,8 @@ private:
             itemText_.assign(key.item.keyPath);
             itemText_ += L'\\';
             itemText_ += value.name;
-            ui::ScanItem(itemText_, t_.engine.processedCount.load());
+            ReportItem(t_, itemText_);
             rules_.OnValue(t_, key, value);
-            t_.engine.processedCount += 1;
         }
         return true;
     }
@@ -141,12 +151,12 @@ private:
 
     void RestoreBreadthFirstOrder()
     {
-        if (std::is_sorted(problemDepths_.begin(), problemDepths_.end())) return;
-        std::vector<int> order(problemDepths_.size());
-        for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
-        std::stable_sort(order.begin(), order.end(),
-                         [&](int a, int b) { return problemDepths_[a] < problemDepths_[b]; });
-        t_.result.problems.Reorder(firstProblem_, order);
+        if (!std::is_sorted(problemDepths_.begin(), problemDepths_.end())) {
+            t_.result.problems.Reorder(firstProblem_, pure::BreadthFirstOrder(problemDepths_));
+            std::stable_sort(problemDepths_.begin(), problemDepths_.end());
+        }
+        if (t_.problemDepths)
+            t_.problemDepths->insert(t_.problemDepths->end(), problemDepths_.begin(), problemDepths_.end());
     }
 
     const ScanTarget& t_;

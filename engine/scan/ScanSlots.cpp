@@ -6,6 +6,7 @@
 #include "scan/IgnoreList.h"
 #include "scan/ScanDriver.h"
 #include "scan/ScanSettings.h"
+#include "scan/ScanThreads.h"
 
 namespace slots {
 
@@ -71,6 +72,17 @@ HANDLE CORVEX_CALL GetScanThread()
 {
     CRegEngine* e = engine::Current();
     return e ? e->scanThread.get() : nullptr;
+}
+
+void CORVEX_CALL SetScanThreads(int count)
+{
+    scan::SetThreadOverride(count);
+}
+
+int CORVEX_CALL GetScanThreads()
+{
+    CRegEngine* e = engine::Current();
+    return e ? e->scanThreads.load() : 0;
 }
 
 HANDLE CORVEX_CALL GetFixThread()

@@ -1,9 +1,8 @@
 // Shortcut files (.lnk) in the folders the settings name, whose targets are
 // gone. The only scanner that walks folders instead of registry keys. COM is
-// initialised on the scan thread by the driver around the whole category.
+// initialised on the scanning thread by the driver around each entry.
 #include <deque>
 
-#include "core/Callbacks.h"
 #include "core/Handles.h"
 #include "core/SysCalls.h"
 #include "pure/ScopeRules.h"
@@ -92,8 +91,9 @@ void ScanShortcutFolder(const ScanTarget& t, const std::wstring& startFolder)
             if (t.engine.StopRequested()) return;
             const std::wstring name(found.cFileName);
             const std::wstring fullPath = item.folder + L"\\" + name;
-            ui::ScanItem(fullPath, t.engine.processedCount.load());
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            ReportItem(t, fullPath, !isFolder);
+            if (isFolder) {
                 if (pure::IsEnterableFolder(name, found.dwFileAttributes, fullPath.size()) &&
                     pure::ShouldScanSubKey(kShortcutCategory, startFolder, pure::ToUpper(fullPath), item.depth + 1))
                     queue.push_back(FolderItem{fullPath, item.depth + 1});
@@ -102,7 +102,6 @@ void ScanShortcutFolder(const ScanTarget& t, const std::wstring& startFolder)
             if (fullPath.size() < pure::kShortcutPathCapacity && pure::IsShortcutName(name) &&
                 ShortcutTargetMissing(t, fullPath))
                 RecordShortcut(t, item.folder, name);
-            t.engine.processedCount += 1;
         } while (sys::FindNext(search.get(), &found));
     }
 }

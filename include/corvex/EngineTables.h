@@ -33,10 +33,17 @@ public:
 
 // Callbacks the program hands to the engine. All are called on engine worker
 // threads and are synchronous: the worker waits until the handler returns.
+// A scan runs on several threads; its callbacks come from any of them, but
+// never two at once.
 struct UiCallbackTable {
     void(CORVEX_CALL* OnScanStarted)();                                   // 0
-    void(CORVEX_CALL* OnScanCategory)(int categoryIndex);                 // 1 twice per enabled category
-    void(CORVEX_CALL* OnScanItem)(const std::wstring* text, int examined);// 2 "TCTC", 0 after each key entry
+    // 1: twice per category begun, with its scan state 1 (begun) and then 2
+    // (done, its result entry is the last one of the list). Both kinds come
+    // in category order; several categories may be begun and not yet done.
+    void(CORVEX_CALL* OnScanCategory)(int categoryIndex);
+    // 2: before each examined item, with the number of items examined before
+    // it across all threads; "TCTC", 0 after each key entry.
+    void(CORVEX_CALL* OnScanItem)(const std::wstring* text, int examined);
     void(CORVEX_CALL* OnScanFinished)(int stopped);                       // 3 last call of a scan
     void(CORVEX_CALL* OnFixProgress)(int resultIndex);                    // 4 twice per entry with problems
     void(CORVEX_CALL* OnFixItem)(const std::wstring* text, int processed);// 5
@@ -138,11 +145,19 @@ struct EngineFunctionTable {
     // restores the real box. For callers with no one at a screen (the
     // console tool); the program never sets one.
     void(CORVEX_CALL* SetReportHandler)(ReportHandler handler);
+    // 48 none: the scans started afterwards in this process run on at most
+    // `count` threads (1: the whole scan on its one thread); 0 goes back to
+    // Registry.ini ([Scan] Threads) or, without it, the processor count.
+    // Fix, backup and restore always run on one thread.
+    void(CORVEX_CALL* SetScanThreads)(int count);
+    // 49 needs: the number of threads the last scan of this engine state ran
+    // on (0 before it has started them).
+    int(CORVEX_CALL* GetScanThreads)();
 };
 
 static_assert(sizeof(UiCallbackTable) == 18 * sizeof(void*), "18 callback slots");
-static_assert(sizeof(EngineFunctionTable) == 48 * sizeof(void*),
-              "46 engine slots, GetOperationResult and SetReportHandler");
+static_assert(sizeof(EngineFunctionTable) == 50 * sizeof(void*),
+              "46 engine slots, GetOperationResult, SetReportHandler, SetScanThreads and GetScanThreads");
 static_assert(sizeof(TASK_TRIGGER) == 48, "a trigger crosses the boundary as 12 words");
 
 // The library's only export. Stores callbacks (a later call replaces them),

@@ -91,6 +91,9 @@ struct RegScanCategory {
     int notFixedCount = 0;
     int fixState = 0;        // 0, 1 while being fixed, 2 when done
     PtrArray<RegEntryProb> problems;
+    // Items the category examined (its OnScanItem reports that were
+    // counted), whichever of the scan's threads examined them.
+    int examinedCount = 0;
 };
 
 // One backup of the store under .\regback.

@@ -93,6 +93,11 @@ TEST(CliArgs, RejectedCommandLinesGiveOneLine)
         {{L"help", L"--quiet"}, L"option '--quiet' does not apply to 'help'"},
         {{L"scan", L"--progress=xml"}, L"option '--progress' takes json or text"},
         {{L"backup", L"--progress=json"}, L"option '--progress' does not apply to 'backup'"},
+        {{L"scan", L"--threads", L"0"}, L"option '--threads' takes a number from 1 to 64"},
+        {{L"scan", L"--threads=65"}, L"option '--threads' takes a number from 1 to 64"},
+        {{L"scan", L"--threads=-2"}, L"option '--threads' takes a number from 1 to 64"},
+        {{L"fix", L"--threads", L"two"}, L"option '--threads' takes a number from 1 to 64"},
+        {{L"categories", L"--threads=2"}, L"option '--threads' does not apply to 'categories'"},
     };
     for (const auto& c : cases) {
         cli::ParseResult r = ParseArguments(c.argv);
@@ -108,12 +113,17 @@ TEST(CliArgs, UsageNamesEveryCommandAndOption)
     for (const cli::CommandSpec& c : cli::CommandTable())
         EXPECT_NE(usage.find(L"  " + std::wstring(c.name) + L" "), std::wstring::npos);
     for (const wchar_t* o :
-         {L"--json", L"--category", L"--settings", L"--quiet", L"--yes", L"--weekly", L"--at", L"--progress"})
+         {L"--json", L"--category", L"--settings", L"--quiet", L"--yes", L"--weekly", L"--at", L"--progress",
+          L"--threads"})
         EXPECT_NE(usage.find(o), std::wstring::npos);
     for (const std::vector<std::wstring>& argv :
          {std::vector<std::wstring>{L"scan", L"--progress=json"}, {L"fix", L"--progress", L"json"}})
         EXPECT_TRUE(cli::ParseArguments(argv).args.progressJson);
     EXPECT_FALSE(cli::ParseArguments({L"scan", L"--progress=text"}).args.progressJson);
+    // The thread cap: 1 (the one-thread scan) to 64; not given is 0, the engine's choice.
+    EXPECT_EQ(cli::ParseArguments({L"scan", L"--threads", L"1"}).args.threads, 1);
+    EXPECT_EQ(cli::ParseArguments({L"fix", L"--threads=64"}).args.threads, 64);
+    EXPECT_EQ(cli::ParseArguments({L"scan"}).args.threads, 0);
 }
 
 TEST(CliArgs, CommandsWithOperands)

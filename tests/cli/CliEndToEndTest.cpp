@@ -306,3 +306,30 @@ TEST_F(CliEndToEnd, CompareWithAnEarlierScan)
 }
 
 }  // namespace
+
+// On several threads each finished category's line still gives its own
+// items, and the document the total and the thread count.
+TEST_F(CliEndToEnd, EachCategoryLineCountsItsOwnItemsOnSeveralThreads)
+{
+    testenv::ScratchKey key(HKEY_CURRENT_USER, L"Software", L"cliitems");
+    for (int i = 0; i < 3; ++i) key.SetString(L"Paths\\tool" + std::to_wstring(i) + L".exe", L"", dir.File(L"settings.xml"));
+    for (int i = 0; i < 5; ++i) key.SetString(L"History", L"entry" + std::to_wstring(i), L"text");
+    const std::string path = testenv::WideToUtf8(key.path());
+    dir.Write(L"items.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ScanSetting>\n"
+                            "  <P flag=\"true\" category=\"Application Paths\">\n"
+                            "    <Key rootKey=\"HKEY_CURRENT_USER\" subKey=\"" + path + "\\Paths\"/>\n"
+                            "  </P>\n"
+                            "  <H flag=\"true\" category=\"History Lists\">\n"
+                            "    <Key rootKey=\"HKEY_CURRENT_USER\" subKey=\"" + path + "\\History\"/>\n"
+                            "  </H>\n"
+                            "</ScanSetting>\n");
+    Outcome run = RunCli({L"scan", L"--json", L"--threads", L"4", L"--settings", dir.File(L"items.xml")});
+    ASSERT_EQ(run.exitCode, 1u) << run.err;  // every history entry is a problem
+    EXPECT_EQ(run.err, "[1/2] Application Paths: 0 problems, 3 items examined\n"
+                       "[2/2] History Lists: 5 problems, 5 items examined\n");
+    jsoncheck::Value doc = jsoncheck::Parse(run.out);
+    EXPECT_EQ(doc["itemsExamined"].number, 8);
+    EXPECT_EQ(doc["scanThreads"].number, 2);  // no more threads than pieces of work
+    EXPECT_EQ(doc["results"][0]["examinedCount"].number, 3);
+    EXPECT_EQ(doc["results"][1]["examinedCount"].number, 5);
+}

@@ -29,7 +29,7 @@ ScanReport TwoCategories()
     r.categories = {{L"ComActiveX", L"COM/ActiveX Entries", 1, 2, 2, {{L"HKEY_CLASSES_ROOT", L"clsid"}}},
                     {L"Fonts", L"Font Entries", 0, 0, 0, {}},
                     {L"AppPaths", L"Application Paths", 1, 2, 0, {}}};
-    ResultInfo com{L"COM/ActiveX Entries", 2, 0, 0, 0, 0, {}};
+    ResultInfo com{L"COM/ActiveX Entries", 2, 0, 0, 0, 0, {}, 1200};
     com.problems.push_back(Problem(L"Wow6432Node\\CLSID\\{1}\\InprocServer32", L"default value", 2));
     com.problems.push_back(Problem(L"CLSID\\{2}", L"AppID", 1));
     com.problems.push_back(Problem(L"CLSID\\{3}", L"x", 0, 1));  // ignored: not shown
@@ -39,6 +39,7 @@ ScanReport TwoCategories()
     r.checkedCount = 2;
     r.itemsExamined = 1234;
     r.durationMs = 2561;
+    r.scanThreads = 3;
     return r;
 }
 
@@ -129,6 +130,7 @@ TEST(ScanReport, JsonHasEveryField)
     EXPECT_EQ(v["checkedCount"].number, 2);
     EXPECT_EQ(v["shownProblemCount"].number, 2);
     EXPECT_EQ(v["itemsExamined"].number, 1234);
+    EXPECT_EQ(v["scanThreads"].number, 3);
     EXPECT_EQ(v["peakWorkingSetBytes"].number, 5000000000LL);
 
     ASSERT_EQ(v["categories"].items.size(), 3u);
@@ -146,6 +148,7 @@ TEST(ScanReport, JsonHasEveryField)
     EXPECT_EQ(com["name"].text, L"COM/ActiveX Entries");
     for (const char* f : {"problemCount", "ignoredCount", "fixedCount", "notFixedCount", "fixState"})
         EXPECT_TRUE(com.Has(f)) << f;
+    EXPECT_EQ(com["examinedCount"].number, 1200);
     ASSERT_EQ(com["problems"].items.size(), 3u);  // ignored ones too, with their flag
     const jsoncheck::Value& j = com["problems"][0];
     EXPECT_EQ(j["rootName"].text, L"HKEY_CLASSES_ROOT");

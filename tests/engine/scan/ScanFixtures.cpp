@@ -46,14 +46,38 @@ void CallbackRecorder::Push(Call call)
     current_->calls_.push_back(std::move(call));
 }
 
-void CORVEX_CALL CallbackRecorder::Started() { Push({0, 0, L""}); }
-void CORVEX_CALL CallbackRecorder::Category(int index) { Push({1, index, L""}); }
+CallbackRecorder::Inside::Inside()
+{
+    if (current_ && current_->running_.fetch_add(1) > 0) current_->overlaps_ += 1;
+}
+
+CallbackRecorder::Inside::~Inside()
+{
+    if (current_) current_->running_ -= 1;
+}
+
+void CORVEX_CALL CallbackRecorder::Started()
+{
+    Inside one;
+    Push({0, 0, L""});
+}
+void CORVEX_CALL CallbackRecorder::Category(int index)
+{
+    Inside one;
+    const PtrArray<XMLElement>* list = current_ ? current_->engine_->GetScanCategories() : nullptr;
+    Push({1, index, L"", list && list->IsValidIndex(index) ? list->At(index)->scanState : -1});
+}
 void CORVEX_CALL CallbackRecorder::Item(const std::wstring* text, int examined)
 {
+    Inside one;
     if (current_ && current_->hook_) current_->hook_(*text, examined);
     Push({2, examined, *text});
 }
-void CORVEX_CALL CallbackRecorder::Finished(int stopped) { Push({3, stopped, L""}); }
+void CORVEX_CALL CallbackRecorder::Finished(int stopped)
+{
+    Inside one;
+    Push({3, stopped, L""});
+}
 
 std::wstring NewGuid()
 {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@ struct Call {
     int slot;  // 0 OnScanStarted, 1 OnScanCategory, 2 OnScanItem, 3 OnScanFinished
     int number;
     std::wstring text;
+    int state = 0;  // OnScanCategory: the category's scan state during the call
 };
 
 // Installs a callback table for the scan slots (through the engine's export)
@@ -32,8 +34,10 @@ public:
     std::vector<Call> Calls() const;
     // OnScanItem texts other than the end-of-entry marker that contain `part`.
     std::vector<Call> ItemsContaining(const std::wstring& part) const;
-    // Called from OnScanItem before it is recorded (on the scan thread).
+    // Called from OnScanItem before it is recorded (on a scan thread).
     void OnItem(void (*hook)(const std::wstring& text, int examined)) { hook_ = hook; }
+    // Calls that began while another was still running (the engine promises none).
+    int Overlaps() const { return overlaps_.load(); }
 
 private:
     static void CORVEX_CALL Started();
@@ -41,6 +45,12 @@ private:
     static void CORVEX_CALL Item(const std::wstring* text, int examined);
     static void CORVEX_CALL Finished(int stopped);
     static void Push(Call call);
+    // Counts a call that begins while another runs.
+    class Inside {
+    public:
+        Inside();
+        ~Inside();
+    };
 
     UiCallbackTable table_{};
     EngineFunctionTable* engine_ = nullptr;
@@ -48,6 +58,8 @@ private:
     mutable std::mutex mutex_;
     std::vector<Call> calls_;
     void (*hook_)(const std::wstring&, int) = nullptr;
+    std::atomic<int> running_{0};
+    std::atomic<int> overlaps_{0};
 };
 
 // A new GUID in registry form, "{...}".
