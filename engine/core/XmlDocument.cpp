@@ -1,6 +1,7 @@
 #include "core/XmlDocument.h"
 
 #include "core/ReportBox.h"
+#include "core/WholeFile.h"
 
 namespace xml {
 namespace {
@@ -62,6 +63,32 @@ bool Document::Load(const std::wstring& file, const wchar_t* caption)
     return true;
 }
 
+bool Document::TryLoad(const std::wstring& file)
+{
+    HRESULT hr = CoCreateInstance(kDomDocumentClass, nullptr, kDomClassContext, kDomDocumentIid,
+                                  doc_.put_void());
+    if (FAILED(hr) || !doc_) {
+        doc_.reset();
+        return false;
+    }
+    ScopedVariant name(InCurrentFolder(file).c_str());
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    return doc_->load(name.get(), &ok) == S_OK && ok == VARIANT_TRUE;
+}
+
+bool Document::TryLoadText(const std::wstring& text)
+{
+    HRESULT hr = CoCreateInstance(kDomDocumentClass, nullptr, kDomClassContext, kDomDocumentIid,
+                                  doc_.put_void());
+    if (FAILED(hr) || !doc_) {
+        doc_.reset();
+        return false;
+    }
+    ScopedBstr source(text.c_str());
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    return doc_->loadXML(source.get(), &ok) == S_OK && ok == VARIANT_TRUE;
+}
+
 ComPtr<IXMLDOMElement> Document::Root() const
 {
     ComPtr<IXMLDOMElement> root;
@@ -89,6 +116,20 @@ HRESULT Document::Save(const std::wstring& file) const
     if (!doc_) return E_POINTER;
     ScopedVariant name(file.c_str());
     return doc_->save(name.get());
+}
+
+DWORD Document::SaveWhole(const std::wstring& file) const
+{
+    if (!doc_) return ERROR_INVALID_HANDLE;
+    const std::wstring full = InCurrentFolder(file);
+    const std::wstring temporary = files::TemporaryFor(full);
+    ScopedVariant name(temporary.c_str());
+    const HRESULT hr = doc_->save(name.get());
+    if (FAILED(hr)) {
+        DeleteFileW(temporary.c_str());
+        return HRESULT_FACILITY(hr) == FACILITY_WIN32 ? HRESULT_CODE(hr) : ERROR_WRITE_FAULT;
+    }
+    return files::ReplaceWith(temporary, full);
 }
 
 HRESULT ChildNodes(IXMLDOMNode* node, std::vector<ComPtr<IXMLDOMNode>>& out)

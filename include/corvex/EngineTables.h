@@ -88,7 +88,9 @@ struct EngineFunctionTable {
     int(CORVEX_CALL* StartRestore)(const std::wstring* backupName);       // 14 ensure
     int(CORVEX_CALL* DeleteBackup)(const std::wstring* backupName);       // 15 ensure
     PtrArray<RegScanCategory>*(CORVEX_CALL* GetIgnoreList)();             // 16 ensure; engine-owned
-    void(CORVEX_CALL* RemoveIgnoreItem)(int groupIndex, int entryIndex);  // 17 needs; may throw
+    // 17 needs; may throw. The entry stays in the list when IgnoreList.dat
+    // could not be rewritten (reported): the list is what the file holds.
+    void(CORVEX_CALL* RemoveIgnoreItem)(int groupIndex, int entryIndex);
     PtrArray<XMLElement>*(CORVEX_CALL* LoadScanSettings)();               // 18 new; engine-owned
     void(CORVEX_CALL* SetCategoryEnabled)(std::wstring elementName, const std::wstring* flag); // 19 none
     int(CORVEX_CALL* StartDefragAnalysis)(int* running, int* redraw);    // 20 none; both pointers kept
