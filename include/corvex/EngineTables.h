@@ -113,8 +113,8 @@ struct EngineFunctionTable {
     PtrArray<StartupItem>*(CORVEX_CALL* LoadStartupItems)();
     // 33-36 if any (0 without engine state). Disabling appends the record
     // first (33; 0 unless it was saved), then deletes the Run value (35) and,
-    // when that fails, removes the record again (34). Enabling writes the value
-    // (36), then removes the record (34).
+    // when that fails, removes the record again (34). Enabling goes through
+    // EnableStartupItem (48), which never replaces a newer value unasked.
     int(CORVEX_CALL* AddDisabledStartupItem)(StartupItem* item);          // 33 1 when the record was saved
     // 34: removes the first record with the item's root, key path, value name
     // and command line; 1 when one was removed and the file saved.
@@ -140,11 +140,22 @@ struct EngineFunctionTable {
     // restores the real box. For callers with no one at a screen (the
     // console tool); the program never sets one.
     void(CORVEX_CALL* SetReportHandler)(ReportHandler handler);
+    // 48 if any (0 without engine state). Enables a disabled item, the caller's
+    // object, which is updated (enabled 1) when the result is 1 or 3:
+    // an item Windows switched off (windowsDisabled) gets its StartupApproved
+    // value switched on; an item Tamsel disabled gets its Run value written
+    // back (and a Windows switch that says off turned on) and then its record
+    // removed. When the Run value exists with other data or type, nothing is
+    // changed unless `replaceNewer` is 1: result 2, and *current (if not
+    // null) receives that value's text. 1 enabled; 3 enabled but the record
+    // could not be removed; 0 nothing changed (a failure, reported through
+    // the report box).
+    int(CORVEX_CALL* EnableStartupItem)(StartupItem* item, int replaceNewer, std::wstring* current);
 };
 
 static_assert(sizeof(UiCallbackTable) == 18 * sizeof(void*), "18 callback slots");
-static_assert(sizeof(EngineFunctionTable) == 48 * sizeof(void*),
-              "46 engine slots, GetOperationResult and SetReportHandler");
+static_assert(sizeof(EngineFunctionTable) == 49 * sizeof(void*),
+              "46 engine slots, GetOperationResult, SetReportHandler and EnableStartupItem");
 static_assert(sizeof(TASK_TRIGGER) == 48, "a trigger crosses the boundary as 12 words");
 
 // The library's only export. Stores callbacks (a later call replaces them),
