@@ -56,6 +56,7 @@ HANDLE CORVEX_CALL GetFixThread();
 int CORVEX_CALL GetOperationResult();
 void CORVEX_CALL SetReportHandler(ReportHandler handler);
 int CORVEX_CALL EnableStartupItem(StartupItem* item, int replaceNewer, std::wstring* current);
+int CORVEX_CALL GetPendingCompaction();
 
 // Runs a slot body; any exception other than EngineInvalidArgument becomes
 // `fallback`.

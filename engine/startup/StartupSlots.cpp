@@ -3,6 +3,7 @@
 #include "core/ComPtr.h"
 #include "core/EngineState.h"
 #include "core/Slots.h"
+#include "defrag/PendingSwap.h"
 #include "startup/DisabledStore.h"
 #include "startup/RunKeys.h"
 #include "startup/StartupApproved.h"
@@ -51,7 +52,7 @@ PtrArray<StartupItem>* CORVEX_CALL LoadStartupItems()
 int CORVEX_CALL AddDisabledStartupItem(StartupItem* item)
 {
     return Guard(0, [item] {
-        if (!engine::Current() || !item) return 0;
+        if (!engine::Current() || !item || defrag::RefuseWhileSwapPending()) return 0;
         ScopedCoInit com;
         return startup::AddDisabledRecord(*item) ? 1 : 0;
     });
@@ -70,7 +71,7 @@ int CORVEX_CALL DeleteStartupEntry(StartupItem* item)
 {
     return Guard(0, [item] {
         CRegEngine* e = engine::Current();
-        if (!e || !item) return 0;
+        if (!e || !item || defrag::RefuseWhileSwapPending()) return 0;
         return startup::DeleteRunValue(*e, *item) == startup::DeleteResult::kFailed ? 0 : 1;
     });
 }
@@ -79,7 +80,7 @@ int CORVEX_CALL WriteStartupEntry(StartupItem* item)
 {
     return Guard(0, [item] {
         CRegEngine* e = engine::Current();
-        if (!e || !item) return 0;
+        if (!e || !item || defrag::RefuseWhileSwapPending()) return 0;
         return startup::WriteRunValue(*e, *item) ? 1 : 0;
     });
 }
@@ -88,7 +89,7 @@ int CORVEX_CALL EnableStartupItem(StartupItem* item, int replaceNewer, std::wstr
 {
     return Guard(0, [=] {
         CRegEngine* e = engine::Current();
-        if (!e || !item) return 0;
+        if (!e || !item || defrag::RefuseWhileSwapPending()) return 0;
         if (item->enabled) return 1;
         if (!item->windowsDisabled) return EnableRecorded(*e, *item, replaceNewer != 0, current);
         if (!startup::SwitchOnApproved(*e, *item)) return 0;

@@ -115,6 +115,7 @@ struct EngineFunctionTable {
     // first (33; 0 unless it was saved), then deletes the Run value (35) and,
     // when that fails, removes the record again (34). Enabling goes through
     // EnableStartupItem (48), which never replaces a newer value unasked.
+    // 33, 35 and 36 refuse (0) while a compaction waits for its restart.
     int(CORVEX_CALL* AddDisabledStartupItem)(StartupItem* item);          // 33 1 when the record was saved
     // 34: removes the first record with the item's root, key path, value name
     // and command line; 1 when one was removed and the file saved.
@@ -148,14 +149,20 @@ struct EngineFunctionTable {
     // removed. When the Run value exists with other data or type, nothing is
     // changed unless `replaceNewer` is 1: result 2, and *current (if not
     // null) receives that value's text. 1 enabled; 3 enabled but the record
-    // could not be removed; 0 nothing changed (a failure, reported through
-    // the report box).
+    // could not be removed; 0 nothing changed (a failure, or a compaction
+    // waiting for its restart, both reported through the report box).
     int(CORVEX_CALL* EnableStartupItem)(StartupItem* item, int replaceNewer, std::wstring* current);
+    // 49 none: 1 while compacted hives wait for the restart that swaps them
+    // in (or when that cannot be told), 0 otherwise. Until then every slot
+    // that changes the registry (StartFix, StartRestore, the startup
+    // changes, StartDefrag) refuses with "The compacted registry replaces the
+    // current one at the next restart; restart first".
+    int(CORVEX_CALL* GetPendingCompaction)();
 };
 
 static_assert(sizeof(UiCallbackTable) == 18 * sizeof(void*), "18 callback slots");
-static_assert(sizeof(EngineFunctionTable) == 49 * sizeof(void*),
-              "46 engine slots, GetOperationResult, SetReportHandler and EnableStartupItem");
+static_assert(sizeof(EngineFunctionTable) == 50 * sizeof(void*),
+              "46 engine slots, GetOperationResult, SetReportHandler, EnableStartupItem and GetPendingCompaction");
 static_assert(sizeof(TASK_TRIGGER) == 48, "a trigger crosses the boundary as 12 words");
 
 // The library's only export. Stores callbacks (a later call replaces them),
