@@ -124,8 +124,15 @@ struct EngineFunctionTable {
     // for any other failure and for keys other than the managed Run keys.
     int(CORVEX_CALL* DeleteStartupEntry)(StartupItem* item);
     int(CORVEX_CALL* WriteStartupEntry)(StartupItem* item);               // 36 1 when written, with its type
-    int(CORVEX_CALL* EnsureScheduleTask)();                               // 37 new
-    int(CORVEX_CALL* DeleteScheduleTask)();                               // 38 new
+    // 37-42 work only on a "Registry Task" that starts this Tamsel (its
+    // Tamsel.exe, or a program of that name with "-scan"); one that starts
+    // another program is never adopted, changed or deleted.
+    // 37 new: 1 the task exists or was created, 2 another program's task
+    // of that name exists (left alone), 0 failure.
+    int(CORVEX_CALL* EnsureScheduleTask)();
+    // 38 new: 1 deleted, 2 another program's task (left alone), 3 there is
+    // no such task, 0 failure.
+    int(CORVEX_CALL* DeleteScheduleTask)();
     int(CORVEX_CALL* AddSchedule)(TASK_TRIGGER trigger);                  // 39 new
     int(CORVEX_CALL* DeleteSchedule)(int triggerIndex, int keepTask);     // 40 new
     int(CORVEX_CALL* GetScheduleTriggers)(PtrArray<ScangetTaskTrigger>* out); // 41 new; caller owns the records
