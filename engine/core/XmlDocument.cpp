@@ -37,53 +37,43 @@ std::wstring InCurrentFolder(const std::wstring& file)
 }
 }  // namespace
 
-bool Document::Create(const wchar_t* caption)
+bool Document::CreateQuiet()
 {
     HRESULT hr = CoCreateInstance(kDomDocumentClass, nullptr, kDomClassContext, kDomDocumentIid,
                                   doc_.put_void());
-    if (FAILED(hr) || !doc_) {
-        doc_.reset();
-        report::Show(L"", caption, MB_OK);
-        return false;
-    }
-    return true;
+    if (SUCCEEDED(hr) && doc_) return true;
+    doc_.reset();
+    return false;
+}
+
+bool Document::Create(const wchar_t* caption)
+{
+    if (CreateQuiet()) return true;
+    report::Show(L"", caption, MB_OK);
+    return false;
 }
 
 bool Document::Load(const std::wstring& file, const wchar_t* caption)
 {
     if (!Create(caption)) return false;
-    ScopedVariant name(InCurrentFolder(file).c_str());
-    VARIANT_BOOL ok = VARIANT_FALSE;
-    HRESULT hr = doc_->load(name.get(), &ok);
-    if (hr != S_OK || ok != VARIANT_TRUE) {
-        ReportFailure(caption);
-        doc_.reset();
-        return false;
-    }
-    return true;
+    if (LoadFile(file)) return true;
+    ReportFailure(caption);
+    doc_.reset();
+    return false;
 }
 
-bool Document::TryLoad(const std::wstring& file)
+bool Document::LoadFile(const std::wstring& file)
 {
-    HRESULT hr = CoCreateInstance(kDomDocumentClass, nullptr, kDomClassContext, kDomDocumentIid,
-                                  doc_.put_void());
-    if (FAILED(hr) || !doc_) {
-        doc_.reset();
-        return false;
-    }
     ScopedVariant name(InCurrentFolder(file).c_str());
     VARIANT_BOOL ok = VARIANT_FALSE;
     return doc_->load(name.get(), &ok) == S_OK && ok == VARIANT_TRUE;
 }
 
+bool Document::TryLoad(const std::wstring& file) { return CreateQuiet() && LoadFile(file); }
+
 bool Document::TryLoadText(const std::wstring& text)
 {
-    HRESULT hr = CoCreateInstance(kDomDocumentClass, nullptr, kDomClassContext, kDomDocumentIid,
-                                  doc_.put_void());
-    if (FAILED(hr) || !doc_) {
-        doc_.reset();
-        return false;
-    }
+    if (!CreateQuiet()) return false;
     ScopedBstr source(text.c_str());
     VARIANT_BOOL ok = VARIANT_FALSE;
     return doc_->loadXML(source.get(), &ok) == S_OK && ok == VARIANT_TRUE;

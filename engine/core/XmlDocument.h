@@ -50,6 +50,8 @@ public:
     DWORD SaveWhole(const std::wstring& file) const;
 
 private:
+    bool CreateQuiet();
+    bool LoadFile(const std::wstring& file);  // into the created document
     ComPtr<IXMLDOMDocument> doc_;
 };
 

@@ -285,21 +285,6 @@ TEST_F(SchedulePageTest, TheUpDownStepsTheTimeAMinuteAndWraps)
     DestroyWindow(h);
 }
 
-namespace {
-TASK_TRIGGER WeeklyAt(WORD days, WORD hour)
-{
-    TASK_TRIGGER t{};
-    t.cbTriggerSize = sizeof t;
-    t.TriggerType = TASK_TIME_TRIGGER_WEEKLY;
-    t.Type.Weekly.WeeksInterval = 1;
-    t.Type.Weekly.rgfDaysOfTheWeek = days;
-    t.wStartHour = hour;
-    t.wBeginYear = 2026;
-    t.wBeginMonth = 12;
-    t.wBeginDay = 7;
-    return t;
-}
-}  // namespace
 
 // Rows are positions in the task as it was listed; a task changed since by
 // another program (or the console tool) is listed again, never acted on by
@@ -307,8 +292,8 @@ TASK_TRIGGER WeeklyAt(WORD days, WORD hour)
 TEST_F(SchedulePageTest, DeleteAndEditActOnlyOnTheScheduleTheRowShows)
 {
     ASSERT_EQ(g_engine->EnsureScheduleTask(), 1);
-    ASSERT_EQ(g_engine->AddSchedule(WeeklyAt(TASK_MONDAY, 1)), 1);
-    ASSERT_EQ(g_engine->AddSchedule(WeeklyAt(TASK_TUESDAY, 2)), 1);
+    ASSERT_EQ(g_engine->AddSchedule(tasktest::Weekly(TASK_MONDAY, 1, 0)), 1);
+    ASSERT_EQ(g_engine->AddSchedule(tasktest::Weekly(TASK_TUESDAY, 2, 0)), 1);
     dlg_->ShowPage(Page(kSchedulePage));
     ASSERT_EQ(Rows().Count(), 2);
     ASSERT_EQ(g_engine->DeleteSchedule(0, 1), 1);  // the Monday one goes behind the page's back
@@ -324,7 +309,7 @@ TEST_F(SchedulePageTest, DeleteAndEditActOnlyOnTheScheduleTheRowShows)
     ASSERT_EQ(Rows().Count(), 1);
 
     // Edit re-checks as well, after its dialog.
-    ASSERT_EQ(g_engine->AddSchedule(WeeklyAt(TASK_FRIDAY, 5)), 1);
+    ASSERT_EQ(g_engine->AddSchedule(tasktest::Weekly(TASK_FRIDAY, 5, 0)), 1);
     dlg_->ShowPage(Page(kMainPage));
     dlg_->ShowPage(Page(kSchedulePage));
     Rows().Select(0);

@@ -36,6 +36,21 @@ std::wstring TaskText(ITask* task, HRESULT (STDMETHODCALLTYPE ITask::*get)(LPWST
     return out;
 }
 
+TASK_TRIGGER Weekly(WORD days, WORD hour, WORD minute, WORD day)
+{
+    TASK_TRIGGER t{};
+    t.cbTriggerSize = sizeof t;
+    t.TriggerType = TASK_TIME_TRIGGER_WEEKLY;
+    t.Type.Weekly.WeeksInterval = 1;
+    t.Type.Weekly.rgfDaysOfTheWeek = days;
+    t.wStartHour = hour;
+    t.wStartMinute = minute;
+    t.wBeginYear = 2026;
+    t.wBeginMonth = 12;
+    t.wBeginDay = day;
+    return t;
+}
+
 bool PlantTask(const std::wstring& application, const std::wstring& parameters)
 {
     ComPtr<ITaskScheduler> s = Scheduler();
@@ -45,15 +60,7 @@ bool PlantTask(const std::wstring& application, const std::wstring& parameters)
         return false;
     WORD index = 0;
     ComPtr<ITaskTrigger> trigger;
-    TASK_TRIGGER t{};
-    t.cbTriggerSize = sizeof t;
-    t.wBeginYear = 2026;
-    t.wBeginMonth = 1;
-    t.wBeginDay = 5;
-    t.wStartHour = 4;
-    t.TriggerType = TASK_TIME_TRIGGER_WEEKLY;
-    t.Type.Weekly.WeeksInterval = 1;
-    t.Type.Weekly.rgfDaysOfTheWeek = TASK_MONDAY;
+    TASK_TRIGGER t = Weekly(TASK_MONDAY, 4, 0, 5);
     if (FAILED(task->SetApplicationName(application.c_str())) || FAILED(task->SetParameters(parameters.c_str())) ||
         FAILED(task->CreateTrigger(&index, trigger.put())) || !trigger || FAILED(trigger->SetTrigger(&t)))
         return false;

@@ -21,6 +21,9 @@ void RemoveTask();
 // A task's text (application name, parameters, ...); "<none>" when unread.
 std::wstring TaskText(ITask* task, HRESULT (STDMETHODCALLTYPE ITask::*get)(LPWSTR*));
 
+// A weekly trigger starting on 2026-12-<day>.
+TASK_TRIGGER Weekly(WORD days, WORD hour, WORD minute, WORD day = 8);
+
 // Makes "Registry Task" start `application` with `parameters`, with one
 // weekly trigger, as another program would.
 bool PlantTask(const std::wstring& application, const std::wstring& parameters);

@@ -47,20 +47,7 @@ int JobFilesNamed(const wchar_t* name)
     return found;
 }
 
-TASK_TRIGGER Weekly(WORD days, WORD hour, WORD minute, WORD day = 8)
-{
-    TASK_TRIGGER t{};
-    t.cbTriggerSize = sizeof t;
-    t.TriggerType = TASK_TIME_TRIGGER_WEEKLY;
-    t.Type.Weekly.WeeksInterval = 1;
-    t.Type.Weekly.rgfDaysOfTheWeek = days;
-    t.wStartHour = hour;
-    t.wStartMinute = minute;
-    t.wBeginYear = 2026;
-    t.wBeginMonth = 12;
-    t.wBeginDay = day;
-    return t;
-}
+using tasktest::Weekly;
 
 // A task without schedules must not hold a trigger that would run it.
 bool OnlyDisabledTriggers(ITask* task)
