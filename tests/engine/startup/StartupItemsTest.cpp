@@ -616,31 +616,16 @@ TEST_F(StartupItems, WindowsSwitchedOffItemsAreListedDisabledAndEnablingSwitches
     EXPECT_TRUE(reports_.Take().empty());
 }
 
-TEST_F(StartupItems, WindowsSwitchRulesForValuesAndKeysItDoesNotCover)
+// A program Tamsel disabled whose switch Windows also turned off: enabling
+// turns both back on, so "enabled" means it starts; a switch this rule does
+// not understand is left as it is.
+TEST_F(StartupItems, EnablingARecordAlsoTurnsOnWindowsSwitchAndLeavesAnUnknownOneAlone)
 {
-    RunValue on(HKEY_CURRENT_USER, kRun, 0, L"C:\\Tamsel\\on.exe");
-    ApprovedSwitch onSwitch(HKEY_CURRENT_USER, L"Run", on.name(), ApprovedBytes(2));
-    RunValue odd(HKEY_CURRENT_USER, kRun, 0, L"C:\\Tamsel\\odd.exe");
-    ApprovedSwitch oddSwitch(HKEY_CURRENT_USER, L"Run", odd.name(), ApprovedBytes(0x43));
-    // RunOnce is not Windows' to switch: a value of the name under Run means nothing.
-    RunValue once(HKEY_CURRENT_USER, kRunOnce, 0, L"C:\\Tamsel\\once.exe");
-    ApprovedSwitch onceSwitch(HKEY_CURRENT_USER, L"Run", once.name(), ApprovedBytes(3));
-    auto items = Load();
-    for (const RunValue* v : {&on, &odd, &once}) {
-        const StartupItem* item = Find(items, v->name(), 1);
-        ASSERT_NE(item, nullptr);
-        EXPECT_EQ(item->windowsDisabled, 0);
-    }
-    EXPECT_TRUE(Find(items, once.name(), 1)->approvedKey.empty());
-    EXPECT_EQ(oddSwitch.Read(), ApprovedBytes(0x43)) << "an unknown switch is left alone";
-
-    // A program Tamsel disabled whose switch Windows also turned off: enabling
-    // turns both back on, so "enabled" means it starts.
     RunValue both(HKEY_CURRENT_USER, kRun, 0, L"C:\\Tamsel\\both.exe");
     StartupItem item = DisabledCopy(both);
     ASSERT_EQ(item.valueName, both.name());
     ApprovedSwitch bothSwitch(HKEY_CURRENT_USER, L"Run", both.name(), ApprovedBytes(3));
-    items = Load();
+    auto items = Load();
     const StartupItem* recorded = Find(items, both.name(), 0);
     ASSERT_NE(recorded, nullptr);
     EXPECT_EQ(recorded->windowsDisabled, 0) << "the record is Tamsel's: not in the Run key";
@@ -648,5 +633,11 @@ TEST_F(StartupItems, WindowsSwitchRulesForValuesAndKeysItDoesNotCover)
     EXPECT_TRUE(both.Exists());
     EXPECT_EQ(bothSwitch.Read()[0], 2);
     EXPECT_NE(Find(Load(), both.name(), 1), nullptr);
+
+    RunValue odd(HKEY_CURRENT_USER, kRun, 0, L"C:\\Tamsel\\odd.exe");
+    ApprovedSwitch oddSwitch(HKEY_CURRENT_USER, L"Run", odd.name(), ApprovedBytes(0x43));
+    item = DisabledCopy(odd);
+    ASSERT_EQ(Table().EnableStartupItem(&item, 0, nullptr), 1);
+    EXPECT_EQ(oddSwitch.Read(), ApprovedBytes(0x43));
     EXPECT_TRUE(reports_.Take().empty());
 }
