@@ -92,6 +92,7 @@ int RunRestore(const CommandContext& ctx)
 {
     const std::wstring& name = ctx.args.operands[0];
     EngineSession engine(BindEngine(ScanProgress::Callbacks()));
+    RefuseWhileCompactionPending(*engine);
     ResetFinish(Finish::Restore);
     engine->StartRestore(&name);
     if (!WaitOperation(*engine, Finish::Restore, L"restore"))

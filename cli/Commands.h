@@ -42,6 +42,9 @@ int RunSchedule(const CommandContext& ctx);
 
 // Leaves only the chosen categories enabled in the current folder's settings.
 void LimitCategories(EngineFunctionTable& engine, const std::vector<std::wstring>& wanted);
+// Every command that changes the registry asks first: while compacted hives
+// wait for their restart, anything written would be lost then (exit 2).
+void RefuseWhileCompactionPending(EngineFunctionTable& engine);
 // One scan with progress on stderr; fills the report from the engine's lists.
 // `threads` above 0 caps the scan's threads (--threads); 0 leaves the engine's choice.
 ScanReport ScanOnce(EngineFunctionTable& engine, bool quiet, bool jsonProgress = false, int threads = 0);

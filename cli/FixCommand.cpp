@@ -43,6 +43,7 @@ int RunFix(const CommandContext& ctx)
         if (!json) Out().Write(L"nothing to fix\n");
         return kExitClean;
     }
+    RefuseWhileCompactionPending(table);
 
     // The registry is changed only after a backup of exactly what changes.
     // The backup goes to the program folder's store (with its template),

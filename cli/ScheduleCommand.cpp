@@ -9,6 +9,9 @@
 namespace cli {
 namespace {
 
+constexpr wchar_t kForeignTask[] =
+    L"the scheduled task \"Registry Task\" starts another program; Tamsel leaves it alone";
+
 std::wstring TwoDigits(unsigned v)
 {
     wchar_t buf[8];
@@ -62,15 +65,24 @@ int RunSchedule(const CommandContext& ctx)
     const Arguments& args = ctx.args;
     EngineSession engine(BindEngine(ScanProgress::Callbacks()));
     if (args.action == L"delete-task") {
-        // The uninstaller's step: the task goes with all its triggers.
-        if (engine->DeleteScheduleTask() != 1) throw CliError{L"cannot delete the scan task (is there one?)"};
+        // The uninstaller's step: the task goes with all its triggers, but
+        // only when it is this Tamsel's.
+        const int result = engine->DeleteScheduleTask();
+        if (result == 2) {
+            PrintError(kForeignTask);
+            if (ctx.json) ctx.json->Body().MemberBool("taskDeleted", false).Member("leftAlone", kForeignTask);
+            return kExitProblems;
+        }
+        if (result != 1 && result != 3) throw CliError{L"cannot delete the scan task"};
         if (ctx.json)
-            ctx.json->Body().MemberBool("taskDeleted", true);
+            ctx.json->Body().MemberBool("taskDeleted", result == 1);
         else
-            Out().Write(L"deleted the scan task\n");
+            Out().Write(result == 1 ? L"deleted the scan task\n" : L"there is no scan task\n");
         return kExitClean;
     }
-    if (!engine->EnsureScheduleTask()) throw CliError{L"cannot open or create the scan task"};
+    const int ensured = engine->EnsureScheduleTask();
+    if (ensured == 2) throw CliError{kForeignTask};
+    if (ensured != 1) throw CliError{L"cannot open or create the scan task"};
     if (args.action == L"add") {
         if (engine->AddSchedule(WeeklyTrigger(args)) != 1)
             throw CliError{L"cannot add the trigger to the scan task"};
@@ -85,17 +97,20 @@ int RunSchedule(const CommandContext& ctx)
     PtrArray<ScangetTaskTrigger> triggers;  // ours: the records are the caller's
     if (!engine->GetScheduleTriggers(&triggers)) throw CliError{L"cannot read the triggers of the scan task"};
     if (args.action == L"delete") {
-        if (!triggers.IsValidIndex(args.index))
-            throw CliError{L"no trigger " + std::to_wstring(args.index) + L" (there are " +
-                           std::to_wstring(triggers.GetCount()) + L")"};
-        if (engine->DeleteSchedule(args.index, 0) != 1)
-            throw CliError{L"cannot delete trigger " + std::to_wstring(args.index)};
+        // Named by its text, found in the task as it is now; identical
+        // triggers are interchangeable.
+        int index = -1;
+        for (int i = 0; i < triggers.GetCount() && index < 0; ++i)
+            if (CompareStringOrdinal(Describe(triggers[i]->trigger).c_str(), -1, args.item.c_str(), -1, TRUE) ==
+                CSTR_EQUAL)
+                index = i;
+        if (index < 0) throw CliError{L"no trigger '" + args.item + L"' (see TamselCli schedule)"};
+        if (engine->DeleteSchedule(index, 0) != 1) throw CliError{L"cannot delete the trigger '" + args.item + L"'"};
         if (ctx.json) {
             ctx.json->Body().Key("deleted");
-            WriteTrigger(ctx.json->Body(), args.index, triggers[args.index]->trigger);
+            WriteTrigger(ctx.json->Body(), index, triggers[index]->trigger);
         } else {
-            Out().Write(L"deleted trigger " + std::to_wstring(args.index) + L": " +
-                        Describe(triggers[args.index]->trigger) + L"\n");
+            Out().Write(L"deleted trigger: " + Describe(triggers[index]->trigger) + L"\n");
         }
         return kExitClean;
     }

@@ -89,7 +89,11 @@ void CListCtrlCl::DrawRow(const DRAWITEMSTRUCT& dis)
             gdi::Select plain(dc, font_.get());
             SetTextColor(dc, RGB(0, 0, 0));
             RECT second{line.left + 5, line.top + 15, cell.right, line.bottom + 15};
-            DrawTextW(dc, item->commandLine.c_str(), -1, &second, DT_SINGLELINE | DT_BOTTOM | DT_END_ELLIPSIS);
+            // An item Windows switched off says where that switch lives.
+            const std::wstring command =
+                item->windowsDisabled ? item->commandLine + L"   (switched off by Windows: " + item->approvedKey + L")"
+                                      : item->commandLine;
+            DrawTextW(dc, command.c_str(), -1, &second, DT_SINGLELINE | DT_BOTTOM | DT_END_ELLIPSIS);
             continue;
         }
         std::wstring text = CellText(row, col);

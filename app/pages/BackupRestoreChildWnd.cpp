@@ -4,6 +4,7 @@
 
 #include "controls/Gdi.h"
 #include "pages/MessageBox.h"
+#include "pages/PendingRestart.h"
 #include "pure/BackupStamp.h"
 #include "shell/EngineBinding.h"
 
@@ -149,6 +150,7 @@ void CBackupRestoreChildWnd::OnPrimaryAction()
     if (busy_ || !g_mainDlg || !g_engine || !g_engine->StartRestore) return;
     const int row = FirstValidSelected();
     if (row < 0) return;
+    if (RefuseWhileRestartPending(hwnd_)) return;
     const Row& chosen = rows_[static_cast<size_t>(row)];
     // A restore replaces each saved key's subtree: ask first.
     const std::wstring text = L"Restore the registry from the backup of " + chosen.stamp +
@@ -172,8 +174,13 @@ void CBackupRestoreChildWnd::OnSecondAction()
             doomed.push_back(rows_[static_cast<size_t>(r)].name);
             last = r;
         }
-    for (const std::wstring& name : doomed) g_engine->DeleteBackup(&name);
+    std::wstring failed;
+    for (const std::wstring& name : doomed)
+        if (g_engine->DeleteBackup(&name) != 1) failed += L"\r\n" + name;
     Refresh();
+    // The list shows what is on disk; what stayed is said.
+    if (!failed.empty())
+        RunStandardBox(hwnd_, L"These backups could not be deleted:" + failed, L"Tamsel", MB_OK | MB_ICONWARNING);
     // The selection keeps its place, on the last row when the list got shorter.
     const int row = std::min(last, list_.Count() - 1);
     if (row >= 0) list_.Select(row);

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "pages/MessageBox.h"
+#include "pages/PendingRestart.h"
 #include "pure/PageRules.h"
 #include "shell/EngineBinding.h"
 
@@ -276,6 +277,15 @@ void CDefragChildWnd::OnPageEnter()
     if (CMyButton* b = g_mainDlg->Button(kCmdSecond)) ShowWindow(b->Hwnd(), SW_HIDE);
     ShowAction(L"Defragment", false);
     if (!g_engine || !g_engine->StartDefragAnalysis) {
+        g_mainDlg->EnableButton(kCmdMainMenu, true);
+        return;
+    }
+    if (RestartPending()) {
+        // Compacted hives wait for their restart: offer it again instead of
+        // compacting over them.
+        status_.Append(kRestartFirstText);
+        state_ = kFinished;
+        ShowAction(L"Reboot", true);
         g_mainDlg->EnableButton(kCmdMainMenu, true);
         return;
     }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "controls/ImageDraw.h"
+#include "pages/PendingRestart.h"
 #include "shell/EngineBinding.h"
 #include "shell/LastScan.h"
 #include "shell/LastScanReport.h"
@@ -252,6 +253,7 @@ void CMainChildWnd::OnPageEnter()
     if (g_mainDlg) {
         g_mainDlg->SetupMainMenu(true);
         g_mainDlg->SetStatusLine1(LastScanSummary().c_str());
+        g_mainDlg->SetStatusLine2(RestartPending() ? kRestartPendingText : nullptr);
     }
     if (update_) ShowWindow(update_->Hwnd(), SW_HIDE);
 }
@@ -262,6 +264,7 @@ void CMainChildWnd::OnPageLeave()
     if (!g_mainDlg) return;
     g_mainDlg->SetupMainMenu(false);
     g_mainDlg->SetStatusLine1(nullptr);
+    g_mainDlg->SetStatusLine2(nullptr);
     g_mainDlg->SetStatusLine3(nullptr);
 }
 

@@ -3,7 +3,9 @@
 #include <memory>
 
 #include "pages/MessageBox.h"
+#include "pages/PendingRestart.h"
 #include "shell/EngineBinding.h"
+#include "shell/SettingsFile.h"
 
 namespace ui {
 namespace {
@@ -53,9 +55,9 @@ StartupItem OwnStartupEntry()
     return item;
 }
 
-void WriteProgramSetting(const wchar_t* key, bool value)
+bool WriteProgramSetting(const wchar_t* key, bool value)
 {
-    WritePrivateProfileStringW(L"ProgramSettings", key, value ? L"TRUE" : L"FALSE", L".\\Registry.ini");
+    return WriteSetting(L"ProgramSettings", key, value ? L"TRUE" : L"FALSE");
 }
 
 CProgramSettings::CProgramSettings()
@@ -78,12 +80,7 @@ void CProgramSettings::OnPageEnter()
     CPageBase::OnPageEnter();
     if (g_mainDlg) g_mainDlg->SetupOkSettings(true);
     Box(kStartupBox).SetChecked(OwnStartupEntryEnabled());
-    Box(kRestorePointBox).SetChecked(ProgramSettingIsTrue(L"CreateRestorePoint"));
-    Box(kUpdatesBox).SetChecked(ProgramSettingIsTrue(L"AutoCheckUpdates"));
-    const bool ask = ProgramSettingIsTrue(L"AskClickXButton");
-    Box(kAskCloseBox).SetChecked(ask);
-    EnableWindow(Box(kTrayCloseBox).Hwnd(), ask ? FALSE : TRUE);
-    Box(kTrayCloseBox).SetChecked(ProgramSettingIsTrue(L"MinAppClickXButton"));
+    ShowStored();
 }
 
 void CProgramSettings::OnPageLeave()
@@ -96,6 +93,10 @@ void CProgramSettings::OnStartupClicked()
 {
     StartupItem entry = OwnStartupEntry();
     const bool checked = Box(kStartupBox).Checked();
+    if (RefuseWhileRestartPending(hwnd_)) {
+        Box(kStartupBox).SetChecked(!checked);
+        return;
+    }
     int ok = 0;
     if (g_engine && checked && g_engine->WriteStartupEntry) {
         ok = g_engine->WriteStartupEntry(&entry);
@@ -107,6 +108,25 @@ void CProgramSettings::OnStartupClicked()
     if (ok) return;
     Box(kStartupBox).SetChecked(!checked);
     RunStandardBox(hwnd_, L"The start-up entry could not be changed.", L"Tamsel", MB_OK | MB_ICONWARNING);
+}
+
+bool CProgramSettings::Store(const wchar_t* key, bool value)
+{
+    if (WriteProgramSetting(key, value)) return true;
+    RunStandardBox(hwnd_, L"The setting could not be saved in Registry.ini; it stays as it was.", L"Tamsel",
+                   MB_OK | MB_ICONWARNING);
+    ShowStored();
+    return false;
+}
+
+void CProgramSettings::ShowStored()
+{
+    Box(kRestorePointBox).SetChecked(ProgramSettingIsTrue(L"CreateRestorePoint"));
+    Box(kUpdatesBox).SetChecked(ProgramSettingIsTrue(L"AutoCheckUpdates"));
+    const bool ask = ProgramSettingIsTrue(L"AskClickXButton");
+    Box(kAskCloseBox).SetChecked(ask);
+    EnableWindow(Box(kTrayCloseBox).Hwnd(), ask ? FALSE : TRUE);
+    Box(kTrayCloseBox).SetChecked(ProgramSettingIsTrue(L"MinAppClickXButton"));
 }
 
 void CProgramSettings::OnBoxClicked(int id)
@@ -122,22 +142,18 @@ void CProgramSettings::OnBoxClicked(int id)
                                 MB_OK);
                 Box(id).SetChecked(true);
             }
-            WriteProgramSetting(L"CreateRestorePoint", true);
+            Store(L"CreateRestorePoint", true);
             break;
         case kUpdatesBox:
-            WriteProgramSetting(L"AutoCheckUpdates", checked);
+            Store(L"AutoCheckUpdates", checked);
             break;
         case kAskCloseBox:
-            WriteProgramSetting(L"AskClickXButton", checked);
             // Asking wins: the tray option is cleared and locked.
-            if (checked) {
-                Box(kTrayCloseBox).SetChecked(false);
-                WriteProgramSetting(L"MinAppClickXButton", false);
-            }
-            EnableWindow(Box(kTrayCloseBox).Hwnd(), checked ? FALSE : TRUE);
+            if (checked && !Store(L"MinAppClickXButton", false)) break;
+            if (Store(L"AskClickXButton", checked)) ShowStored();
             break;
         case kTrayCloseBox:
-            WriteProgramSetting(L"MinAppClickXButton", checked);
+            Store(L"MinAppClickXButton", checked);
             break;
         default:
             break;

@@ -35,6 +35,9 @@ private:
     void CreateBoxes();
     void OnBoxClicked(int id);
     void OnStartupClicked();
+    // Writes a setting; a failed write is said and the boxes show the file.
+    bool Store(const wchar_t* key, bool value);
+    void ShowStored();
 
     std::array<CCheckBox, kBoxCount> boxes_;
     gdi::Font labelFont_;
@@ -43,6 +46,7 @@ private:
 // The program's own start-up entry: the program path in quotes and " -scan".
 StartupItem OwnStartupEntry();
 // Registry.ini, section "ProgramSettings": "TRUE" or "FALSE".
-void WriteProgramSetting(const wchar_t* key, bool value);
+// False when Registry.ini does not hold the value afterwards.
+bool WriteProgramSetting(const wchar_t* key, bool value);
 
 }  // namespace ui

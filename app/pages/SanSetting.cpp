@@ -1,5 +1,6 @@
 #include "pages/SanSetting.h"
 
+#include "pages/MessageBox.h"
 #include "shell/EngineBinding.h"
 
 namespace ui {
@@ -72,10 +73,14 @@ void CSanSetting::ShowStored()
 void CSanSetting::OnBoxClicked(int k)
 {
     if (!categories_ || !categories_->IsValidIndex(k) || !g_engine || !g_engine->SetCategoryEnabled) return;
-    const std::wstring flag = Box(k).Checked() ? L"true" : L"false";
+    const bool wanted = Box(k).Checked();
+    const std::wstring flag = wanted ? L"true" : L"false";
     g_engine->SetCategoryEnabled(categories_->At(k)->elementName, &flag);
     // The boxes show what the file holds, also when the write did not land.
     ShowStored();
+    if (categories_ && categories_->IsValidIndex(k) && (categories_->At(k)->enabled != 0) != wanted)
+        RunStandardBox(hwnd_, L"The scan area could not be saved in scanSetting.xml; it stays as it was.", L"Tamsel",
+                       MB_OK | MB_ICONWARNING);
 }
 
 LRESULT CSanSetting::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)

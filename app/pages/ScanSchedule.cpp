@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <cstring>
 #include <memory>
 
 #include "controls/Gdi.h"
@@ -17,6 +18,8 @@ namespace {
 constexpr wchar_t kInstruction[] =
     L"Click \"New\" to schudule scan.\r\nClick \"Edit\" or \"Delete\" to manage \t\t\t\t\t  or delte an exiting "
     L"scan schudule.";
+constexpr wchar_t kForeignTaskText[] =
+    L"The scheduled task \"Registry Task\" starts another program; Tamsel leaves it alone.";
 constexpr wchar_t kDeleteQuestion[] = L"Are you sure would like to delete \r\nthis scan schedule?";
 
 bool HasEngine()
@@ -101,11 +104,35 @@ void CScanSchedule::Refresh(bool ensureTask)
     ClearRows();
     EnableRowButtons(false);
     if (!HasEngine()) return;
-    if (ensureTask && g_engine->EnsureScheduleTask() != 1)
-        Tell(L"The scan task could not be created in the task scheduler.");
+    if (ensureTask) {
+        const int ensured = g_engine->EnsureScheduleTask();
+        foreignTask_ = ensured == 2;
+        if (foreignTask_) {
+            // Another program's task of that name is not Tamsel's to show or change.
+            Tell(kForeignTaskText);
+            return;
+        }
+        if (ensured != 1) Tell(L"The scan task could not be created in the task scheduler.");
+    }
+    if (foreignTask_) return;
     // Without the task (its last schedule deleted) the listing is empty.
     g_engine->GetScheduleTriggers(&triggers_);
     for (const ScangetTaskTrigger* t : triggers_) list_.AddRow(TriggerRowText(t->trigger));
+}
+
+bool CScanSchedule::StillShown(int row)
+{
+    // The rows are positions in the task as it was listed; another program
+    // (or the console tool) may have changed it since.
+    PtrArray<ScangetTaskTrigger> now;
+    const bool same = g_engine->GetScheduleTriggers(&now) && now.GetCount() == triggers_.GetCount() &&
+                      now.IsValidIndex(row) &&
+                      std::memcmp(&now[row]->trigger, &triggers_[row]->trigger, sizeof(TASK_TRIGGER)) == 0;
+    if (same) return true;
+    Tell(L"The scan schedules were changed since they were shown; nothing was changed. The list now shows them as "
+         L"they are.");
+    Refresh(false);
+    return false;
 }
 
 int CScanSchedule::SelectedRow() const
@@ -141,6 +168,7 @@ void CScanSchedule::OnThirdAction()
     t = WeeklyTrigger(t, dialog.DayBits(), dialog.hour, dialog.minute);
     // The task is gone after its last schedule was deleted.
     Refresh(true);
+    if (foreignTask_) return;
     if (g_engine->AddSchedule(t) != 1) Tell(L"The scan schedule could not be added.");
     Refresh(false);
 }
@@ -148,12 +176,12 @@ void CScanSchedule::OnThirdAction()
 void CScanSchedule::OnPrimaryAction()
 {
     const int row = SelectedRow();
-    if (!HasEngine() || row < 0) return;
+    if (!HasEngine() || row < 0 || !StillShown(row)) return;
     const TASK_TRIGGER base = triggers_[row]->trigger;
     CSetScanSchedule dialog;
     dialog.timeText = pagerules::TimeText(base.wStartHour, base.wStartMinute);
     dialog.SetDayBits(base.Type.Weekly.rgfDaysOfTheWeek);
-    if (!dialog.DoModal(g_mainDlg ? g_mainDlg->Hwnd() : hwnd_)) return;
+    if (!dialog.DoModal(g_mainDlg ? g_mainDlg->Hwnd() : hwnd_) || !StillShown(row)) return;
     // One replacing save: the schedule is never lost when the change fails.
     if (g_engine->EditSchedule(row, WeeklyTrigger(base, dialog.DayBits(), dialog.hour, dialog.minute)) != 1)
         Tell(L"The scan schedule could not be changed.");
@@ -165,6 +193,7 @@ void CScanSchedule::OnSecondAction()
     const int row = SelectedRow();
     if (!HasEngine() || row < 0 || !g_mainDlg) return;
     if (g_mainDlg->ShowMessageBox(kDeleteQuestion, L"Tamsel", kBoxWarning) != 1) return;
+    if (!StillShown(row)) return;
     if (g_engine->DeleteSchedule(row, 0) != 1) Tell(L"The scan schedule could not be deleted.");
     Refresh(false);
 }

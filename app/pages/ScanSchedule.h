@@ -33,7 +33,12 @@ private:
     // Lists the scan task's triggers afresh, first creating the task when
     // `ensureTask` and it is missing; "Edit" and "Delete" wait for a
     // selection again.
+    // With ensureTask the task is made when missing; a task of the name
+    // that starts another program is said and nothing is listed.
     void Refresh(bool ensureTask);
+    // True when row still shows the task's trigger at that position; else
+    // says so and lists the task afresh.
+    bool StillShown(int row);
     void ClearRows();
     int SelectedRow() const;
     void EnableRowButtons(bool enable);
@@ -42,6 +47,7 @@ private:
     CReportList list_;
     HIMAGELIST rowImages_ = nullptr;
     PtrArray<ScangetTaskTrigger> triggers_;
+    bool foreignTask_ = false;
 };
 
 // A trigger of one week day set at hour:minute, weekly every week, starting

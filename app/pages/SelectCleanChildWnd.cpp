@@ -4,6 +4,7 @@
 #include <type_traits>
 
 #include "controls/Gdi.h"
+#include "pages/PendingRestart.h"
 #include "shell/EngineBinding.h"
 #include "shell/LastScan.h"
 #include "shell/LastScanReport.h"
@@ -123,6 +124,8 @@ void CSelectCleanChildWnd::OnPageLeave()
 
 void CSelectCleanChildWnd::OnPrimaryAction()
 {
+    // A fix made now would be thrown away by the pending hive swap.
+    if (RefuseWhileRestartPending(hwnd_)) return;
     if (g_mainDlg) g_mainDlg->ShowPage(g_mainDlg->Page(kCleanPage));
 }
 

@@ -6,8 +6,10 @@
 
 #include "controls/Gdi.h"
 #include "pages/MessageBox.h"
+#include "pages/PendingRestart.h"
 #include "pure/PageRules.h"
 #include "shell/EngineBinding.h"
+#include "shell/SettingsFile.h"
 
 namespace ui {
 namespace {
@@ -20,7 +22,6 @@ constexpr wchar_t kRemoveQuestion[] =
     L"\r\nAre you sure that you want to remove the selected\r\n"
     L"startup item from the startup list.\r\n\r\n\r\n"
     L"The original program will NOT be delete or \r\nuninstalled.";
-constexpr wchar_t kIniFile[] = L".\\Registry.ini";
 
 bool HasEngine() { return g_engine && g_engine->LoadStartupItems; }
 
@@ -29,13 +30,13 @@ bool HasEngine() { return g_engine && g_engine->LoadStartupItems; }
 std::wstring ReadShowDisable()
 {
     wchar_t buf[260] = L"";
-    GetPrivateProfileStringW(L"StartupManage", L"ShowDisable", L"", buf, 260, kIniFile);
+    GetPrivateProfileStringW(L"StartupManage", L"ShowDisable", L"", buf, 260, kSettingsFile);
     return buf;
 }
 
-void WriteShowDisable(bool show)
+bool WriteShowDisable(bool show)
 {
-    WritePrivateProfileStringW(L"StartupManage", L"ShowDisable", show ? L"TRUE" : L"FALSE", kIniFile);
+    return WriteSetting(L"StartupManage", L"ShowDisable", show ? L"TRUE" : L"FALSE");
 }
 
 CStartupManager::CStartupManager()
@@ -152,8 +153,14 @@ void CStartupManager::Tell(const std::wstring& text)
 
 void CStartupManager::OnShowDisabledClicked()
 {
-    const bool show = showDisabled_.Checked();
-    WriteShowDisable(show);
+    bool show = showDisabled_.Checked();
+    if (!WriteShowDisable(show)) {
+        // The box and the rows show what Registry.ini holds.
+        const std::wstring setting = ReadShowDisable();
+        show = pagerules::ListsDisabled(setting);
+        showDisabled_.SetChecked(pagerules::ShowDisabledChecked(setting));
+        Tell(L"The setting could not be saved in Registry.ini; it stays as it was.");
+    }
     Reload();
     FillRows(show);
     Recount(0);
@@ -188,13 +195,24 @@ bool CStartupManager::Disable(StartupItem& item)
 
 bool CStartupManager::Enable(StartupItem& item)
 {
-    if (!g_engine->WriteStartupEntry || g_engine->WriteStartupEntry(&item) != 1) {
-        Tell(L"The startup entry could not be written to the registry; it stays disabled.");
+    if (!g_engine->EnableStartupItem) return false;
+    std::wstring current;
+    int result = g_engine->EnableStartupItem(&item, 0, &current);
+    if (result == 2) {
+        // The program wrote a value of that name since: replaced only when asked.
+        const std::wstring question = L"\r\nThe startup entry \"" + item.valueName + L"\" now starts:\r\n" + current +
+                                      L"\r\n\r\nReplace it with the one that was disabled?\r\n" + item.commandLine;
+        if (!g_mainDlg || g_mainDlg->ShowMessageBox(question, L"Tamsel", kBoxWarning) != 1) return false;
+        result = g_engine->EnableStartupItem(&item, 1, nullptr);
+    }
+    if (result == 3) {
+        Tell(L"The startup item is enabled, but its disabled record could not be removed.");
+        return true;
+    }
+    if (result != 1) {
+        Tell(L"The startup item could not be enabled; it stays disabled.");
         return false;
     }
-    item.enabled = 1;
-    if (!g_engine->RemoveDisabledStartupItem || g_engine->RemoveDisabledStartupItem(&item) != 1)
-        Tell(L"The startup item is enabled, but its disabled record could not be removed.");
     return true;
 }
 
@@ -202,6 +220,7 @@ void CStartupManager::Toggle(int row)
 {
     HWND h = list_.Hwnd();
     if (!HasEngine() || !items_.IsValidIndex(row)) return;
+    if (RefuseWhileRestartPending(hwnd_)) return;
     wchar_t action[32] = L"";
     ListView_GetItemText(h, row, kActionColumn, action, 32);
     StartupItem& item = *items_[row];
@@ -231,8 +250,11 @@ void CStartupManager::OnPrimaryAction()
     if (g_mainDlg->ShowMessageBox(kRemoveQuestion, L"Tamsel", kBoxWarning) != 1) return;
     const int row = ListView_GetNextItem(list_.Hwnd(), -1, LVNI_SELECTED);
     if (!items_.IsValidIndex(row)) return;
+    if (RefuseWhileRestartPending(hwnd_)) return;
     StartupItem& item = *items_[row];
-    const bool removed = item.enabled
+    // An item Windows switched off is still in its Run key.
+    const bool inRunKey = item.enabled || item.windowsDisabled;
+    const bool removed = inRunKey
                              ? g_engine->DeleteStartupEntry && g_engine->DeleteStartupEntry(&item) == 1
                              : g_engine->RemoveDisabledStartupItem && g_engine->RemoveDisabledStartupItem(&item) == 1;
     if (!removed) Tell(L"The startup item could not be removed.");

@@ -64,8 +64,9 @@ private:
     bool listingDisabled_ = true;
 };
 
-// Registry.ini, [StartupManage] "ShowDisable"; empty when absent.
+// Registry.ini, [StartupManage] "ShowDisable"; empty when absent. The write
+// is false when the file does not hold the value afterwards.
 std::wstring ReadShowDisable();
-void WriteShowDisable(bool show);
+bool WriteShowDisable(bool show);
 
 }  // namespace ui

@@ -21,6 +21,7 @@ const OptionSpec kOptions[] = {
     {kOptProgress, L"--progress", true},
     {kOptCompare, L"--compare", true},
     {kOptThreads, L"--threads", true},
+    {kOptAll, L"--all", false},
 };
 
 const OptionSpec* FindOption(const std::wstring& name)
@@ -37,41 +38,64 @@ const CommandSpec* FindCommand(const std::wstring& name)
     return nullptr;
 }
 
+// A bare number where an item is named is the position of an earlier
+// listing; it is refused, since one new value shifts every later item.
+bool IsPosition(const std::wstring& text) { return ParseIndex(text) >= 0; }
+
+std::wstring CheckedStartup(Arguments& a)
+{
+    if (a.operands.empty()) {
+        if (a.all) return L"option '--all' only applies to 'startup enable'";
+        return std::wstring();
+    }
+    const std::wstring& verb = a.operands[0];
+    if (verb != L"disable" && verb != L"enable" && verb != L"remove" && verb != L"disabled")
+        return L"unknown startup action '" + verb + L"' (disable, enable, remove or disabled)";
+    if (a.all && verb != L"enable") return L"option '--all' only applies to 'startup enable'";
+    a.action = verb;
+    if (verb == L"disabled" || a.all) {
+        if (a.operands.size() != 1) return L"unexpected argument '" + a.operands[1] + L"'";
+        return std::wstring();
+    }
+    if (a.operands.size() != 2) return L"startup " + verb + L" needs the item as listed (ROOT\\key\\value)";
+    if (IsPosition(a.operands[1]))
+        return L"'" + a.operands[1] + L"' is a position; name the item as 'startup' lists it (ROOT\\key\\value)";
+    a.item = a.operands[1];
+    return std::wstring();
+}
+
+std::wstring CheckedSchedule(Arguments& a)
+{
+    std::wstring verb = a.operands.empty() ? std::wstring() : a.operands[0];
+    bool timing = !a.weekly.empty() || !a.at.empty();
+    if (verb.empty()) {
+        if (timing) return L"options '--weekly' and '--at' only apply to 'schedule add'";
+    } else if (verb == L"add") {
+        if (a.operands.size() != 1) return L"unexpected argument '" + a.operands[1] + L"'";
+        if (a.weekly.empty() || a.at.empty()) return L"schedule add needs --weekly DAYS and --at HH:MM";
+        a.weekDays = ParseWeekDays(a.weekly);
+        if (!a.weekDays) return L"'" + a.weekly + L"' is not a list of days like Mon,Wed";
+        if (!ParseClock(a.at, a.hour, a.minute)) return L"'" + a.at + L"' is not a time like 18:30";
+    } else if (verb == L"delete") {
+        if (timing) return L"options '--weekly' and '--at' only apply to 'schedule add'";
+        if (a.operands.size() != 2) return L"schedule delete needs the trigger as listed";
+        if (IsPosition(a.operands[1]))
+            return L"'" + a.operands[1] + L"' is a position; name the trigger as 'schedule' lists it";
+        a.item = a.operands[1];
+    } else if (verb == L"delete-task") {
+        if (timing) return L"options '--weekly' and '--at' only apply to 'schedule add'";
+        if (a.operands.size() != 1) return L"unexpected argument '" + a.operands[1] + L"'";
+    } else {
+        return L"unknown schedule action '" + verb + L"' (add, delete or delete-task)";
+    }
+    a.action = verb;
+    return std::wstring();
+}
+
 std::wstring Checked(Arguments& a)
 {
-    if (a.command == Command::Startup && !a.operands.empty()) {
-        const std::wstring& verb = a.operands[0];
-        if (verb != L"disable" && verb != L"enable" && verb != L"remove")
-            return L"unknown startup action '" + verb + L"' (disable, enable or remove)";
-        if (a.operands.size() != 2) return L"startup " + verb + L" needs the item number N";
-        a.index = ParseIndex(a.operands[1]);
-        if (a.index < 0) return L"'" + a.operands[1] + L"' is not an item number";
-        a.action = verb;
-    }
-    if (a.command == Command::Schedule) {
-        std::wstring verb = a.operands.empty() ? std::wstring() : a.operands[0];
-        bool timing = !a.weekly.empty() || !a.at.empty();
-        if (verb.empty()) {
-            if (timing) return L"options '--weekly' and '--at' only apply to 'schedule add'";
-        } else if (verb == L"add") {
-            if (a.operands.size() != 1) return L"unexpected argument '" + a.operands[1] + L"'";
-            if (a.weekly.empty() || a.at.empty()) return L"schedule add needs --weekly DAYS and --at HH:MM";
-            a.weekDays = ParseWeekDays(a.weekly);
-            if (!a.weekDays) return L"'" + a.weekly + L"' is not a list of days like Mon,Wed";
-            if (!ParseClock(a.at, a.hour, a.minute)) return L"'" + a.at + L"' is not a time like 18:30";
-        } else if (verb == L"delete") {
-            if (timing) return L"options '--weekly' and '--at' only apply to 'schedule add'";
-            if (a.operands.size() != 2) return L"schedule delete needs the trigger number N";
-            a.index = ParseIndex(a.operands[1]);
-            if (a.index < 0) return L"'" + a.operands[1] + L"' is not a trigger number";
-        } else if (verb == L"delete-task") {
-            if (timing) return L"options '--weekly' and '--at' only apply to 'schedule add'";
-            if (a.operands.size() != 1) return L"unexpected argument '" + a.operands[1] + L"'";
-        } else {
-            return L"unknown schedule action '" + verb + L"' (add, delete or delete-task)";
-        }
-        a.action = verb;
-    }
+    if (a.command == Command::Startup) return CheckedStartup(a);
+    if (a.command == Command::Schedule) return CheckedSchedule(a);
     return std::wstring();
 }
 
@@ -98,10 +122,10 @@ const std::vector<CommandSpec>& CommandTable()
         {Command::Restore, L"restore", kOptJson, L"NAME", 1, 1, L"restore the backup NAME"},
         {Command::DeleteBackup, L"delete-backup", kOptJson, L"NAME", 1, 1, L"delete the backup NAME"},
         {Command::Ignored, L"ignored", kOptJson, L"", 0, 0, L"list the ignore list"},
-        {Command::Startup, L"startup", kOptJson, L"[disable|enable|remove N]", 0, 2,
-         L"list the startup programs, or change item N"},
-        {Command::Schedule, L"schedule", kOptJson | kOptWeekly | kOptAt, L"[add|delete N|delete-task]", 0, 2,
-         L"list the scheduled scans, add one, delete trigger N or the whole task"},
+        {Command::Startup, L"startup", kOptJson | kOptAll, L"[disable|enable|remove ITEM|disabled]", 0, 2,
+         L"list the startup programs, change ITEM (as listed), or list Tamsel's disabled ones"},
+        {Command::Schedule, L"schedule", kOptJson | kOptWeekly | kOptAt, L"[add|delete TRIGGER|delete-task]", 0,
+         2, L"list the scheduled scans, add one, delete TRIGGER (as listed) or the whole task"},
         {Command::Help, L"help", 0, L"", 0, 0, L"show this text"},
     };
     return table;
@@ -203,6 +227,9 @@ ParseResult ParseArguments(const std::vector<std::wstring>& argv)
                         return r;
                     }
                     break;
+                case kOptAll:
+                    r.args.all = true;
+                    break;
                 case kOptProgress:
                     if (value != L"json" && value != L"text") {
                         r.error = L"option '--progress' takes json or text";
@@ -282,6 +309,8 @@ std::wstring UsageText()
          L"options of fix:\n"
          L"  --category, --settings, --quiet, --progress, --threads as for scan\n"
          L"  --yes              really back up and fix; without it only the problems are shown\n"
+         L"options of startup enable:\n"
+         L"  --all              enable every program Tamsel disabled (exit 1 when some stay disabled)\n"
          L"options of schedule add:\n"
          L"  --weekly DAYS      days like Mon,Wed\n"
          L"  --at HH:MM         start time\n"

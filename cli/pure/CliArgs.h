@@ -26,6 +26,7 @@ enum Option : unsigned {
     kOptProgress = 1u << 8,
     kOptCompare = 1u << 9,
     kOptThreads = 1u << 10,
+    kOptAll = 1u << 11,
 };
 
 // One row per command; a new command is one more row here and one handler
@@ -57,8 +58,12 @@ struct Arguments {
     std::wstring at;                       // --at, as given
     std::vector<std::wstring> operands;    // the words after the command
     // Checked forms of the operands of startup and schedule.
-    std::wstring action;                   // "", disable, enable, remove, add, delete
-    int index = -1;                        // N of startup ACTION N and schedule delete N
+    std::wstring action;                   // "", disable, enable, remove, disabled, add, delete, delete-task
+    // What startup ACTION and schedule delete act on, as the listing shows
+    // it: ROOT\key\value of a startup item, the text of a trigger. Never a
+    // position: a new value shifts every later one.
+    std::wstring item;
+    bool all = false;                      // startup enable --all
     unsigned short weekDays = 0;           // TASK_SUNDAY.. bits of --weekly
     unsigned short hour = 0, minute = 0;   // --at
 };

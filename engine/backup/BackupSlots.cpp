@@ -6,6 +6,7 @@
 #include "core/EngineState.h"
 #include "core/Slots.h"
 #include "core/WorkerStart.h"
+#include "defrag/PendingSwap.h"
 
 namespace slots {
 namespace {
@@ -54,6 +55,11 @@ int CORVEX_CALL StartRestore(const std::wstring* backupName)
         CRegEngine& e = engine::Ensure();
         e.operationResult = 0;
         e.restoreName = backupName ? *backupName : std::wstring();
+        // A restore made now would be undone by the swap at the restart.
+        if (defrag::RefuseWhileSwapPending()) {
+            ui::RestoreFinished(e.restoreName);
+            return 0;
+        }
         if (!StartWorker(backup::RestoreThreadProc, e)) ui::RestoreFinished(e.restoreName);
         return 0;
     });

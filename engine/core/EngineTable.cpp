@@ -55,6 +55,7 @@ EngineFunctionTable g_table = {
     slots::GetScanThread,      slots::GetFixThread,
     slots::GetOperationResult, slots::SetReportHandler,
     slots::SetScanThreads,     slots::GetScanThreads,
+    slots::EnableStartupItem,  slots::GetPendingCompaction,
 };
 }  // namespace
 

@@ -57,6 +57,8 @@ int CORVEX_CALL GetOperationResult();
 void CORVEX_CALL SetReportHandler(ReportHandler handler);
 void CORVEX_CALL SetScanThreads(int count);
 int CORVEX_CALL GetScanThreads();
+int CORVEX_CALL EnableStartupItem(StartupItem* item, int replaceNewer, std::wstring* current);
+int CORVEX_CALL GetPendingCompaction();
 
 // Runs a slot body; any exception other than EngineInvalidArgument becomes
 // `fallback`.

@@ -1,6 +1,7 @@
 #include "core/XmlDocument.h"
 
 #include "core/ReportBox.h"
+#include "core/WholeFile.h"
 
 namespace xml {
 namespace {
@@ -36,30 +37,46 @@ std::wstring InCurrentFolder(const std::wstring& file)
 }
 }  // namespace
 
-bool Document::Create(const wchar_t* caption)
+bool Document::CreateQuiet()
 {
     HRESULT hr = CoCreateInstance(kDomDocumentClass, nullptr, kDomClassContext, kDomDocumentIid,
                                   doc_.put_void());
-    if (FAILED(hr) || !doc_) {
-        doc_.reset();
-        report::Show(L"", caption, MB_OK);
-        return false;
-    }
-    return true;
+    if (SUCCEEDED(hr) && doc_) return true;
+    doc_.reset();
+    return false;
+}
+
+bool Document::Create(const wchar_t* caption)
+{
+    if (CreateQuiet()) return true;
+    report::Show(L"", caption, MB_OK);
+    return false;
 }
 
 bool Document::Load(const std::wstring& file, const wchar_t* caption)
 {
     if (!Create(caption)) return false;
+    if (LoadFile(file)) return true;
+    ReportFailure(caption);
+    doc_.reset();
+    return false;
+}
+
+bool Document::LoadFile(const std::wstring& file)
+{
     ScopedVariant name(InCurrentFolder(file).c_str());
     VARIANT_BOOL ok = VARIANT_FALSE;
-    HRESULT hr = doc_->load(name.get(), &ok);
-    if (hr != S_OK || ok != VARIANT_TRUE) {
-        ReportFailure(caption);
-        doc_.reset();
-        return false;
-    }
-    return true;
+    return doc_->load(name.get(), &ok) == S_OK && ok == VARIANT_TRUE;
+}
+
+bool Document::TryLoad(const std::wstring& file) { return CreateQuiet() && LoadFile(file); }
+
+bool Document::TryLoadText(const std::wstring& text)
+{
+    if (!CreateQuiet()) return false;
+    ScopedBstr source(text.c_str());
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    return doc_->loadXML(source.get(), &ok) == S_OK && ok == VARIANT_TRUE;
 }
 
 ComPtr<IXMLDOMElement> Document::Root() const
@@ -89,6 +106,20 @@ HRESULT Document::Save(const std::wstring& file) const
     if (!doc_) return E_POINTER;
     ScopedVariant name(file.c_str());
     return doc_->save(name.get());
+}
+
+DWORD Document::SaveWhole(const std::wstring& file) const
+{
+    if (!doc_) return ERROR_INVALID_HANDLE;
+    const std::wstring full = InCurrentFolder(file);
+    const std::wstring temporary = files::TemporaryFor(full);
+    ScopedVariant name(temporary.c_str());
+    const HRESULT hr = doc_->save(name.get());
+    if (FAILED(hr)) {
+        DeleteFileW(temporary.c_str());
+        return HRESULT_FACILITY(hr) == FACILITY_WIN32 ? HRESULT_CODE(hr) : ERROR_WRITE_FAULT;
+    }
+    return files::ReplaceWith(temporary, full);
 }
 
 HRESULT ChildNodes(IXMLDOMNode* node, std::vector<ComPtr<IXMLDOMNode>>& out)

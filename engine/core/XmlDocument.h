@@ -28,6 +28,11 @@ public:
     bool Load(const std::wstring& file, const wchar_t* caption);
     // Creates an empty document (no file); false after a reported failure.
     bool Create(const wchar_t* caption);
+    // Creates the document and loads `file` without any report; the parse
+    // error's reason stays readable after a failure.
+    bool TryLoad(const std::wstring& file);
+    // Creates the document from text; false when it does not parse.
+    bool TryLoadText(const std::wstring& text);
 
     IXMLDOMDocument* get() const { return doc_.get(); }
     ComPtr<IXMLDOMElement> Root() const;
@@ -40,8 +45,13 @@ public:
     // Saves under `file`; the result is not examined by callers that follow
     // the data files' conventions, but is returned for those that care.
     HRESULT Save(const std::wstring& file) const;
+    // Saves under a temporary name and renames that over `file`, so the file
+    // is replaced whole or stays as it was. ERROR_SUCCESS or the error.
+    DWORD SaveWhole(const std::wstring& file) const;
 
 private:
+    bool CreateQuiet();
+    bool LoadFile(const std::wstring& file);  // into the created document
     ComPtr<IXMLDOMDocument> doc_;
 };
 

@@ -3,6 +3,7 @@
 #include "core/Callbacks.h"
 #include "core/Handles.h"
 #include "defrag/DefragOps.h"
+#include "defrag/PendingSwap.h"
 #include "pure/TextRules.h"
 
 namespace defrag {
@@ -81,12 +82,18 @@ int CompactHive(DefragContext& ctx, HiveItem& hive)
             return Failed(hive, L"fail compact : " + hive.keyName);
         UniqueHKey created(raw);
         DeleteFileW(old.c_str());
-        if (ReplaceKey(key.root, key.subKey, saved, old) != ERROR_SUCCESS)
+        // Recorded first: a queued swap nobody knows of would throw away
+        // every later change to the registry at the restart.
+        if (!RecordPendingSwap(hive.keyName, saved))
+            return Failed(hive, L"fail compact : " + hive.keyName + L" (the pending swap could not be recorded)");
+        if (ReplaceKey(key.root, key.subKey, saved, old) != ERROR_SUCCESS) {
+            ForgetPendingSwap(hive.keyName);
             return Failed(hive,
                           L"fail compact : " + hive.keyName +
                               L" THE REGISTRY FILES MAYBE OPENED EXCLUSIVELY BY OTHER APPS, RESTARTING COMPUTER "
                               L"MAY RESOLVE THIS PROBLEM.",
                           2);
+        }
         created.reset();
         ui::DefragStatusText(L"compacted : " + hive.keyName);
         hive.flags |= 1;

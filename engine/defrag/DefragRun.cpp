@@ -2,19 +2,38 @@
 
 #include "core/Callbacks.h"
 #include "defrag/DefragOps.h"
+#include "defrag/PendingSwap.h"
+#include "pure/DefragOutcome.h"
 
 namespace defrag {
+namespace {
+
+// The run's last word: never "finished successfully" after a stop or with
+// a hive that failed.
+int Outcome(const PtrArray<HiveItem>& hives, int result)
+{
+    std::vector<std::wstring> failed;
+    for (const HiveItem* hive : hives)
+        if (hive->error == 1) failed.push_back(hive->keyName);
+    ui::DefragStatusText(pure::DefragOutcomeText(result == 1, failed, PendingSwaps() != SwapState::kNone));
+    return result;
+}
+
+}  // namespace
 
 int DefragmentHives(DefragContext& ctx)
 {
     PtrArray<HiveItem>* hives = Hives();
     if (!hives) return 0;
     for (HiveItem* hive : *hives) {
-        if (LoadFlag(ctx.running) == 2) return 1;
+        if (LoadFlag(ctx.running) == 2) return Outcome(*hives, 1);
         ui::DefragItem(hive->index, 1);
         const int r = CompactHive(ctx, *hive);
         ui::DefragItem(hive->index, hive->error == 1 ? 2 : 0);
-        if (r != 0) return 2;
+        if (r != 0) {
+            hive->error = 1;  // the hive the run ended on is named with the failed ones
+            return Outcome(*hives, 2);
+        }
     }
 
     ui::DefragStatusText(L"defragmenting...");
@@ -42,8 +61,7 @@ int DefragmentHives(DefragContext& ctx)
         hive->state = 4;
         ui::DefragItem(hive->index, 0);
     }
-    ui::DefragStatusText(L"Finished successfully.Please restart your computer.");
-    return result;
+    return Outcome(*hives, result);
 }
 
 DWORD WINAPI DefragRunThread(void*)

@@ -1,7 +1,9 @@
 // Registry defragmentation slots: analysis, run and redraw workers, and the
 // getters of the defragmentation state.
+#include "core/Callbacks.h"
 #include "core/Slots.h"
 #include "defrag/DefragOps.h"
+#include "defrag/PendingSwap.h"
 
 namespace slots {
 
@@ -31,6 +33,13 @@ int CORVEX_CALL GetDefragState()
 int CORVEX_CALL StartDefrag()
 {
     return Guard(1, [] {
+        // A second compaction would queue a swap over the one still waiting.
+        if (defrag::RefuseWhileSwapPending()) {
+            ui::DefragStatusText(defrag::kRestartFirstText);
+            if (defrag::DefragContext* ctx = defrag::Context()) defrag::StoreFlag(ctx->running, 2);
+            ui::DefragFinished(3, 1);
+            return 1;
+        }
         if (!defrag::StartWorker(defrag::DefragRunThread)) defrag::EndUnstarted(3);
         return 1;
     });
@@ -58,6 +67,12 @@ int CORVEX_CALL StopDefrag()
 {
     if (defrag::DefragContext* ctx = defrag::Context()) defrag::StoreFlag(ctx->running, 2);
     return 1;
+}
+
+int CORVEX_CALL GetPendingCompaction()
+{
+    // Cannot tell counts as pending: a change made now might be lost.
+    return Guard(1, [] { return defrag::PendingSwaps() == defrag::SwapState::kNone ? 0 : 1; });
 }
 
 int CORVEX_CALL ReleaseDefrag()

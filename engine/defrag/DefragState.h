@@ -73,6 +73,9 @@ struct Seams {
                        const std::wstring& oldFile)>
         replaceKey;
     DWORD redrawWaitMs = 5000;  // how long a run waits for a map redraw to end
+    // Where queued swaps are recorded (PendingSwap.h); tests use a key of
+    // their own so that no other test in the prefix is refused meanwhile.
+    std::wstring pendingSwapKey = L"SOFTWARE\\Tamsel Pending Compaction";
 };
 const Seams& CurrentSeams();
 void SetSeams(const Seams* seams);  // null restores production

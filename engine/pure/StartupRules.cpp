@@ -65,4 +65,38 @@ unsigned long ParseValueType(std::wstring_view text)
     return text == L"2" ? kTypeExpandSz : kTypeSz;
 }
 
+std::wstring ApprovedKeyPath(std::wstring_view rootName, std::wstring_view keyPath, bool is64BitWindows)
+{
+    const RunKey& run = kRunKeys[0];  // the per-user Run key; the machine's has the same path
+    std::wstring parent(kApprovedParent);
+    if (rootName != L"HKEY_CURRENT_USER" && rootName != L"HKEY_LOCAL_MACHINE") return std::wstring();
+    if (EqualsNoCase(keyPath, run.keyPath)) return parent + L"\\Run";
+    if (rootName == L"HKEY_LOCAL_MACHINE" && is64BitWindows && EqualsNoCase(keyPath, InsertWow6432Node(run.keyPath)))
+        return parent + L"\\Run32";
+    return std::wstring();
+}
+
+ApprovedState ReadApprovedState(unsigned long type, const uint8_t* data, size_t size)
+{
+    if (type != kTypeBinary || size != kApprovedSize || !data) return ApprovedState::Unknown;
+    switch (data[0]) {
+    case 2:
+    case 6:
+        return ApprovedState::Enabled;
+    case 3:
+    case 7:
+        return ApprovedState::Disabled;
+    default:
+        return ApprovedState::Unknown;
+    }
+}
+
+std::vector<uint8_t> EnabledApprovedValue(const uint8_t* data, size_t size)
+{
+    std::vector<uint8_t> out(kApprovedSize, 0);
+    for (size_t i = 0; i < 4 && i < size && data; ++i) out[i] = data[i];
+    out[0] = static_cast<uint8_t>(out[0] & ~1u);
+    return out;
+}
+
 }  // namespace pure

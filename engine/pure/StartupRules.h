@@ -3,8 +3,11 @@
 // the value-type attribute of startupManage.xml.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pure {
 
@@ -50,5 +53,30 @@ inline constexpr unsigned long kTypeSz = 1;        // REG_SZ
 inline constexpr unsigned long kTypeExpandSz = 2;  // REG_EXPAND_SZ
 std::wstring ValueTypeText(unsigned long type);
 unsigned long ParseValueType(std::wstring_view text);
+
+// Windows' own start-up switch (Task Manager's): a 12-byte binary value of
+// the item's name below the StartupApproved key of its Run key; the first
+// byte says enabled (2 or 6) or disabled (3 or 7), a FILETIME of the change
+// follows after four bytes. No value means enabled.
+inline constexpr wchar_t kApprovedParent[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved";
+inline constexpr size_t kApprovedSize = 12;
+
+// The StartupApproved key (below the same root, in the 64-bit view) that
+// switches the items of a Run key: "...\Run" for the Run keys, "...\Run32"
+// for the machine's 32-bit Run key on 64-bit Windows; empty for keys
+// Windows does not switch (RunOnce, RunOnceEx) and for any other key.
+std::wstring ApprovedKeyPath(std::wstring_view rootName, std::wstring_view keyPath, bool is64BitWindows);
+
+// What a StartupApproved value says. Unknown: not 12 bytes of binary data,
+// or a first byte this rule does not know; Tamsel then neither lists the
+// item as disabled nor changes the value.
+enum class ApprovedState { Enabled, Disabled, Unknown };
+inline constexpr unsigned long kTypeBinary = 3;  // REG_BINARY
+ApprovedState ReadApprovedState(unsigned long type, const uint8_t* data, size_t size);
+
+// The value that switches a disabled item on again: the first byte with its
+// disabled bit cleared (3 -> 2, 7 -> 6), the rest of the flag word kept, the
+// time of the change zeroed as Windows writes it for an enabled item.
+std::vector<uint8_t> EnabledApprovedValue(const uint8_t* data, size_t size);
 
 }  // namespace pure

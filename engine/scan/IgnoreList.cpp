@@ -5,6 +5,7 @@
 
 #include "core/Handles.h"
 #include "core/ReportBox.h"
+#include "core/WholeFile.h"
 #include "pure/IgnoreCodec.h"
 #include "pure/TextRules.h"
 
@@ -151,25 +152,8 @@ bool SaveIgnoreList(CRegEngine& engine)
     }
     const std::vector<uint8_t> bytes = pure::EncodeIgnoreList(groups);
 
-    const std::wstring temp = std::wstring(kIgnoreListFile) + L".new";
-    DWORD error = ERROR_SUCCESS;
-    {
-        UniqueFile file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) {
-            error = GetLastError();
-        } else {
-            DWORD done = 0;
-            if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) ||
-                done != bytes.size() || !FlushFileBuffers(file.get()))
-                error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
-        }
-    }
-    if (error == ERROR_SUCCESS &&
-        !MoveFileExW(temp.c_str(), kIgnoreListFile, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        error = GetLastError();
+    const DWORD error = files::WriteWhole(kIgnoreListFile, bytes);
     if (error == ERROR_SUCCESS) return true;
-    DeleteFileW(temp.c_str());
     report::ShowError(error, kIgnoreListCaption);
     return false;
 }

@@ -68,9 +68,12 @@ void CORVEX_CALL RemoveIgnoreItem(int groupIndex, int entryIndex)
     RegScanCategory& group = *e->ignoreList[groupIndex];
     CheckIndex(entryIndex, group.problems.GetCount(), "RemoveIgnoreItem: entry index");
     GuardVoid([&] {
-        group.problems.RemoveAt(entryIndex);
+        std::unique_ptr<RegEntryProb> entry = group.problems.Detach(entryIndex);
         group.ignoredCount -= 1;
-        scan::SaveIgnoreList(*e);
+        if (scan::SaveIgnoreList(*e)) return;
+        // Not saved (reported): the list stays what the file holds.
+        group.problems.Insert(entryIndex, std::move(entry));
+        group.ignoredCount += 1;
     });
 }
 

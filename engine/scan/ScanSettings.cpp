@@ -78,7 +78,9 @@ void WriteCategoryFlag(const std::wstring& elementName, const std::wstring& flag
             break;
         }
     }
-    doc.Save(file);
+    // Replaced whole: a failed write leaves the settings as they were, and says so.
+    const DWORD error = doc.SaveWhole(file);
+    if (error != ERROR_SUCCESS) report::ShowError(error, L"scanSetting.xml");
 }
 
 }  // namespace scan

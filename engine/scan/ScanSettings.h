@@ -16,7 +16,8 @@ inline constexpr wchar_t kSettingsFile[] = L"scanSetting.xml";
 int LoadCategories(PtrArray<XMLElement>& out, const std::wstring& file = kSettingsFile);
 
 // Writes "flag" of the first category element named `elementName` (any
-// case) and saves the file. COM must be initialised on the calling thread.
+// case) and replaces the file whole; a failed save is reported and leaves
+// the file as it was. COM must be initialised on the calling thread.
 void WriteCategoryFlag(const std::wstring& elementName, const std::wstring& flag,
                        const std::wstring& file = kSettingsFile);
 

@@ -6,6 +6,7 @@
 
 #include "core/ComPtr.h"
 #include "core/ReportBox.h"
+#include "pure/ScheduleRules.h"
 #include "schedule/SchedulerService.h"
 
 namespace schedule {
@@ -23,6 +24,23 @@ HRESULT CreateScheduler(ComPtr<ITaskScheduler>& scheduler)
                                   scheduler.put_void());
     if (FAILED(hr)) scheduler.reset();
     return hr;
+}
+
+// The program the task starts: Tamsel.exe beside the engine, whichever
+// program (the window, the console tool) asks.
+std::wstring ProgramPath()
+{
+    HMODULE self = nullptr;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCWSTR>(&ProgramPath), &self))
+        return std::wstring();
+    std::vector<wchar_t> path(32768);
+    DWORD n = GetModuleFileNameW(self, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0 || n >= path.size()) return std::wstring();
+    std::wstring full(path.data(), n);
+    const size_t slash = full.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) return std::wstring();
+    return full.substr(0, slash + 1) + kProgramFile;
 }
 
 // The scheduler; when its service is not running (some systems start it
@@ -59,12 +77,33 @@ HRESULT Activate(ITaskScheduler* scheduler, ComPtr<ITask>& task)
     return hr;
 }
 
+std::wstring TaskText(ITask* task, HRESULT (STDMETHODCALLTYPE ITask::*get)(LPWSTR*))
+{
+    LPWSTR text = nullptr;
+    if (FAILED((task->*get)(&text)) || !text) return std::wstring();
+    std::wstring out = text;
+    CoTaskMemFree(text);
+    return out;
+}
+
+bool IsOurs(ITask* task)
+{
+    return pure::IsOwnScanTask(TaskText(task, &ITask::GetApplicationName), TaskText(task, &ITask::GetParameters),
+                               ProgramPath());
+}
+
+void ReportForeign() { report::Show(kForeignTaskText, kServiceCaption, MB_OK | MB_ICONWARNING); }
+
+// The task, when it is ours; a task of the name that starts another
+// program is reported and left alone.
 ComPtr<ITask> ActivateTask()
 {
     ComPtr<ITaskScheduler> scheduler = Scheduler();
     ComPtr<ITask> task;
-    if (!scheduler || FAILED(Activate(scheduler.get(), task))) task.reset();
-    return task;
+    if (!scheduler || FAILED(Activate(scheduler.get(), task))) return ComPtr<ITask>();
+    if (IsOurs(task.get())) return task;
+    ReportForeign();
+    return ComPtr<ITask>();
 }
 
 bool Save(ITask* task)
@@ -142,13 +181,6 @@ bool ValidIndex(int index, const std::vector<TASK_TRIGGER>& triggers)
     return index >= 0 && static_cast<size_t>(index) < triggers.size();
 }
 
-std::wstring ProgramPath()
-{
-    std::vector<wchar_t> path(32768);
-    DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    return std::wstring(path.data(), n < path.size() ? n : 0);
-}
-
 std::wstring CurrentFolder()
 {
     std::vector<wchar_t> dir(32768);
@@ -166,21 +198,21 @@ std::wstring UserName()
 
 }  // namespace
 
-bool EnsureTask()
+TaskResult EnsureTask()
 {
     ComPtr<ITaskScheduler> scheduler = Scheduler();
-    if (!scheduler) return false;
+    if (!scheduler) return TaskResult::kFailed;
     // Ask first: not every scheduler refuses a new item under a name in use,
     // and an existing task must keep its settings.
     ComPtr<ITask> existing;
     HRESULT hr = Activate(scheduler.get(), existing);
-    if (SUCCEEDED(hr)) return true;
-    if (hr != kTaskMissing) return false;
+    if (SUCCEEDED(hr)) return IsOurs(existing.get()) ? TaskResult::kDone : TaskResult::kForeign;
+    if (hr != kTaskMissing) return TaskResult::kFailed;
 
     ComPtr<ITask> task;
     hr = scheduler->NewWorkItem(kTaskName, CLSID_CTask, IID_ITask, reinterpret_cast<IUnknown**>(task.put()));
-    if (hr == HRESULT_FROM_WIN32(ERROR_FILE_EXISTS)) return true;
-    if (FAILED(hr) || !task) return false;
+    if (hr == HRESULT_FROM_WIN32(ERROR_FILE_EXISTS)) return TaskResult::kFailed;  // appeared meanwhile: not judged
+    if (FAILED(hr) || !task) return TaskResult::kFailed;
     std::wstring program = ProgramPath();
     std::wstring folder = CurrentFolder();
     std::wstring user = UserName();
@@ -192,14 +224,22 @@ bool EnsureTask()
         FAILED(task->SetParameters(L"-scan")) || FAILED(task->SetFlags(TASK_FLAG_RUN_ONLY_IF_LOGGED_ON)) ||
         FAILED(task->SetAccountInformation(user.c_str(), nullptr)) ||
         FAILED(task->SetWorkingDirectory(folder.c_str())) || !Append(task.get(), Placeholder()))
-        return false;
-    return Save(task.get());
+        return TaskResult::kFailed;
+    return Save(task.get()) ? TaskResult::kDone : TaskResult::kFailed;
 }
 
-bool DeleteTask()
+TaskResult DeleteTask()
 {
     ComPtr<ITaskScheduler> scheduler = Scheduler();
-    return scheduler && SUCCEEDED(Retried([&] { return scheduler->Delete(kTaskName); }));
+    if (!scheduler) return TaskResult::kFailed;
+    ComPtr<ITask> task;
+    const HRESULT hr = Activate(scheduler.get(), task);
+    if (hr == kTaskMissing) return TaskResult::kMissing;
+    if (FAILED(hr)) return TaskResult::kFailed;
+    if (!IsOurs(task.get())) return TaskResult::kForeign;
+    task.reset();
+    return SUCCEEDED(Retried([&] { return scheduler->Delete(kTaskName); })) ? TaskResult::kDone
+                                                                            : TaskResult::kFailed;
 }
 
 // Every change rewrites the task's triggers in memory and saves once, so a
@@ -221,7 +261,7 @@ bool DeleteTrigger(int index, bool keepTask)
     triggers.erase(triggers.begin() + index);
     if (triggers.empty() && !keepTask) {
         task.reset();
-        return DeleteTask();
+        return DeleteTask() == TaskResult::kDone;
     }
     return WriteTriggers(task.get(), triggers) && Save(task.get());
 }

@@ -16,11 +16,22 @@ inline constexpr wchar_t kTaskName[] = L"Registry Task";
 inline constexpr wchar_t kServiceNotStartedText[] =
     L"The Task Scheduler service is not running and could not be started.";
 inline constexpr wchar_t kServiceCaption[] = L"Task Scheduler";
+inline constexpr wchar_t kForeignTaskText[] =
+    L"The scheduled task \"Registry Task\" starts another program; Tamsel leaves it alone.";
+// The program a task of ours starts, beside the engine.
+inline constexpr wchar_t kProgramFile[] = L"Tamsel.exe";
 
-// Creates the task when it does not exist yet; an existing task (also one
-// made by someone else) is left as it is.
-bool EnsureTask();
-bool DeleteTask();
+// kForeign: a task of the name exists but starts another program
+// (pure/ScheduleRules); it is neither adopted, changed nor deleted.
+enum class TaskResult { kDone, kFailed, kForeign, kMissing };
+
+// Creates the task when it does not exist yet; an existing task of ours is
+// left as it is (kDone), one that starts another program is kForeign.
+TaskResult EnsureTask();
+// Deletes the task when it is ours; kMissing when there is none.
+TaskResult DeleteTask();
+// The trigger functions work only on a task of ours: another program's is
+// reported (kForeignTaskText) and they fail.
 bool AddTrigger(const TASK_TRIGGER& trigger);
 // Deletes trigger `index`; without keepTask the task goes with its last trigger.
 bool DeleteTrigger(int index, bool keepTask);

@@ -16,15 +16,39 @@ int Run(Work work)
         return work() ? 1 : 0;
     });
 }
+
+// 1 done, 0 failed, 2 another program's task (left alone), 3 no task.
+int Code(schedule::TaskResult r)
+{
+    switch (r) {
+    case schedule::TaskResult::kDone:
+        return 1;
+    case schedule::TaskResult::kForeign:
+        return 2;
+    case schedule::TaskResult::kMissing:
+        return 3;
+    case schedule::TaskResult::kFailed:
+        break;
+    }
+    return 0;
+}
 }  // namespace
 
 int CORVEX_CALL EnsureScheduleTask()
 {
-    return Run([] { return schedule::EnsureTask(); });
+    return Guard(0, [] {
+        engine::New();
+        ScopedCoInit com;
+        return Code(schedule::EnsureTask());
+    });
 }
 int CORVEX_CALL DeleteScheduleTask()
 {
-    return Run([] { return schedule::DeleteTask(); });
+    return Guard(0, [] {
+        engine::New();
+        ScopedCoInit com;
+        return Code(schedule::DeleteTask());
+    });
 }
 int CORVEX_CALL AddSchedule(TASK_TRIGGER trigger)
 {

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "core/Handles.h"
+#include "core/ReportBox.h"
 #include "core/XmlDocument.h"
 #include "pure/StartupRules.h"
 
@@ -12,6 +14,15 @@ constexpr const wchar_t* kAttributes[] = {L"fileNameDescType", L"fileLocation", 
                                           L"RegHkey",          L"RegSubkeyPath", L"RegSubkeyName"};
 constexpr wchar_t kTypeAttribute[] = L"RegValueType";
 constexpr wchar_t kNodeName[] = L"node";
+constexpr wchar_t kFreshStore[] = L"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<startupManage/>\r\n";
+constexpr wchar_t kDamagedText[] =
+    L"startupManage.xml is damaged. It was kept as startupManage.xml.bad; the programs disabled in it are not "
+    L"listed and cannot be enabled here.";
+constexpr wchar_t kRestartedText[] =
+    L"startupManage.xml was damaged. It was kept as startupManage.xml.bad and a new one was started.";
+constexpr wchar_t kNotCopiedText[] =
+    L"startupManage.xml is damaged and could not be kept as startupManage.xml.bad; it is left as it is and "
+    L"nothing is recorded in it.";
 
 // The node's first six attribute values by position, and the value type by name.
 struct Record {
@@ -61,18 +72,74 @@ HRESULT SetAttribute(IXMLDOMElement* element, const wchar_t* name, const std::ws
     return element->setAttribute(bname.get(), bvalue.get());
 }
 
+
+// The record file as found: read into `doc` (kFine), not there, not
+// well-formed, or there but not readable (locked, access denied).
+StoreState Open(xml::Document& doc, DWORD& error)
+{
+    {
+        UniqueFile probe(CreateFileW(kDisabledFile, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!probe) {
+            error = GetLastError();
+            return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? StoreState::kMissing
+                                                                                  : StoreState::kUnreadable;
+        }
+    }
+    return doc.TryLoad(kDisabledFile) ? StoreState::kFine : StoreState::kDamaged;
+}
+
+// A damaged file is kept aside before anything could replace it.
+bool KeepDamaged()
+{
+    if (CopyFileW(kDisabledFile, kDisabledBadFile, FALSE)) return true;
+    report::Show(kNotCopiedText, kDisabledCaption, MB_OK | MB_ICONERROR);
+    return false;
+}
+
+// Reports a file that cannot be used as it is; false when nothing may be
+// written. A damaged file is kept aside first, then (`startFresh`) a new
+// document replaces it in memory.
+bool Usable(StoreState state, DWORD error, xml::Document& doc, bool startFresh)
+{
+    switch (state) {
+    case StoreState::kFine:
+        return true;
+    case StoreState::kUnreadable:
+        report::ShowError(error, kDisabledCaption);
+        return false;
+    case StoreState::kMissing:
+        return startFresh && doc.TryLoadText(kFreshStore);
+    case StoreState::kDamaged:
+        if (!KeepDamaged()) return false;
+        report::Show(startFresh ? kRestartedText : kDamagedText, kDisabledCaption, MB_OK | MB_ICONWARNING);
+        return startFresh && doc.TryLoadText(kFreshStore);
+    }
+    return false;
+}
+
+bool SaveStore(const xml::Document& doc)
+{
+    const DWORD error = doc.SaveWhole(kDisabledFile);
+    if (error == ERROR_SUCCESS) return true;
+    report::ShowError(error, kDisabledCaption);
+    return false;
+}
+
 }  // namespace
 
-void AppendDisabledItems(PtrArray<StartupItem>& out)
+StoreState AppendDisabledItems(PtrArray<StartupItem>& out)
 {
     xml::Document doc;
-    if (!doc.Create(xml::kLoadCaption)) return;
-    ScopedVariant file(kDisabledFile);
-    VARIANT_BOOL loaded = VARIANT_FALSE;
-    if (doc.get()->load(file.get(), &loaded) != S_OK || loaded != VARIANT_TRUE) return;
+    DWORD error = ERROR_SUCCESS;
+    const StoreState state = Open(doc, error);
+    if (state != StoreState::kFine) {
+        if (state != StoreState::kMissing) Usable(state, error, doc, false);
+        return state;
+    }
     ComPtr<IXMLDOMElement> root;
     std::vector<ComPtr<IXMLDOMNode>> children;
-    if (!Children(doc, root, children)) return;
+    if (!Children(doc, root, children)) return StoreState::kDamaged;
     for (const ComPtr<IXMLDOMNode>& child : children) {
         Record r;
         if (!ReadRecord(child.get(), r)) continue;
@@ -87,12 +154,14 @@ void AppendDisabledItems(PtrArray<StartupItem>& out)
         item->valueType = r.type;
         out.Add(std::move(item));
     }
+    return StoreState::kFine;
 }
 
 bool AddDisabledRecord(const StartupItem& item)
 {
     xml::Document doc;
-    if (!doc.Load(kDisabledFile, xml::kLoadCaption)) return false;
+    DWORD error = ERROR_SUCCESS;
+    if (!Usable(Open(doc, error), error, doc, true)) return false;
     ComPtr<IXMLDOMElement> root = doc.Root();
     ComPtr<IXMLDOMElement> node;
     ScopedBstr name(kNodeName);
@@ -113,13 +182,18 @@ bool AddDisabledRecord(const StartupItem& item)
         doc.ReportFailure(xml::kLoadCaption);
         return false;
     }
-    return doc.Save(kDisabledFile) == S_OK;
+    return SaveStore(doc);
 }
 
 bool RemoveDisabledRecord(const StartupItem& item)
 {
     xml::Document doc;
-    if (!doc.Load(kDisabledFile, xml::kLoadCaption)) return false;
+    DWORD error = ERROR_SUCCESS;
+    const StoreState state = Open(doc, error);
+    if (state != StoreState::kFine) {
+        Usable(state, error, doc, false);
+        return false;
+    }
     ComPtr<IXMLDOMElement> root;
     std::vector<ComPtr<IXMLDOMNode>> children;
     if (!Children(doc, root, children)) {
@@ -134,7 +208,7 @@ bool RemoveDisabledRecord(const StartupItem& item)
             doc.ReportFailure(xml::kLoadCaption);
             return false;
         }
-        return doc.Save(kDisabledFile) == S_OK;
+        return SaveStore(doc);
     }
     return false;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "pure/StartupRules.h"
+#include "startup/StartupApproved.h"
 #include "tools/VersionTexts.h"
 
 namespace startup {
@@ -15,13 +16,6 @@ namespace {
 constexpr DWORD kNameCapacity = 16384;  // the longest value name the registry allows, and its terminator
 constexpr DWORD kFirstDataSize = 200;
 
-// On 64-bit Windows every access names the 64-bit view: the 32-bit keys are
-// reached through their Wow6432Node paths, from either build.
-REGSAM ViewOf(const CRegEngine& engine)
-{
-    return engine.Is64BitWindows() ? KEY_WOW64_64KEY : 0;
-}
-
 std::wstring TypeName(const std::wstring& path)
 {
     SHFILEINFOW info{};
@@ -29,7 +23,7 @@ std::wstring TypeName(const std::wstring& path)
     return info.szTypeName;
 }
 
-std::unique_ptr<StartupItem> MakeItem(const wchar_t* rootName, const std::wstring& keyPath, std::wstring name,
+std::unique_ptr<StartupItem> MakeItem(const CRegEngine& engine, const wchar_t* rootName, const std::wstring& keyPath, std::wstring name,
                                       std::wstring commandLine, DWORD type)
 {
     auto item = std::make_unique<StartupItem>();
@@ -42,11 +36,14 @@ std::unique_ptr<StartupItem> MakeItem(const wchar_t* rootName, const std::wstrin
     item->valueName = std::move(name);
     item->enabled = 1;
     item->valueType = type;
+    ApplyApprovedState(engine, *item);
     return item;
 }
 
-void AppendKey(const wchar_t* rootName, const std::wstring& keyPath, REGSAM view, PtrArray<StartupItem>& out)
+void AppendKey(const CRegEngine& engine, const wchar_t* rootName, const std::wstring& keyPath,
+               PtrArray<StartupItem>& out)
 {
+    const REGSAM view = RunKeyView(engine);
     UniqueHKey key;
     if (RegOpenKeyExW(CRegEngine::LookupRoot(rootName), keyPath.c_str(), 0, KEY_QUERY_VALUE | view, key.put()) !=
         ERROR_SUCCESS)
@@ -69,7 +66,7 @@ void AppendKey(const wchar_t* rootName, const std::wstring& keyPath, REGSAM view
         const wchar_t* text = reinterpret_cast<const wchar_t*>(data.data());
         size_t chars = dataSize / sizeof(wchar_t);
         std::wstring commandLine(text, wcsnlen(text, chars));
-        out.Add(MakeItem(rootName, keyPath, std::wstring(name.data(), nameLength), std::move(commandLine), type));
+        out.Add(MakeItem(engine, rootName, keyPath, std::wstring(name.data(), nameLength), std::move(commandLine), type));
     }
 }
 
@@ -82,13 +79,17 @@ bool ManagedRoot(const CRegEngine& engine, const StartupItem& item, HKEY& root)
 
 }  // namespace
 
+REGSAM RunKeyView(const CRegEngine& engine)
+{
+    return engine.Is64BitWindows() ? KEY_WOW64_64KEY : 0;
+}
+
 void AppendRunKeyItems(const CRegEngine& engine, PtrArray<StartupItem>& out)
 {
-    REGSAM view = ViewOf(engine);
     for (const pure::RunKey& key : pure::kRunKeys) {
-        AppendKey(key.rootName, key.keyPath, view, out);
+        AppendKey(engine, key.rootName, key.keyPath, out);
         if (engine.Is64BitWindows() && pure::HasWow64Twin(key))
-            AppendKey(key.rootName, pure::Wow64TwinPath(key), view, out);
+            AppendKey(engine, key.rootName, pure::Wow64TwinPath(key), out);
     }
 }
 
@@ -97,7 +98,7 @@ DeleteResult DeleteRunValue(const CRegEngine& engine, const StartupItem& item)
     HKEY root = nullptr;
     if (!ManagedRoot(engine, item, root)) return DeleteResult::kFailed;
     UniqueHKey key;
-    LONG rc = RegOpenKeyExW(root, item.keyPath.c_str(), 0, KEY_SET_VALUE | ViewOf(engine), key.put());
+    LONG rc = RegOpenKeyExW(root, item.keyPath.c_str(), 0, KEY_SET_VALUE | RunKeyView(engine), key.put());
     if (rc == ERROR_SUCCESS) rc = RegDeleteValueW(key.get(), item.valueName.c_str());
     if (rc == ERROR_SUCCESS) return DeleteResult::kDeleted;
     return rc == ERROR_FILE_NOT_FOUND ? DeleteResult::kNotFound : DeleteResult::kFailed;
@@ -109,12 +110,32 @@ bool WriteRunValue(const CRegEngine& engine, const StartupItem& item)
     if (!ManagedRoot(engine, item, root)) return false;
     DWORD type = item.valueType == REG_EXPAND_SZ ? REG_EXPAND_SZ : REG_SZ;
     UniqueHKey key;
-    if (RegCreateKeyExW(root, item.keyPath.c_str(), 0, nullptr, 0, KEY_SET_VALUE | ViewOf(engine), nullptr,
+    if (RegCreateKeyExW(root, item.keyPath.c_str(), 0, nullptr, 0, KEY_SET_VALUE | RunKeyView(engine), nullptr,
                         key.put(), nullptr) != ERROR_SUCCESS)
         return false;
     return RegSetValueExW(key.get(), item.valueName.c_str(), 0, type,
                           reinterpret_cast<const BYTE*>(item.commandLine.c_str()),
                           static_cast<DWORD>((item.commandLine.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+ReadResult ReadRunValue(const CRegEngine& engine, const StartupItem& item, std::wstring& text, DWORD& type)
+{
+    HKEY root = nullptr;
+    if (!ManagedRoot(engine, item, root)) return ReadResult::kFailed;
+    UniqueHKey key;
+    LONG rc = RegOpenKeyExW(root, item.keyPath.c_str(), 0, KEY_QUERY_VALUE | RunKeyView(engine), key.put());
+    if (rc == ERROR_FILE_NOT_FOUND) return ReadResult::kAbsent;
+    if (rc != ERROR_SUCCESS) return ReadResult::kFailed;
+    DWORD size = 0;
+    rc = RegQueryValueExW(key.get(), item.valueName.c_str(), nullptr, &type, nullptr, &size);
+    if (rc == ERROR_FILE_NOT_FOUND) return ReadResult::kAbsent;
+    if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return ReadResult::kFailed;
+    std::vector<BYTE> data(size + sizeof(wchar_t), 0);
+    rc = RegQueryValueExW(key.get(), item.valueName.c_str(), nullptr, &type, data.data(), &size);
+    if (rc != ERROR_SUCCESS) return ReadResult::kFailed;
+    const wchar_t* chars = reinterpret_cast<const wchar_t*>(data.data());
+    text.assign(chars, wcsnlen(chars, size / sizeof(wchar_t)));
+    return ReadResult::kPresent;
 }
 
 }  // namespace startup

@@ -95,7 +95,9 @@ struct EngineFunctionTable {
     int(CORVEX_CALL* StartRestore)(const std::wstring* backupName);       // 14 ensure
     int(CORVEX_CALL* DeleteBackup)(const std::wstring* backupName);       // 15 ensure
     PtrArray<RegScanCategory>*(CORVEX_CALL* GetIgnoreList)();             // 16 ensure; engine-owned
-    void(CORVEX_CALL* RemoveIgnoreItem)(int groupIndex, int entryIndex);  // 17 needs; may throw
+    // 17 needs; may throw. The entry stays in the list when IgnoreList.dat
+    // could not be rewritten (reported): the list is what the file holds.
+    void(CORVEX_CALL* RemoveIgnoreItem)(int groupIndex, int entryIndex);
     PtrArray<XMLElement>*(CORVEX_CALL* LoadScanSettings)();               // 18 new; engine-owned
     void(CORVEX_CALL* SetCategoryEnabled)(std::wstring elementName, const std::wstring* flag); // 19 none
     int(CORVEX_CALL* StartDefragAnalysis)(int* running, int* redraw);    // 20 none; both pointers kept
@@ -118,8 +120,9 @@ struct EngineFunctionTable {
     PtrArray<StartupItem>*(CORVEX_CALL* LoadStartupItems)();
     // 33-36 if any (0 without engine state). Disabling appends the record
     // first (33; 0 unless it was saved), then deletes the Run value (35) and,
-    // when that fails, removes the record again (34). Enabling writes the value
-    // (36), then removes the record (34).
+    // when that fails, removes the record again (34). Enabling goes through
+    // EnableStartupItem (50), which never replaces a newer value unasked.
+    // 33, 35 and 36 refuse (0) while a compaction waits for its restart.
     int(CORVEX_CALL* AddDisabledStartupItem)(StartupItem* item);          // 33 1 when the record was saved
     // 34: removes the first record with the item's root, key path, value name
     // and command line; 1 when one was removed and the file saved.
@@ -128,8 +131,15 @@ struct EngineFunctionTable {
     // for any other failure and for keys other than the managed Run keys.
     int(CORVEX_CALL* DeleteStartupEntry)(StartupItem* item);
     int(CORVEX_CALL* WriteStartupEntry)(StartupItem* item);               // 36 1 when written, with its type
-    int(CORVEX_CALL* EnsureScheduleTask)();                               // 37 new
-    int(CORVEX_CALL* DeleteScheduleTask)();                               // 38 new
+    // 37-42 work only on a "Registry Task" that starts this Tamsel (its
+    // Tamsel.exe, or a program of that name with "-scan"); one that starts
+    // another program is never adopted, changed or deleted.
+    // 37 new: 1 the task exists or was created, 2 another program's task
+    // of that name exists (left alone), 0 failure.
+    int(CORVEX_CALL* EnsureScheduleTask)();
+    // 38 new: 1 deleted, 2 another program's task (left alone), 3 there is
+    // no such task, 0 failure.
+    int(CORVEX_CALL* DeleteScheduleTask)();
     int(CORVEX_CALL* AddSchedule)(TASK_TRIGGER trigger);                  // 39 new
     int(CORVEX_CALL* DeleteSchedule)(int triggerIndex, int keepTask);     // 40 new
     int(CORVEX_CALL* GetScheduleTriggers)(PtrArray<ScangetTaskTrigger>* out); // 41 new; caller owns the records
@@ -153,11 +163,29 @@ struct EngineFunctionTable {
     // 49 needs: the number of threads the last scan of this engine state ran
     // on (0 before it has started them).
     int(CORVEX_CALL* GetScanThreads)();
+    // 50 if any (0 without engine state). Enables a disabled item, the caller's
+    // object, which is updated (enabled 1) when the result is 1 or 3:
+    // an item Windows switched off (windowsDisabled) gets its StartupApproved
+    // value switched on; an item Tamsel disabled gets its Run value written
+    // back (and a Windows switch that says off turned on) and then its record
+    // removed. When the Run value exists with other data or type, nothing is
+    // changed unless `replaceNewer` is 1: result 2, and *current (if not
+    // null) receives that value's text. 1 enabled; 3 enabled but the record
+    // could not be removed; 0 nothing changed (a failure, or a compaction
+    // waiting for its restart, both reported through the report box).
+    int(CORVEX_CALL* EnableStartupItem)(StartupItem* item, int replaceNewer, std::wstring* current);
+    // 51 none: 1 while compacted hives wait for the restart that swaps them
+    // in (or when that cannot be told), 0 otherwise. Until then every slot
+    // that changes the registry (StartFix, StartRestore, the startup
+    // changes, StartDefrag) refuses with "The compacted registry replaces the
+    // current one at the next restart; restart first".
+    int(CORVEX_CALL* GetPendingCompaction)();
 };
 
 static_assert(sizeof(UiCallbackTable) == 18 * sizeof(void*), "18 callback slots");
-static_assert(sizeof(EngineFunctionTable) == 50 * sizeof(void*),
-              "46 engine slots, GetOperationResult, SetReportHandler, SetScanThreads and GetScanThreads");
+static_assert(sizeof(EngineFunctionTable) == 52 * sizeof(void*),
+              "46 engine slots, GetOperationResult, SetReportHandler, SetScanThreads, GetScanThreads, "
+              "EnableStartupItem and GetPendingCompaction");
 static_assert(sizeof(TASK_TRIGGER) == 48, "a trigger crosses the boundary as 12 words");
 
 // The library's only export. Stores callbacks (a later call replaces them),

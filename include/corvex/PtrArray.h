@@ -39,6 +39,21 @@ public:
         items_.erase(items_.begin() + i);
     }
 
+    // Takes the record at i out (the caller owns it) and closes the gap.
+    std::unique_ptr<T> Detach(int i)
+    {
+        std::unique_ptr<T> taken(items_[static_cast<size_t>(i)]);
+        items_.erase(items_.begin() + i);
+        return taken;
+    }
+
+    // Puts a record in at i (0 .. GetCount()), moving the later ones up.
+    T* Insert(int i, std::unique_ptr<T> item)
+    {
+        items_.insert(items_.begin() + i, item.get());
+        return item.release();
+    }
+
     // Puts the records from `first` on in a new order: the record at
     // first + order[k] moves to first + k. `order` must be a permutation of
     // 0 .. order.size() - 1 with first + order.size() <= GetCount().

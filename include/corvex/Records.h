@@ -114,8 +114,15 @@ struct StartupItem {
     std::wstring rootName;   // HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE
     std::wstring keyPath;
     std::wstring valueName;
-    int enabled = 0;         // 1 read from the registry, 0 from startupManage.xml
+    int enabled = 0;         // 1 when it starts: in a Run key and not switched off by Windows
     DWORD valueType = REG_SZ;  // REG_SZ or REG_EXPAND_SZ, restored on enabling
+    // Windows' own switch (Task Manager's): the StartupApproved key of the
+    // item's Run key, as root\path, when Windows can switch the item off
+    // there; empty otherwise. windowsDisabled is 1 when that switch says
+    // disabled: the item is in its Run key (enabled 0) and has no record of
+    // Tamsel's; enabling it only turns the switch back on.
+    std::wstring approvedKey;
+    int windowsDisabled = 0;
 };
 
 // One weekly trigger of the scan task. The caller of GetScheduleTriggers owns them.

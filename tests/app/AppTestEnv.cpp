@@ -11,6 +11,8 @@
 
 #include "controls/ImageCache.h"
 #include "core/Handles.h"
+#include "defrag/DefragState.h"
+#include "defrag/PendingSwap.h"
 #include "support/TestEnv.h"
 
 namespace apptest {
@@ -205,6 +207,20 @@ void PreloadSkin(ui::ImageCache& cache)
         } while (FindNextFileW(find.get(), &fd));
     }
     SetCurrentDirectoryW(previous);
+}
+
+PendingSwap::PendingSwap()
+{
+    defrag::Seams seams;
+    seams.pendingSwapKey = L"SOFTWARE\\" + testenv::UniqueName(L"pendingswap");
+    defrag::SetSeams(&seams);
+    defrag::RecordPendingSwap(L"\\REGISTRY\\MACHINE\\SOFTWARE", L"C:\\windows\\system32\\config\\software.rns");
+}
+
+PendingSwap::~PendingSwap()
+{
+    defrag::ClearPendingSwaps();
+    defrag::SetSeams(nullptr);
 }
 
 }  // namespace apptest

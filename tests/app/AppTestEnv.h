@@ -77,4 +77,15 @@ private:
     bool ok_;
 };
 
+// A compaction waiting for its restart, as the engine records one, for the
+// lifetime of the object; recorded under a key of the test's own, so no
+// other test in the prefix is refused meanwhile.
+class PendingSwap {
+public:
+    PendingSwap();
+    ~PendingSwap();
+    PendingSwap(const PendingSwap&) = delete;
+    PendingSwap& operator=(const PendingSwap&) = delete;
+};
+
 }  // namespace apptest

@@ -170,6 +170,46 @@ TEST_F(BackupPageTest, DeletingAsksOnceAndDeletesExactlyTheSelectedRows)
     EXPECT_TRUE(Enabled(kCmdSecond));
 }
 
+TEST_F(BackupPageTest, ABackupThatCouldNotBeDeletedIsNamedAndStaysListed)
+{
+    for (const wchar_t* name : {L"20261201000000-p.regbak", L"20261202000000-p.regbak", L"20261203000000-p.regbak"})
+        AddBackup(name, 1);
+    fake_.undeletable = {L"20261202000000-p.regbak"};
+    std::vector<std::wstring> said;
+    SetStandardBoxAnswer([&](const std::wstring& text, const std::wstring&, UINT) {
+        said.push_back(text);
+        return IDOK;
+    });
+    Enter();
+    SelectRows({0, 1, 2});
+    boxAnswer_ = 1;
+    ClickButton(kCmdSecond);
+    EXPECT_EQ(fake_.deleteCalls.size(), 3u);
+    ASSERT_EQ(Rows().Count(), 1);
+    EXPECT_EQ(Backup().NameOf(0), L"20261202000000-p.regbak");
+    EXPECT_EQ(said, std::vector<std::wstring>{L"These backups could not be deleted:\r\n20261202000000-p.regbak"});
+}
+
+TEST_F(BackupPageTest, WhileARestartIsPendingNothingIsRestored)
+{
+    AddBackup(L"20261209101500-p.regbak", 1);
+    table_.GetPendingCompaction = [] { return 1; };
+    std::vector<std::wstring> said;
+    SetStandardBoxAnswer([&](const std::wstring& text, const std::wstring&, UINT) {
+        said.push_back(text);
+        return IDOK;
+    });
+    Enter();
+    SelectRows({0});
+    boxAnswer_ = 1;
+    ClickAction();
+    EXPECT_TRUE(fake_.restoreCalls.empty());
+    EXPECT_TRUE(questions_.empty()) << "refused before the question";
+    EXPECT_FALSE(Backup().Busy());
+    EXPECT_EQ(said,
+              std::vector<std::wstring>{L"The compacted registry replaces the current one at the next restart; restart first"});
+}
+
 TEST_F(BackupPageTest, Screenshot)
 {
     AddBackup(L"20261125093012-f.regbak", 0);

@@ -2,7 +2,9 @@
 // with real hive files, and the shipped Corvex.dll over Wine's real volume,
 // which cannot be analysed.
 #include "app/PageTestFixture.h"
+#include "defrag/PendingSwap.h"
 #include "pages/DefragChildWnd.h"
+#include "pages/PendingRestart.h"
 #include "pure/PageRules.h"
 #include "support/DefragFixture.h"
 
@@ -133,6 +135,27 @@ TEST_F(DefragEnginePageTest, ASimulatedVolumeIsMappedListedDefragmentedAndReboot
     ASSERT_EQ(standardBoxes_.size(), 1u);
     EXPECT_EQ(standardBoxes_[0], L"Do you want to reboot your computer now?");
     EXPECT_EQ(restarts_, 1);
+
+    // The restart did not come (refused, failed or cancelled by another
+    // program): the swap still waits, and the program never forgets it.
+    dlg_->ShowPage(Page(kMainPage));
+    EXPECT_EQ(Status(2), kRestartPendingText);
+    dlg_->ShowPage(Page(kDefragPage));
+    EXPECT_EQ(Defrag()->CurrentWorker(), CDefragChildWnd::Worker::None) << "nothing is compacted again";
+    EXPECT_EQ(Rows().Count(), 0);
+    EXPECT_EQ(StatusShown(), kRestartFirstText);
+    EXPECT_EQ(ActionCaption(), L"Reboot");
+    EXPECT_TRUE(Enabled(kCmdAction));
+    EXPECT_TRUE(Enabled(kCmdMainMenu));
+    ClickAction();
+    ASSERT_EQ(standardBoxes_.size(), 2u);
+    EXPECT_EQ(standardBoxes_[1], L"Do you want to reboot your computer now?");
+    EXPECT_EQ(restarts_, 2);
+
+    // After the restart the record is gone, and so is the note.
+    defrag::ClearPendingSwaps();
+    dlg_->ShowPage(Page(kMainPage));
+    EXPECT_NE(Status(2), kRestartPendingText);
 }
 
 TEST_F(DefragEnginePageTest, TheShippedEngineSaysWineVolumeCannotBeAnalysed)

@@ -56,6 +56,7 @@ struct FakeEngine {
     PtrArray<BackupEntry> backups;
     std::atomic<int> fullBackupCalls{0};
     std::vector<std::wstring> restoreCalls, deleteCalls;
+    std::vector<std::wstring> undeletable;  // DeleteBackup fails for these and keeps them
     // Start-up entries: the Run value as LoadStartupItems lists it.
     bool runValueListed = false;
     int runValueEnabled = 1;
@@ -156,6 +157,8 @@ inline int CORVEX_CALL StartRestore(const std::wstring* name)
 inline int CORVEX_CALL DeleteBackup(const std::wstring* name)
 {
     g_fake->deleteCalls.push_back(*name);
+    for (const std::wstring& kept : g_fake->undeletable)
+        if (kept == *name) return 0;
     for (int i = 0; i < g_fake->backups.GetCount(); ++i)
         if (g_fake->backups[i]->fileName == *name) {
             g_fake->backups.RemoveAt(i);

@@ -9,35 +9,15 @@
 #include "core/ComPtr.h"
 #include "pages/ScanSchedule.h"
 #include "pages/SetScanSchedule.h"
+#include "support/ScanTaskSupport.h"
 
 using namespace ui;
 
 namespace {
 
-ComPtr<ITaskScheduler> Scheduler()
-{
-    ComPtr<ITaskScheduler> s;
-    CoCreateInstance(CLSID_CTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskScheduler, s.put_void());
-    return s;
-}
-
-ComPtr<ITask> OpenTask()
-{
-    ComPtr<ITask> task;
-    ComPtr<ITaskScheduler> s = Scheduler();
-    if (s && FAILED(s->Activate(L"Registry Task", IID_ITask, reinterpret_cast<IUnknown**>(task.put())))) task.reset();
-    return task;
-}
-
-void RemoveTask()
-{
-    ComPtr<ITaskScheduler> s = Scheduler();
-    for (int attempt = 0; s && attempt < 40; ++attempt) {
-        HRESULT hr = s->Delete(L"Registry Task");
-        if (SUCCEEDED(hr) || hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) return;
-        Sleep(50);
-    }
-}
+using tasktest::OpenTask;
+using tasktest::RemoveTask;
+using tasktest::Scheduler;
 
 // The task's enabled triggers as the scheduler holds them.
 std::vector<TASK_TRIGGER> TaskTriggers()
@@ -303,4 +283,65 @@ TEST_F(SchedulePageTest, TheUpDownStepsTheTimeAMinuteAndWraps)
     apptest::Pump(100);
     apptest::CaptureWindow(h, L"schedule-dialog.png");
     DestroyWindow(h);
+}
+
+
+// Rows are positions in the task as it was listed; a task changed since by
+// another program (or the console tool) is listed again, never acted on by
+// position.
+TEST_F(SchedulePageTest, DeleteAndEditActOnlyOnTheScheduleTheRowShows)
+{
+    ASSERT_EQ(g_engine->EnsureScheduleTask(), 1);
+    ASSERT_EQ(g_engine->AddSchedule(tasktest::Weekly(TASK_MONDAY, 1, 0)), 1);
+    ASSERT_EQ(g_engine->AddSchedule(tasktest::Weekly(TASK_TUESDAY, 2, 0)), 1);
+    dlg_->ShowPage(Page(kSchedulePage));
+    ASSERT_EQ(Rows().Count(), 2);
+    ASSERT_EQ(g_engine->DeleteSchedule(0, 1), 1);  // the Monday one goes behind the page's back
+
+    boxAnswer_ = 1;
+    Rows().Select(0);  // still shows Monday; position 0 is Tuesday's now
+    Click(kCmdSecond);
+    ASSERT_EQ(questions_.size(), 2u);
+    EXPECT_NE(questions_[1].text.find(L"changed since they were shown"), std::wstring::npos);
+    std::vector<TASK_TRIGGER> left = TaskTriggers();
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].Type.Weekly.rgfDaysOfTheWeek, TASK_TUESDAY) << "Tuesday's schedule was not deleted";
+    ASSERT_EQ(Rows().Count(), 1);
+
+    // Edit re-checks as well, after its dialog.
+    ASSERT_EQ(g_engine->AddSchedule(tasktest::Weekly(TASK_FRIDAY, 5, 0)), 1);
+    dlg_->ShowPage(Page(kMainPage));
+    dlg_->ShowPage(Page(kSchedulePage));
+    Rows().Select(0);
+    CSetScanSchedule::SetOpenHook([](CSetScanSchedule& d) {
+        ASSERT_EQ(g_engine->DeleteSchedule(0, 1), 1);  // meanwhile
+        PostMessageW(d.Hwnd(), WM_COMMAND, MAKEWPARAM(CSetScanSchedule::kOk, BN_CLICKED), 0);
+    });
+    Click(kCmdAction);
+    left = TaskTriggers();
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].Type.Weekly.rgfDaysOfTheWeek, TASK_FRIDAY);
+    EXPECT_EQ(left[0].wStartHour, 5) << "Friday's schedule was not replaced";
+}
+
+TEST_F(SchedulePageTest, AnotherProgramsTaskIsNeitherShownNorChanged)
+{
+    ASSERT_TRUE(tasktest::PlantTask(L"C:\\Other\\cleaner.exe", L"-scan"));
+    dlg_->ShowPage(Page(kSchedulePage));
+    EXPECT_EQ(Rows().Count(), 0);
+    ASSERT_EQ(questions_.size(), 1u);
+    EXPECT_EQ(questions_[0].text,
+              L"The scheduled task \"Registry Task\" starts another program; Tamsel leaves it alone.");
+    CSetScanSchedule::SetOpenHook([](CSetScanSchedule& d) {
+        SetDlgItemTextW(d.Hwnd(), CSetScanSchedule::kTimeEdit, L"10:00");
+        PostMessageW(d.Hwnd(), WM_COMMAND, MAKEWPARAM(CSetScanSchedule::kOk, BN_CLICKED), 0);
+    });
+    Click(kCmdThird);
+    ComPtr<ITask> task = OpenTask();
+    ASSERT_TRUE(task);
+    EXPECT_EQ(tasktest::TaskText(task.get(), &ITask::GetApplicationName), L"C:\\Other\\cleaner.exe");
+    WORD count = 0;
+    task->GetTriggerCount(&count);
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(Rows().Count(), 0);
 }

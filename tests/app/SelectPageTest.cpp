@@ -17,6 +17,7 @@
 
 #include "app/AppTestEnv.h"
 #include "controls/ImageCache.h"
+#include "pages/MessageBox.h"
 #include "pages/SelectCleanChildWnd.h"
 #include "shell/EngineBinding.h"
 #include "shell/LastScan.h"
@@ -507,6 +508,24 @@ TEST_F(SelectPageTest, FixProblemsGoesOnToTheCleanPage)
     EXPECT_FALSE(IsWindowVisible(Page()->Hwnd()));
     EXPECT_EQ(Rows(Problems()), 0);
     EXPECT_TRUE(g_checkCalls.empty());
+}
+
+TEST_F(SelectPageTest, WhileARestartIsPendingFixingIsRefusedOnThePage)
+{
+    AddStandardResults();
+    fake_.GetPendingCompaction = [] { return 1; };
+    std::vector<std::wstring> said;
+    SetStandardBoxAnswer([&](const std::wstring& text, const std::wstring&, UINT) {
+        said.push_back(text);
+        return IDOK;
+    });
+    Enter();
+    SendMessageW(dlg_->Hwnd(), WM_COMMAND, MAKEWPARAM(kCmdAction, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(dlg_->Button(kCmdAction)->Hwnd()));
+    SetStandardBoxAnswer(nullptr);
+    EXPECT_EQ(dlg_->CurrentPage(), Page());
+    EXPECT_EQ(said,
+              std::vector<std::wstring>{L"The compacted registry replaces the current one at the next restart; restart first"});
 }
 
 TEST(SelectPageMenu, ResourceHasTheTwoProblemCommands)

@@ -76,9 +76,15 @@ TEST_F(ScanAreaPageTest, AClickStoresTheElementsFlagAndTheBoxShowsWhatTheFileHol
 
     // A write that did not land does not show as stored.
     fake_.failCategoryWrites = true;
+    std::vector<std::wstring> said;
+    ui::SetStandardBoxAnswer([&](const std::wstring& text, const std::wstring&, UINT) {
+        said.push_back(text);
+        return IDOK;
+    });
     Click(Area().Box(0));
     EXPECT_EQ(fake_.categoryWrites.back(), std::make_pair(std::wstring(L"ActiveX"), std::wstring(L"false")));
     EXPECT_TRUE(Area().Box(0).Checked());
+    EXPECT_EQ(said, std::vector<std::wstring>{L"The scan area could not be saved in scanSetting.xml; it stays as it was."});
 
     // Re-entering reads the flags again.
     fake_.categories[1]->enabled = 0;
@@ -258,3 +264,36 @@ TEST_F(SettingsPageTest, TheStartupBoxShowsOnlyAnEnabledRunValue)
 }
 
 }  // namespace
+
+TEST_F(SettingsPageTest, ASettingThatCannotBeSavedIsSaidAndTheBoxesShowTheFile)
+{
+    Enter();
+    Click(Box(CProgramSettings::kTrayCloseBox));
+    ASSERT_EQ(IniValue(L"MinAppClickXButton"), L"TRUE");
+    // The copy Registry.ini is written through cannot be made.
+    ASSERT_TRUE(CreateDirectoryW(scratch_->File(L"Registry.ini.new").c_str(), nullptr));
+    Click(Box(CProgramSettings::kUpdatesBox));
+    EXPECT_FALSE(Box(CProgramSettings::kUpdatesBox).Checked());
+    Click(Box(CProgramSettings::kAskCloseBox));  // would clear the tray option first
+    EXPECT_FALSE(Box(CProgramSettings::kAskCloseBox).Checked());
+    EXPECT_TRUE(Box(CProgramSettings::kTrayCloseBox).Checked());
+    EXPECT_TRUE(Usable(Box(CProgramSettings::kTrayCloseBox)));
+    RemoveDirectoryW(scratch_->File(L"Registry.ini.new").c_str());
+    ASSERT_EQ(standard_.size(), 2u);
+    for (const auto& box : standard_)
+        EXPECT_EQ(box.text, L"The setting could not be saved in Registry.ini; it stays as it was.");
+    EXPECT_EQ(IniValue(L"AutoCheckUpdates"), L"<none>");
+    EXPECT_EQ(IniValue(L"AskClickXButton"), L"<none>");
+    EXPECT_EQ(IniValue(L"MinAppClickXButton"), L"TRUE");
+}
+
+TEST_F(SettingsPageTest, WhileARestartIsPendingTheStartupEntryIsNotChanged)
+{
+    table_.GetPendingCompaction = [] { return 1; };
+    Enter();
+    Click(Box(CProgramSettings::kStartupBox));
+    EXPECT_FALSE(Box(CProgramSettings::kStartupBox).Checked());
+    EXPECT_TRUE(fake_.startupWrites.empty());
+    ASSERT_EQ(standard_.size(), 1u);
+    EXPECT_EQ(standard_[0].text, L"The compacted registry replaces the current one at the next restart; restart first");
+}

@@ -204,13 +204,17 @@ TEST_F(StartupPageTest, AStoreThatCannotBeWrittenKeepsTheValueAndSaysSo)
     dlg_->ShowPage(Page(kStartupPage));
     const int row = RowOf(v.name());
     ASSERT_GE(row, 0);
-    scratch_->Write(L"startupManage.xml", "<startupManage><node");
+    // Held open by another program: it cannot be read, so it is not replaced.
+    HANDLE held = CreateFileW(scratch_->File(L"startupManage.xml").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
     Startup()->OnCellClick(row, CStartupManager::kActionColumn);
+    CloseHandle(held);
     EXPECT_TRUE(v.Exists());
     EXPECT_EQ(Cell(row, 0), L"Enable");
     ASSERT_EQ(questions_.size(), 1u);
     EXPECT_EQ(questions_[0].text, L"The startup item could not be recorded as disabled; it stays enabled.");
-    EXPECT_FALSE(reports_.Take().empty());  // the engine's own load failure box
+    EXPECT_FALSE(reports_.Take().empty());  // the engine's own box names the file
     EXPECT_EQ(Status(1), StatusText(base_ + 1, base_ + 1));
 }
 
@@ -259,4 +263,106 @@ TEST_F(StartupPageTest, RemoveAsksThenRemovesAndRebuildsFromAFreshListing)
     ClickAction();
     EXPECT_EQ(questions_.size(), asked + 1);
     EXPECT_TRUE(b.Exists());
+}
+
+TEST_F(StartupPageTest, EnablingAsksBeforeReplacingAValueTheProgramWroteSince)
+{
+    RunValue v(HKEY_CURRENT_USER, kRun, 0, L"C:\\Tamsel\\old.exe");
+    SetShowDisable(L"TRUE");
+    dlg_->ShowPage(Page(kStartupPage));
+    const int row = RowOf(v.name());
+    ASSERT_GE(row, 0);
+    Startup()->OnCellClick(row, CStartupManager::kActionColumn);
+    ASSERT_FALSE(v.Exists());
+    RegSetKeyValueW(HKEY_CURRENT_USER, kRun, v.name().c_str(), REG_SZ, L"C:\\Tamsel\\new.exe",
+                    sizeof L"C:\\Tamsel\\new.exe");
+
+    // "No": the newer value and the record stay.
+    boxAnswer_ = 0;
+    Startup()->OnCellClick(row, CStartupManager::kActionColumn);
+    ASSERT_EQ(questions_.size(), 1u);
+    EXPECT_NE(questions_[0].text.find(L"C:\\Tamsel\\new.exe"), std::wstring::npos) << questions_[0].text;
+    EXPECT_NE(questions_[0].text.find(L"C:\\Tamsel\\old.exe"), std::wstring::npos) << questions_[0].text;
+    EXPECT_EQ(questions_[0].kind, kBoxWarning);
+    DWORD type = 0;
+    std::vector<BYTE> bytes;
+    ASSERT_TRUE(v.Read(type, bytes));
+    EXPECT_EQ(bytes, startuptest::Bytes(L"C:\\Tamsel\\new.exe"));
+    EXPECT_NE(scratch_->Read(L"startupManage.xml").find(testenv::WideToUtf8(v.name())), std::string::npos);
+    EXPECT_EQ(Cell(row, 0), L"Disable");
+
+    // "Yes": the disabled command goes back and its record goes.
+    boxAnswer_ = 1;
+    Startup()->OnCellClick(row, CStartupManager::kActionColumn);
+    ASSERT_TRUE(v.Read(type, bytes));
+    EXPECT_EQ(bytes, startuptest::Bytes(L"C:\\Tamsel\\old.exe"));
+    EXPECT_EQ(scratch_->Read(L"startupManage.xml").find(testenv::WideToUtf8(v.name())), std::string::npos);
+    EXPECT_EQ(Cell(row, 0), L"Enable");
+}
+
+TEST_F(StartupPageTest, AnItemWindowsSwitchedOffIsListedDisabledAndEnabledByItsSwitch)
+{
+    RunValue v(HKEY_CURRENT_USER, kRun, 0, L"C:\\Tamsel\\switched.exe");
+    startuptest::ApprovedSwitch off(HKEY_CURRENT_USER, L"Run", v.name(), startuptest::ApprovedBytes(3));
+    SetShowDisable(L"TRUE");
+    dlg_->ShowPage(Page(kStartupPage));
+    int row = RowOf(v.name());
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(Cell(row, 0), L"Disable");
+    EXPECT_EQ(Startup()->Items()[row]->approvedKey,
+              L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run");
+    Startup()->OnCellClick(row, CStartupManager::kActionColumn);
+    EXPECT_EQ(off.Read()[0], 2);
+    EXPECT_EQ(Cell(row, 0), L"Enable");
+    EXPECT_TRUE(v.Exists());
+    EXPECT_TRUE(questions_.empty());
+
+    // Removing one Windows switched off takes its Run value, as for any listed one.
+    startuptest::ApprovedSwitch again(HKEY_CURRENT_USER, L"Run", v.name(), startuptest::ApprovedBytes(3));
+    dlg_->ShowPage(Page(kMainPage));
+    dlg_->ShowPage(Page(kStartupPage));
+    row = RowOf(v.name());
+    ASSERT_GE(row, 0);
+    SelectRow(row);
+    ClickAction();
+    EXPECT_FALSE(v.Exists());
+}
+
+TEST_F(StartupPageTest, WhileARestartIsPendingNothingIsChanged)
+{
+    RunValue v(HKEY_CURRENT_USER, kRun, 0, L"C:\\Tamsel\\pending.exe");
+    apptest::PendingSwap pending;
+    std::vector<std::wstring> boxes;
+    SetStandardBoxAnswer([&](const std::wstring& text, const std::wstring&, UINT) {
+        boxes.push_back(text);
+        return IDOK;
+    });
+    dlg_->ShowPage(Page(kStartupPage));
+    const int row = RowOf(v.name());
+    ASSERT_GE(row, 0);
+    Startup()->OnCellClick(row, CStartupManager::kActionColumn);
+    SelectRow(row);
+    ClickAction();
+    EXPECT_TRUE(v.Exists());
+    EXPECT_EQ(Cell(row, 0), L"Enable");
+    EXPECT_EQ(boxes, (std::vector<std::wstring>(
+                         2, L"The compacted registry replaces the current one at the next restart; restart first")));
+    EXPECT_TRUE(reports_.Take().empty()) << "the page said it, the engine was not asked";
+}
+
+TEST_F(StartupPageTest, ASettingThatCannotBeSavedIsSaidAndTheBoxShowsTheFile)
+{
+    SetShowDisable(L"FALSE");
+    dlg_->ShowPage(Page(kStartupPage));
+    ASSERT_FALSE(Startup()->ShowDisabledBox().Checked());
+    // The copy Registry.ini is written through cannot be made.
+    ASSERT_TRUE(CreateDirectoryW(scratch_->File(L"Registry.ini.new").c_str(), nullptr));
+    SendMessageW(Startup()->ShowDisabledBox().Hwnd(), BM_CLICK, 0, 0);
+    RemoveDirectoryW(scratch_->File(L"Registry.ini.new").c_str());
+    EXPECT_FALSE(Startup()->ShowDisabledBox().Checked());
+    ASSERT_EQ(questions_.size(), 1u);
+    EXPECT_EQ(questions_[0].text, L"The setting could not be saved in Registry.ini; it stays as it was.");
+    wchar_t setting[16] = L"";
+    GetPrivateProfileStringW(L"StartupManage", L"ShowDisable", L"", setting, 16, L".\\Registry.ini");
+    EXPECT_STREQ(setting, L"FALSE");
 }

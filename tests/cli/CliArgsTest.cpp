@@ -133,25 +133,29 @@ TEST(CliArgs, CommandsWithOperands)
         Command command;
         std::vector<std::wstring> operands;
         std::wstring action;
-        int index;
+        std::wstring item;
+        bool all;
         bool yes;
     } cases[] = {
-        {{L"fix"}, Command::Fix, {}, L"", -1, false},
-        {{L"fix", L"--yes", L"--category", L"COM/ActiveX Entries", L"--quiet"}, Command::Fix, {}, L"", -1, true},
-        {{L"backup"}, Command::Backup, {}, L"", -1, false},
-        {{L"backups"}, Command::Backups, {}, L"", -1, false},
-        {{L"restore", L"20261209072400-f"}, Command::Restore, {L"20261209072400-f"}, L"", -1, false},
-        {{L"delete-backup", L"x y"}, Command::DeleteBackup, {L"x y"}, L"", -1, false},
-        {{L"ignored"}, Command::Ignored, {}, L"", -1, false},
-        {{L"startup"}, Command::Startup, {}, L"", -1, false},
-        {{L"startup", L"disable", L"0"}, Command::Startup, {L"disable", L"0"}, L"disable", 0, false},
-        {{L"startup", L"enable", L"12"}, Command::Startup, {L"enable", L"12"}, L"enable", 12, false},
-        {{L"startup", L"remove", L"2147483647"}, Command::Startup, {L"remove", L"2147483647"}, L"remove",
-         2147483647, false},
-        {{L"schedule"}, Command::Schedule, {}, L"", -1, false},
-        {{L"schedule", L"delete", L"3"}, Command::Schedule, {L"delete", L"3"}, L"delete", 3, false},
-        {{L"schedule", L"add", L"--weekly", L"Mon", L"--at", L"0:05"}, Command::Schedule, {L"add"}, L"add", -1,
+        {{L"fix"}, Command::Fix, {}, L"", L"", false, false},
+        {{L"fix", L"--yes", L"--category", L"COM/ActiveX Entries", L"--quiet"}, Command::Fix, {}, L"", L"", false, true},
+        {{L"backup"}, Command::Backup, {}, L"", L"", false, false},
+        {{L"backups"}, Command::Backups, {}, L"", L"", false, false},
+        {{L"restore", L"20261209072400-f"}, Command::Restore, {L"20261209072400-f"}, L"", L"", false, false},
+        {{L"delete-backup", L"x y"}, Command::DeleteBackup, {L"x y"}, L"", L"", false, false},
+        {{L"ignored"}, Command::Ignored, {}, L"", L"", false, false},
+        {{L"startup"}, Command::Startup, {}, L"", L"", false, false},
+        {{L"startup", L"disable", L"HKEY_CURRENT_USER\\Run\\x"}, Command::Startup,
+         {L"disable", L"HKEY_CURRENT_USER\\Run\\x"}, L"disable", L"HKEY_CURRENT_USER\\Run\\x", false, false},
+        {{L"startup", L"remove", L"x 1"}, Command::Startup, {L"remove", L"x 1"}, L"remove", L"x 1", false, false},
+        {{L"startup", L"enable", L"--all"}, Command::Startup, {L"enable"}, L"enable", L"", true, false},
+        {{L"startup", L"--json", L"disabled"}, Command::Startup, {L"disabled"}, L"disabled", L"", false, false},
+        {{L"schedule"}, Command::Schedule, {}, L"", L"", false, false},
+        {{L"schedule", L"delete", L"weekly Mon at 01:00 from 2026-12-10"}, Command::Schedule,
+         {L"delete", L"weekly Mon at 01:00 from 2026-12-10"}, L"delete", L"weekly Mon at 01:00 from 2026-12-10", false,
          false},
+        {{L"schedule", L"add", L"--weekly", L"Mon", L"--at", L"0:05"}, Command::Schedule, {L"add"}, L"add", L"",
+         false, false},
     };
     for (const auto& c : cases) {
         cli::ParseResult r = ParseArguments(c.argv);
@@ -160,7 +164,8 @@ TEST(CliArgs, CommandsWithOperands)
         EXPECT_EQ(r.args.command, c.command);
         EXPECT_EQ(r.args.operands, c.operands);
         EXPECT_EQ(r.args.action, c.action);
-        EXPECT_EQ(r.args.index, c.index);
+        EXPECT_EQ(r.args.item, c.item);
+        EXPECT_EQ(r.args.all, c.all);
         EXPECT_EQ(r.args.yes, c.yes);
     }
     cli::ParseResult add = ParseArguments({L"schedule", L"add", L"--weekly=Sat,mon,WED", L"--at", L"23:59"});
@@ -183,12 +188,19 @@ TEST(CliArgs, RejectedOperandsGiveOneLine)
         {{L"backup", L"--yes"}, L"option '--yes' does not apply to 'backup'"},
         {{L"scan", L"--yes"}, L"option '--yes' does not apply to 'scan'"},
         {{L"backups", L"--quiet"}, L"option '--quiet' does not apply to 'backups'"},
-        {{L"startup", L"pause", L"1"}, L"unknown startup action 'pause' (disable, enable or remove)"},
-        {{L"startup", L"disable"}, L"startup disable needs the item number N"},
+        {{L"startup", L"pause", L"1"}, L"unknown startup action 'pause' (disable, enable, remove or disabled)"},
+        {{L"startup", L"disable"}, L"startup disable needs the item as listed (ROOT\\key\\value)"},
         {{L"startup", L"remove", L"-1"}, L"unknown option '-1' (see TamselCli --help)"},
-        {{L"startup", L"enable", L"x"}, L"'x' is not an item number"},
-        {{L"startup", L"enable", L"2147483648"}, L"'2147483648' is not an item number"},
+        // A position from an earlier listing is refused: one new value shifts every later one.
+        {{L"startup", L"enable", L"0"}, L"'0' is a position; name the item as 'startup' lists it (ROOT\\key\\value)"},
+        {{L"startup", L"disable", L"12"},
+         L"'12' is a position; name the item as 'startup' lists it (ROOT\\key\\value)"},
         {{L"startup", L"enable", L"1", L"2"}, L"unexpected argument '2'"},
+        {{L"startup", L"enable", L"--all", L"x"}, L"unexpected argument 'x'"},
+        {{L"startup", L"disable", L"--all"}, L"option '--all' only applies to 'startup enable'"},
+        {{L"startup", L"--all"}, L"option '--all' only applies to 'startup enable'"},
+        {{L"startup", L"disabled", L"x"}, L"unexpected argument 'x'"},
+        {{L"schedule", L"--all"}, L"option '--all' does not apply to 'schedule'"},
         {{L"schedule", L"--weekly", L"Mon"}, L"options '--weekly' and '--at' only apply to 'schedule add'"},
         {{L"schedule", L"delete", L"0", L"--at", L"1:00"},
          L"options '--weekly' and '--at' only apply to 'schedule add'"},
@@ -204,8 +216,8 @@ TEST(CliArgs, RejectedOperandsGiveOneLine)
         {{L"schedule", L"add", L"--weekly", L"Mon", L"--at", L"7:5"}, L"'7:5' is not a time like 18:30"},
         {{L"schedule", L"add", L"--weekly", L"Mon", L"--at", L"12:60"}, L"'12:60' is not a time like 18:30"},
         {{L"schedule", L"add", L"--weekly", L"Mon", L"--at", L"123:00"}, L"'123:00' is not a time like 18:30"},
-        {{L"schedule", L"delete"}, L"schedule delete needs the trigger number N"},
-        {{L"schedule", L"delete", L"+1"}, L"'+1' is not a trigger number"},
+        {{L"schedule", L"delete"}, L"schedule delete needs the trigger as listed"},
+        {{L"schedule", L"delete", L"3"}, L"'3' is a position; name the trigger as 'schedule' lists it"},
         {{L"schedule", L"edit", L"1"}, L"unknown schedule action 'edit' (add, delete or delete-task)"},
         {{L"schedule", L"delete-task", L"1"}, L"unexpected argument '1'"},
     };

@@ -10,6 +10,7 @@
 
 #include "CliRun.h"
 #include "core/ComPtr.h"
+#include "support/ScanTaskSupport.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -202,55 +203,102 @@ int LineIndex(const std::string& out, const std::string& text)
     return std::stoi(out.substr(start, out.find('\t', start) - start));
 }
 
-TEST_F(CliStore, StartupListDisableAndEnable)
+TEST_F(CliStore, StartupItemsAreNamedNeverNumbered)
 {
     const std::wstring name = testenv::UniqueName(L"clirun");
-    RunValue value(name, L"C:\\nowhere\\" + name + L".exe /quiet");
-    // The engine names the key as the registry spells it ("run" in Wine).
-    const std::string where = "\\" + testenv::WideToUtf8(name) + "\t";
+    const std::wstring command = L"C:\\nowhere\\" + name + L".exe /quiet";
+    RunValue value(name, command);
     Outcome list = Cli({L"startup"});
     ASSERT_EQ(list.exitCode, 0u) << list.err;
-    EXPECT_NE(list.out.find("\tenabled\tHKEY_CURRENT_USER\\"), std::string::npos) << list.out;
-    EXPECT_NE(list.out.find(where + "C:\\nowhere\\"), std::string::npos) << list.out;
-    int index = LineIndex(list.out, where);
+    int index = LineIndex(list.out, "\\" + testenv::WideToUtf8(name) + "\t");
     ASSERT_GE(index, 0);
     jsoncheck::Value doc = jsoncheck::Parse(Cli({L"startup", L"--json"}).out);
     const jsoncheck::Value& item = doc["startupItems"][static_cast<size_t>(index)];
     EXPECT_EQ(item["valueName"].text, name);
     EXPECT_TRUE(item["enabled"].boolean);
-    EXPECT_EQ(item["commandLine"].text, L"C:\\nowhere\\" + name + L".exe /quiet");
+    EXPECT_EQ(item["commandLine"].text, command);
+    // The identity the commands take is the location the listing shows.
+    const std::wstring identity = item["item"].text;
+    EXPECT_EQ(identity, L"HKEY_CURRENT_USER\\" + item["keyPath"].text + L"\\" + name);
+    EXPECT_NE(list.out.find("\tenabled\t" + testenv::WideToUtf8(identity) + "\t"), std::string::npos) << list.out;
 
-    Outcome disable = Cli({L"startup", L"disable", std::to_wstring(index)});
+    // A position from an earlier listing names nothing: one new value shifts it.
+    for (const wchar_t* action : {L"disable", L"enable", L"remove"}) {
+        Outcome positional = Cli({L"startup", action, std::to_wstring(index)});
+        EXPECT_EQ(positional.exitCode, 2u);
+        EXPECT_NE(positional.err.find("is a position"), std::string::npos) << positional.err;
+    }
+    EXPECT_TRUE(value.Exists());
+    Outcome unknown = Cli({L"startup", L"remove", identity + L"x"});
+    EXPECT_EQ(unknown.exitCode, 2u);
+    EXPECT_EQ(unknown.err.rfind("TamselCli: no startup item '", 0), 0u) << unknown.err;
+
+    // Named in another letter case, as the registry compares names.
+    std::wstring upper = identity;
+    for (wchar_t& c : upper) c = static_cast<wchar_t>(towupper(c));
+    Outcome disable = Cli({L"startup", L"disable", upper});
     ASSERT_EQ(disable.exitCode, 0u) << disable.err;
     EXPECT_FALSE(value.Exists());
-    Outcome after = Cli({L"startup"});
-    EXPECT_NE(after.out.find("\tdisabled\tHKEY_CURRENT_USER\\"), std::string::npos) << after.out;
-    index = LineIndex(after.out, where);
-    ASSERT_GE(index, 0);
-    Outcome enable = Cli({L"startup", L"enable", std::to_wstring(index)});
+    Outcome twice = Cli({L"startup", L"disable", identity});
+    EXPECT_EQ(twice.exitCode, 2u);
+    EXPECT_NE(twice.err.find("is already disabled"), std::string::npos) << twice.err;
+    Outcome enable = Cli({L"startup", L"enable", identity});
     EXPECT_EQ(enable.exitCode, 0u) << enable.err;
     EXPECT_TRUE(value.Exists());
-    EXPECT_EQ(Cli({L"startup"}).out.find("\tdisabled\t"), std::string::npos);
-
-    Outcome bad = Cli({L"startup", L"remove", L"100000"});
-    EXPECT_EQ(bad.exitCode, 2u);
-    EXPECT_EQ(bad.err.rfind("TamselCli: no startup item 100000 (there are ", 0), 0u) << bad.err;
+    EXPECT_EQ(Cli({L"startup"}).out.find("\tdisabled\t" + testenv::WideToUtf8(identity)), std::string::npos);
 }
 
-// The scan task is removed whatever the test leaves behind.
-struct TaskCleanup {
-    ~TaskCleanup()
-    {
-        ScopedCoInit com;
-        ComPtr<ITaskScheduler> s;
-        CoCreateInstance(CLSID_CTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskScheduler, s.put_void());
-        for (int attempt = 0; s && attempt < 40; ++attempt) {
-            HRESULT hr = s->Delete(L"Registry Task");
-            if (SUCCEEDED(hr) || hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) return;
-            Sleep(50);
-        }
+// What the uninstaller calls: whether startupManage.xml holds records, and
+// enabling them all; a value the program wrote since is never replaced.
+TEST_F(CliStore, DisabledRecordsAreListedAndEnabledWithoutReplacingNewerValues)
+{
+    const std::wstring name = testenv::UniqueName(L"cliall");
+    const std::wstring command = L"C:\\nowhere\\" + name + L".exe";
+    RunValue value(name, command);
+    Outcome none = Cli({L"startup", L"disabled"});
+    EXPECT_EQ(none.exitCode, 0u) << none.err;
+    EXPECT_EQ(none.out, "0 disabled record(s)\n");
+    const std::wstring identity = L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\run\\" + name;
+    ASSERT_EQ(Cli({L"startup", L"disable", identity}).exitCode, 0u);
+    Outcome some = Cli({L"startup", L"disabled", L"--json"});
+    EXPECT_EQ(some.exitCode, 1u) << some.err;
+    jsoncheck::Value doc = jsoncheck::Parse(some.out);
+    ASSERT_EQ(doc["disabledRecords"].items.size(), 1u);
+    EXPECT_EQ(doc["disabledRecords"][0]["disabledBy"].text, L"tamsel");
+    EXPECT_EQ(doc["exitCode"].number, 1);
+
+    // The program wrote its own value again: a single enable refuses, so
+    // does the uninstaller's, and the record stays.
+    RunValue newer(name, command + L" /new");
+    Outcome one = Cli({L"startup", L"enable", identity});
+    EXPECT_EQ(one.exitCode, 2u);
+    EXPECT_NE(one.err.find("now holds"), std::string::npos) << one.err;
+    Outcome all = Cli({L"startup", L"enable", L"--all"});
+    EXPECT_EQ(all.exitCode, 1u) << all.out << all.err;
+    EXPECT_NE(all.out.find("0 enabled, 1 still disabled"), std::string::npos) << all.out;
+    wchar_t data[MAX_PATH] = {};
+    DWORD size = sizeof data;
+    ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, RunValue::kRun, name.c_str(), RRF_RT_REG_SZ, nullptr, data, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::wstring(data), command + L" /new");
+    EXPECT_EQ(Cli({L"startup", L"disabled"}).exitCode, 1u);
+
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, RunValue::kRun, name.c_str());
+    Outcome back = Cli({L"startup", L"enable", L"--all", L"--json"});
+    EXPECT_EQ(back.exitCode, 0u) << back.out << back.err;
+    EXPECT_EQ(jsoncheck::Parse(back.out)["enabled"][0].text, identity);
+    EXPECT_TRUE(value.Exists());
+    EXPECT_EQ(Cli({L"startup", L"disabled"}).exitCode, 0u);
+
+    for (const std::vector<std::wstring>& wrong :
+         {std::vector<std::wstring>{L"startup", L"enable", L"--all", identity},
+          std::vector<std::wstring>{L"startup", L"disable", L"--all"}, std::vector<std::wstring>{L"startup", L"--all"}}) {
+        Outcome refused = Cli(wrong);
+        EXPECT_EQ(refused.exitCode, 2u) << refused.err;
     }
-};
+}
+
+using tasktest::TaskCleanup;
 
 bool TaskExists()
 {
@@ -275,20 +323,90 @@ TEST_F(CliStore, ScheduleAddListDelete)
     const jsoncheck::Value& trigger = doc["triggers"][static_cast<size_t>(index)];
     EXPECT_EQ(trigger["weekly"].text, L"Mon,Wed");
     EXPECT_EQ(trigger["at"].text, L"03:17");
-    Outcome bad = Cli({L"schedule", L"delete", L"100000"});
+    const std::wstring text = trigger["description"].text;
+    Outcome positional = Cli({L"schedule", L"delete", std::to_wstring(index)});
+    EXPECT_EQ(positional.exitCode, 2u);
+    EXPECT_NE(positional.err.find("is a position"), std::string::npos) << positional.err;
+    Outcome bad = Cli({L"schedule", L"delete", L"weekly Sun at 00:00 from 2000-01-01"});
     EXPECT_EQ(bad.exitCode, 2u);
-    EXPECT_EQ(bad.err.rfind("TamselCli: no trigger 100000 (there are ", 0), 0u) << bad.err;
-    Outcome del = Cli({L"schedule", L"delete", std::to_wstring(index)});
+    EXPECT_EQ(bad.err.rfind("TamselCli: no trigger 'weekly Sun at 00:00 from 2000-01-01'", 0), 0u) << bad.err;
+    Outcome del = Cli({L"schedule", L"delete", text});
     EXPECT_EQ(del.exitCode, 0u) << del.err;
     EXPECT_EQ(LineIndex(Cli({L"schedule"}).out, "\tweekly Mon,Wed at 03:17 from "), -1);
 
     // delete-task removes the whole task, as the uninstaller does; a second
-    // time there is none to delete.
+    // time there is none, which is no failure for it.
     Outcome gone = Cli({L"schedule", L"delete-task"});
     EXPECT_EQ(gone.exitCode, 0u) << gone.err;
+    EXPECT_EQ(gone.out, "deleted the scan task\n");
     EXPECT_FALSE(TaskExists());
     Outcome again = Cli({L"schedule", L"delete-task", L"--json"});
-    EXPECT_EQ(ExpectErrorDocument(again, L"schedule")["error"].text, L"cannot delete the scan task (is there one?)");
+    EXPECT_EQ(again.exitCode, 0u) << again.err;
+    EXPECT_FALSE(jsoncheck::Parse(again.out)["taskDeleted"].boolean);
+}
+
+TEST_F(CliStore, AnotherProgramsTaskIsNeitherAdoptedNorDeleted)
+{
+    TaskCleanup cleanup;
+    {
+        ScopedCoInit com;
+        ASSERT_TRUE(tasktest::PlantTask(L"C:\\Other\\cleaner.exe", L"-scan"));
+    }
+    Outcome del = Cli({L"schedule", L"delete-task"});
+    EXPECT_EQ(del.exitCode, 1u) << del.out << del.err;
+    EXPECT_NE(del.err.find("starts another program; Tamsel leaves it alone"), std::string::npos) << del.err;
+    EXPECT_TRUE(TaskExists());
+    for (const std::vector<std::wstring>& args :
+         {std::vector<std::wstring>{L"schedule"},
+          std::vector<std::wstring>{L"schedule", L"add", L"--weekly", L"Mon", L"--at", L"01:00"}}) {
+        Outcome run = Cli(args);
+        EXPECT_EQ(run.exitCode, 2u) << run.out << run.err;
+        EXPECT_NE(run.err.find("starts another program"), std::string::npos) << run.err;
+    }
+    ScopedCoInit com;
+    ComPtr<ITask> task = tasktest::OpenTask();
+    ASSERT_TRUE(task);
+    EXPECT_EQ(tasktest::TaskText(task.get(), &ITask::GetApplicationName), L"C:\\Other\\cleaner.exe");
+    WORD count = 0;
+    task->GetTriggerCount(&count);
+    EXPECT_EQ(count, 1);
+}
+
+// Runs alone: the record of a pending swap is the machine's.
+TEST_F(CliStore, PendingCompactionRefusesEveryChange)
+{
+    const std::wstring name = testenv::UniqueName(L"clipending");
+    RunValue value(name, L"C:\\nowhere\\pending.exe");
+    const std::wstring identity = L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\run\\" + name;
+    HKEY record = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Tamsel Pending Compaction", 0, nullptr,
+                              REG_OPTION_VOLATILE, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &record, nullptr),
+              ERROR_SUCCESS);
+    const wchar_t file[] = L"C:\\windows\\system32\\config\\software.rns";
+    RegSetValueExW(record, L"\\REGISTRY\\MACHINE\\SOFTWARE", 0, REG_SZ, reinterpret_cast<const BYTE*>(file),
+                   sizeof file);
+    RegCloseKey(record);
+    struct Refused {
+        std::vector<std::wstring> args;
+    } refused[] = {
+        {{L"startup", L"disable", identity}},
+        {{L"startup", L"remove", identity}},
+        {{L"startup", L"enable", L"--all"}},
+        {{L"restore", L"20261209072400-f.xml"}},
+    };
+    for (const Refused& r : refused) {
+        Outcome run = Cli(r.args);
+        EXPECT_EQ(run.exitCode, 2u) << run.out << run.err;
+        EXPECT_NE(run.err.find("The compacted registry replaces the current one at the next restart; restart first"),
+                  std::string::npos)
+            << run.err;
+    }
+    EXPECT_TRUE(value.Exists());
+    EXPECT_EQ(Cli({L"startup"}).exitCode, 0u) << "listing changes nothing";
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Tamsel Pending Compaction", KEY_WOW64_64KEY, 0);
+    EXPECT_EQ(Cli({L"startup", L"disable", identity}).exitCode, 0u);
+    EXPECT_FALSE(value.Exists());
+    EXPECT_EQ(Cli({L"startup", L"enable", identity}).exitCode, 0u);
 }
 
 }  // namespace

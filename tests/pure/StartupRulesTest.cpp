@@ -116,3 +116,66 @@ TEST(RegeditLocation, Wow6432NodeGoesWhereTheEditorShowsIt)
     for (const Case& c : cases)
         EXPECT_EQ(Wow6432NodeLocation(c.root, c.path), c.location) << c.root << L"\\" << c.path;
 }
+
+TEST(StartupApproved, EachSwitchableRunKeyHasItsKeyAndNoOtherDoes)
+{
+    const std::wstring parent = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved";
+    struct Case {
+        const wchar_t* root;
+        const wchar_t* path;
+        bool is64;
+        const wchar_t* approved;  // below parent; null for none
+    } cases[] = {
+        {L"HKEY_CURRENT_USER", L"Software\\Microsoft\\Windows\\CurrentVersion\\run", true, L"\\Run"},
+        {L"HKEY_CURRENT_USER", L"SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN", false, L"\\Run"},
+        {L"HKEY_LOCAL_MACHINE", L"Software\\Microsoft\\Windows\\CurrentVersion\\run", true, L"\\Run"},
+        {L"HKEY_LOCAL_MACHINE", L"Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\run", true, L"\\Run32"},
+        // On 32-bit Windows there is no 32-bit twin to switch.
+        {L"HKEY_LOCAL_MACHINE", L"Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\run", false, nullptr},
+        {L"HKEY_CURRENT_USER", L"Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\run", true, nullptr},
+        {L"HKEY_LOCAL_MACHINE", L"SoftWare\\Microsoft\\Windows\\CurrentVersion\\RunOnce", true, nullptr},
+        {L"HKEY_CURRENT_USER", L"SoftWare\\Microsoft\\Windows\\CurrentVersion\\RunOnce", true, nullptr},
+        {L"HKEY_LOCAL_MACHINE", L"SoftWare\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx", true, nullptr},
+        {L"HKEY_USERS", L"Software\\Microsoft\\Windows\\CurrentVersion\\run", true, nullptr},
+        {L"hkey_current_user", L"Software\\Microsoft\\Windows\\CurrentVersion\\run", true, nullptr},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ApprovedKeyPath(c.root, c.path, c.is64), c.approved ? parent + c.approved : L"")
+            << c.root << L"\\" << c.path << L" 64:" << c.is64;
+}
+
+TEST(StartupApproved, TheFirstByteOfTwelveSaysOnOrOff)
+{
+    for (int first = 0; first < 256; ++first) {
+        std::vector<uint8_t> v(kApprovedSize, 0xAB);
+        v[0] = static_cast<uint8_t>(first);
+        const ApprovedState want = first == 2 || first == 6   ? ApprovedState::Enabled
+                                   : first == 3 || first == 7 ? ApprovedState::Disabled
+                                                              : ApprovedState::Unknown;
+        EXPECT_EQ(ReadApprovedState(kTypeBinary, v.data(), v.size()), want) << first;
+    }
+    const std::vector<uint8_t> off = {3, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8};
+    EXPECT_EQ(ReadApprovedState(4 /* REG_DWORD */, off.data(), off.size()), ApprovedState::Unknown);
+    EXPECT_EQ(ReadApprovedState(kTypeBinary, off.data(), 11), ApprovedState::Unknown);
+    std::vector<uint8_t> longer(off);
+    longer.push_back(0);
+    EXPECT_EQ(ReadApprovedState(kTypeBinary, longer.data(), longer.size()), ApprovedState::Unknown);
+    EXPECT_EQ(ReadApprovedState(kTypeBinary, nullptr, 12), ApprovedState::Unknown);
+}
+
+TEST(StartupApproved, SwitchingOnClearsTheOffBitAndTheTime)
+{
+    struct Case {
+        std::vector<uint8_t> in, out;
+    } cases[] = {
+        {{3, 0, 0, 0, 9, 9, 9, 9, 9, 9, 9, 9}, {2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {{7, 1, 2, 3, 9, 9, 9, 9, 9, 9, 9, 9}, {6, 1, 2, 3, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {{2, 0, 0, 0, 9, 9, 9, 9, 9, 9, 9, 9}, {2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {{3}, {2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        const std::vector<uint8_t> on = EnabledApprovedValue(c.in.data(), c.in.size());
+        EXPECT_EQ(on, c.out);
+        EXPECT_EQ(ReadApprovedState(kTypeBinary, on.data(), on.size()), ApprovedState::Enabled);
+    }
+}

@@ -1,5 +1,7 @@
 #include "support/DefragFixture.h"
 
+#include "defrag/PendingSwap.h"
+
 #include <fstream>
 
 namespace {
@@ -75,6 +77,9 @@ DefragFixture::DefragFixture(uint64_t totalClusters)
         return replaceResult;
     };
     seams.redrawWaitMs = 300;
+    // Queued swaps are recorded under a key of this test's own, so no other
+    // test in the prefix is refused meanwhile.
+    seams.pendingSwapKey = L"SOFTWARE\\" + testenv::UniqueName(L"pendingswap");
     ApplySeams();
 }
 
@@ -82,6 +87,7 @@ DefragFixture::~DefragFixture()
 {
     defrag::WaitForWorkers(20000);
     recorder.engine().ReleaseDefrag();
+    defrag::ClearPendingSwaps();
     defrag::SetSeams(nullptr);
 }
 

@@ -188,7 +188,10 @@ TEST(DefragRun, CompactsEveryHiveAndMovesTheCompactFragmentedOnes)
         L"processing file for the key : " + p3, L"compacted : " + k3, L"analyze fragment : " + p3,
         L"nonfragmented : " + p3,
         L"processing file for the key : " + p4, L"analyze fail : " + k4,
-        L"defragmenting...", L"defragmenting " + k0, L"defragmenting " + k1, L"defragmenting " + k2, kDone};
+        L"defragmenting...", L"defragmenting " + k0, L"defragmenting " + k1, L"defragmenting " + k2,
+        // H4 failed and H1 waits for its swap: no success, the failure named.
+        L"Finished with errors. Not compacted: " + k4 +
+            L". Please restart your computer to swap in the hives compacted so far."};
     EXPECT_EQ(fx.recorder.Statuses(), statuses);
 
     // Rows: busy then done, H4 failed; then the moved ones.
@@ -253,7 +256,7 @@ TEST(DefragRun, NoSpaceAndShorterRuns)
         auto st = fx.recorder.Statuses();
         ASSERT_GE(st.size(), 2u);
         EXPECT_EQ(st[st.size() - 2], L"no space available for " + fx.KeyName(L"H0"));
-        EXPECT_EQ(st.back(), kDone);
+        EXPECT_EQ(st.back(), L"Finished successfully.") << "nothing was replaced: no restart to ask for";
         EXPECT_EQ(fx.recorder.engine().GetHiveList()->At(0)->state, 3);
         EXPECT_TRUE(fx.volume->Moves().empty());
     }
@@ -292,6 +295,7 @@ TEST(DefragRun, StopDuringTheCompactionPass)
     auto st = fx.recorder.Statuses();
     EXPECT_FALSE(Has(st, kDone));
     EXPECT_FALSE(Has(st, L"defragmenting..."));
+    EXPECT_EQ(st.back(), L"Stopped. Nothing waits for a restart.");
     EXPECT_TRUE(fx.volume->Moves().empty());
 }
 
@@ -310,7 +314,8 @@ TEST(DefragRun, StopDuringTheMovePass)
     auto seq = fx.recorder.Sequence();
     EXPECT_EQ(seq.back(), L"Finished 3 1");
     auto st = fx.recorder.Statuses();
-    EXPECT_EQ(st.back(), kDone);
+    EXPECT_EQ(st.back(), L"Stopped. Nothing waits for a restart.");
+    EXPECT_FALSE(Has(st, kDone));
     EXPECT_FALSE(Has(st, L"defragmenting " + fx.KeyName(L"H1")));
     EXPECT_TRUE(fx.volume->Moves().empty());
     // Stopped, not failed: the hive may be moved by a later run.
@@ -348,6 +353,11 @@ TEST(DefragRun, UnexpectedKeyNameOrUnscheduledReplacementAbortsTheRun)
             if (s.rfind(L"Item", 0) == 0) ++items;
         EXPECT_EQ(items, c.items) << c.what;
         EXPECT_FALSE(Has(fx.recorder.Statuses(), L"defragmenting...")) << c.what;
+        // The aborted run names the hive it failed on, and queued nothing.
+        const std::wstring last = fx.recorder.Statuses().back();
+        EXPECT_EQ(last.rfind(L"Finished with errors. Not compacted: ", 0), 0u) << last;
+        EXPECT_NE(last.find(c.badName ? L"SOFTWARE\\H0" : fx.KeyName(L"H0")), std::wstring::npos) << last;
+        EXPECT_EQ(fx.recorder.engine().GetPendingCompaction(), 0) << c.what;
     }
 }
 

@@ -167,6 +167,31 @@ TEST_F(Ignore, RemovingTheOnlyEntryKeepsAnEmptyGroup)
     EXPECT_TRUE(groups[0].entries.empty());
 }
 
+TEST_F(Ignore, ARemovalThatCannotBeSavedKeepsTheEntryListed)
+{
+    ScannedState();
+    slots::IgnoreProblem(0, 0);
+    slots::IgnoreProblem(0, 1);
+    engine::New();
+    PtrArray<RegScanCategory>* list = slots::GetIgnoreList();
+    ASSERT_EQ((*list)[0]->problems.GetCount(), 2);
+    const std::string before = dir_.Read(L"IgnoreList.dat");
+    reports_.Take();
+    // The temporary name is taken by a folder: the new list cannot be written.
+    ASSERT_TRUE(CreateDirectoryW(dir_.File(L"IgnoreList.dat.new").c_str(), nullptr));
+    slots::RemoveIgnoreItem(0, 0);
+    RemoveDirectoryW(dir_.File(L"IgnoreList.dat.new").c_str());
+    EXPECT_EQ(reports_.Take().size(), 1u);
+    EXPECT_EQ(dir_.Read(L"IgnoreList.dat"), before);
+    ASSERT_EQ((*list)[0]->problems.GetCount(), 2) << "the list is what the file holds";
+    EXPECT_EQ((*list)[0]->ignoredCount, 2);
+    EXPECT_EQ((*list)[0]->problems[0]->valueName, L"C:\\a.dll");
+    slots::RemoveIgnoreItem(0, 0);
+    ASSERT_EQ((*list)[0]->problems.GetCount(), 1);
+    EXPECT_EQ((*list)[0]->problems[0]->valueName, L"C:\\b.dll");
+    EXPECT_EQ(FileGroups(dir_)[0].entries.size(), 1u);
+}
+
 TEST_F(Ignore, MissingEmptyAndDamagedFiles)
 {
     CRegEngine& e = engine::New();

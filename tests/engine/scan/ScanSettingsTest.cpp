@@ -129,6 +129,27 @@ TEST_F(ScanSettings, FlagWriteChangesTheFirstMatchOnly)
     EXPECT_EQ(GetFileAttributesW(dir.File(L"scanSetting.xml").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
+TEST_F(ScanSettings, AFlagThatCannotBeSavedLeavesTheFileWholeAndIsSaid)
+{
+    const std::string text = R"(<S><A flag="true" category="Help Files"/></S>)";
+    Load(text);
+    recorder.Take();
+    // The temporary name is taken by a folder: the new file cannot be made.
+    ASSERT_TRUE(CreateDirectoryW(dir.File(L"scanSetting.xml.new").c_str(), nullptr));
+    std::wstring flag = L"false";
+    slots::SetCategoryEnabled(L"A", &flag);
+    RemoveDirectoryW(dir.File(L"scanSetting.xml.new").c_str());
+    auto reports = recorder.Take();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].caption, L"scanSetting.xml");
+    EXPECT_EQ(dir.Read(L"scanSetting.xml"), text);
+    // Saved whole, with no temporary file left behind.
+    slots::SetCategoryEnabled(L"A", &flag);
+    EXPECT_TRUE(recorder.Take().empty());
+    EXPECT_EQ(slots::LoadScanSettings()->At(0)->enabled, 0);
+    EXPECT_EQ(GetFileAttributesW(dir.File(L"scanSetting.xml.new").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 TEST(ShippedScanSettings, NameTheTwelveCategoriesWithTheirKeys)
 {
     testenv::ScratchDir dir(L"shipped");

@@ -11,6 +11,8 @@
 #include "core/EngineState.h"
 #include "corvex/EngineTables.h"
 #include "schedule/ScanTask.h"
+#include "support/ReportRecorder.h"
+#include "support/ScanTaskSupport.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -26,29 +28,9 @@ EngineFunctionTable& Table()
     return *table;
 }
 
-ComPtr<ITaskScheduler> Scheduler()
-{
-    ComPtr<ITaskScheduler> s;
-    CoCreateInstance(CLSID_CTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskScheduler, s.put_void());
-    return s;
-}
-
-ComPtr<ITask> OpenTask()
-{
-    ComPtr<ITask> task;
-    ComPtr<ITaskScheduler> s = Scheduler();
-    if (s && FAILED(s->Activate(L"Registry Task", IID_ITask, reinterpret_cast<IUnknown**>(task.put())))) task.reset();
-    return task;
-}
-
-std::wstring TaskText(ITask* task, HRESULT (STDMETHODCALLTYPE ITask::*get)(LPWSTR*))
-{
-    LPWSTR text = nullptr;
-    if (FAILED((task->*get)(&text)) || !text) return L"<none>";
-    std::wstring out = text;
-    CoTaskMemFree(text);
-    return out;
-}
+using tasktest::OpenTask;
+using tasktest::Scheduler;
+using tasktest::TaskText;
 
 int JobFilesNamed(const wchar_t* name)
 {
@@ -65,20 +47,7 @@ int JobFilesNamed(const wchar_t* name)
     return found;
 }
 
-TASK_TRIGGER Weekly(WORD days, WORD hour, WORD minute, WORD day = 8)
-{
-    TASK_TRIGGER t{};
-    t.cbTriggerSize = sizeof t;
-    t.TriggerType = TASK_TIME_TRIGGER_WEEKLY;
-    t.Type.Weekly.WeeksInterval = 1;
-    t.Type.Weekly.rgfDaysOfTheWeek = days;
-    t.wStartHour = hour;
-    t.wStartMinute = minute;
-    t.wBeginYear = 2026;
-    t.wBeginMonth = 12;
-    t.wBeginDay = day;
-    return t;
-}
+using tasktest::Weekly;
 
 // A task without schedules must not hold a trigger that would run it.
 bool OnlyDisabledTriggers(ITask* task)
@@ -121,6 +90,16 @@ void ExpectSame(const TASK_TRIGGER& got, const TASK_TRIGGER& want)
     EXPECT_EQ(got.wBeginDay, want.wBeginDay);
 }
 
+// The program a task of ours starts: Tamsel.exe beside the engine (here
+// linked into the test program), whichever program asks.
+std::wstring OwnProgram()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring p = path;
+    return p.substr(0, p.find_last_of(L'\\') + 1) + L"Tamsel.exe";
+}
+
 // Every test starts and ends without the task, whatever happens in between.
 class ScanTask : public ::testing::Test {
 protected:
@@ -131,16 +110,7 @@ protected:
         EXPECT_FALSE(OpenTask()) << "the scan task was left behind";
         engine::Destroy();
     }
-    // The scheduler's service may hold the job file for a moment.
-    static void RemoveTask()
-    {
-        ComPtr<ITaskScheduler> s = Scheduler();
-        for (int attempt = 0; s && attempt < 40; ++attempt) {
-            HRESULT hr = s->Delete(L"Registry Task");
-            if (SUCCEEDED(hr) || hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) return;
-            Sleep(50);
-        }
-    }
+    static void RemoveTask() { tasktest::RemoveTask(); }
     ScopedCoInit com_;
     testenv::ScratchDir dir_{L"schedule"};
 };
@@ -152,9 +122,7 @@ TEST_F(ScanTask, EnsureCreatesTheTaskOnceAndKeepsItsSettings)
     ASSERT_EQ(Table().EnsureScheduleTask(), 1);
     ComPtr<ITask> task = OpenTask();
     ASSERT_TRUE(task);
-    wchar_t program[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, program, MAX_PATH);
-    EXPECT_EQ(TaskText(task.get(), &ITask::GetApplicationName), program);
+    EXPECT_EQ(TaskText(task.get(), &ITask::GetApplicationName), OwnProgram());
     EXPECT_EQ(TaskText(task.get(), &ITask::GetParameters), L"-scan");
     EXPECT_EQ(TaskText(task.get(), &ITask::GetWorkingDirectory), dir_.path());
     // (Wine's SetFlags keeps nothing, so the flag cannot be read back here.)
@@ -242,7 +210,7 @@ TEST_F(ScanTask, BadIndexesAndAMissingTaskFailWithoutChanges)
     EXPECT_EQ(Table().AddSchedule(Weekly(TASK_MONDAY, 9, 5)), 0);
     EXPECT_EQ(Table().DeleteSchedule(0, 1), 0);
     EXPECT_EQ(Table().EditSchedule(0, Weekly(TASK_MONDAY, 9, 5)), 0);
-    EXPECT_EQ(Table().DeleteScheduleTask(), 0);
+    EXPECT_EQ(Table().DeleteScheduleTask(), 3) << "there is none";
     PtrArray<ScangetTaskTrigger> untouched;
     EXPECT_EQ(Table().GetScheduleTriggers(&untouched), 0);
     EXPECT_EQ(untouched.GetCount(), 0);
@@ -286,5 +254,44 @@ TEST_F(ScanTask, EveryOperationReplacesTheEngineState)
         EXPECT_EQ(op(), 1);
         ASSERT_NE(engine::Current(), nullptr);
         EXPECT_EQ(engine::Current()->results.GetCount(), 0) << "scan results survived";
+    }
+}
+
+TEST_F(ScanTask, AnotherProgramsTaskOfTheNameIsLeftAlone)
+{
+    ReportRecorder reports;
+    struct Case {
+        const char* what;
+        std::wstring application, parameters;
+        bool ours;
+    } cases[] = {
+        {"another program", L"C:\\Other\\cleaner.exe", L"-scan", false},
+        {"Tamsel without -scan", L"D:\\Portable\\Tamsel.exe", L"-quiet", false},
+        {"another Tamsel to scan", L"D:\\Portable\\Tamsel.exe", L"-scan", true},
+        {"this Tamsel", OwnProgram(), L"", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RemoveTask();
+        ASSERT_TRUE(tasktest::PlantTask(c.application, c.parameters));
+        const int ours = c.ours ? 1 : 0;
+        EXPECT_EQ(Table().EnsureScheduleTask(), c.ours ? 1 : 2);
+        Listed l = List();
+        EXPECT_EQ(l.result, ours);
+        EXPECT_EQ(l.triggers.size(), c.ours ? 1u : 0u);
+        EXPECT_EQ(Table().AddSchedule(Weekly(TASK_FRIDAY, 5, 6)), ours);
+        EXPECT_EQ(Table().EditSchedule(0, Weekly(TASK_FRIDAY, 5, 7)), ours);
+        EXPECT_EQ(Table().DeleteSchedule(0, 1), ours);
+        const auto shown = reports.Take();
+        EXPECT_EQ(shown.size(), c.ours ? 0u : 4u) << "each refusal is said";
+        EXPECT_EQ(Table().DeleteScheduleTask(), c.ours ? 1 : 2);
+        ComPtr<ITask> task = OpenTask();
+        EXPECT_EQ(static_cast<bool>(task), !c.ours);
+        if (!task) continue;
+        EXPECT_EQ(TaskText(task.get(), &ITask::GetApplicationName), c.application);
+        EXPECT_EQ(TaskText(task.get(), &ITask::GetParameters), c.parameters);
+        WORD count = 0;
+        task->GetTriggerCount(&count);
+        EXPECT_EQ(count, 1) << "its trigger is its own";
     }
 }

@@ -160,17 +160,95 @@ TEST_F(StartupItems, DisabledItemsAreReadByPositionFromTheStore)
     EXPECT_TRUE(reports_.Take().empty());
 }
 
-TEST_F(StartupItems, AMissingOrBrokenStoreListsTheRegistryItemsSilently)
+TEST_F(StartupItems, ADamagedStoreIsReportedAndKeptAsideNeverReadAsEmpty)
 {
     RunValue value(HKEY_CURRENT_USER, kRun, 0, L"C:\\Tamsel\\x.exe");
-    for (const char* content : {static_cast<const char*>(nullptr), "<startupManage><node", ""}) {
-        DeleteFileW(dir_.File(L"startupManage.xml").c_str());
-        if (content) dir_.Write(L"startupManage.xml", content);
-        auto items = Load();
-        EXPECT_NE(Find(items, value.name(), 1), nullptr);
+    DeleteFileW(dir_.File(L"startupManage.xml").c_str());
+    auto items = Load();
+    EXPECT_NE(Find(items, value.name(), 1), nullptr);
+    EXPECT_TRUE(reports_.Take().empty()) << "no file: no records, nothing to say";
+
+    for (const char* content : {"<startupManage><node", "", "\xff\xfe<x"}) {
+        SCOPED_TRACE(content);
+        DeleteFileW(dir_.File(L"startupManage.xml.bad").c_str());
+        dir_.Write(L"startupManage.xml", content);
+        items = Load();
+        EXPECT_NE(Find(items, value.name(), 1), nullptr) << "the registry items are still listed";
         for (const auto& item : items) EXPECT_EQ(item->enabled, 1);
+        const auto shown = reports_.Take();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].caption, L"startupManage.xml");
+        EXPECT_NE(shown[0].text.find(L"startupManage.xml.bad"), std::wstring::npos) << shown[0].text;
+        EXPECT_EQ(dir_.Read(L"startupManage.xml"), content) << "left as it was";
+        EXPECT_EQ(dir_.Read(L"startupManage.xml.bad"), content);
     }
+}
+
+TEST_F(StartupItems, ARecordGoesIntoAFreshFileOnlyAfterTheDamagedOneWasKept)
+{
+    engine::Ensure();
+    StartupItem item;
+    item.rootName = L"HKEY_CURRENT_USER";
+    item.keyPath = kRun;
+    item.valueName = L"x";
+    item.commandLine = L"x.exe";
+    // Damaged: kept aside first, then a new file holds the one record.
+    dir_.Write(L"startupManage.xml", "<startupManage><node");
+    EXPECT_EQ(Table().RemoveDisabledStartupItem(&item), 0);
+    EXPECT_EQ(dir_.Read(L"startupManage.xml"), "<startupManage><node");
+    ASSERT_EQ(Table().AddDisabledStartupItem(&item), 1);
+    EXPECT_EQ(dir_.Read(L"startupManage.xml.bad"), "<startupManage><node");
+    EXPECT_EQ(reports_.Take().size(), 2u);
+    auto items = Load();
+    const StartupItem* recorded = Find(items, L"x", 0);
+    ASSERT_NE(recorded, nullptr);
+    EXPECT_EQ(recorded->commandLine, L"x.exe");
+    // The copy is written whole: no temporary file is left.
+    EXPECT_EQ(GetFileAttributesW(dir_.File(L"startupManage.xml.new").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // Missing: a new file is started silently.
+    DeleteFileW(dir_.File(L"startupManage.xml").c_str());
+    ASSERT_EQ(Table().AddDisabledStartupItem(&item), 1);
+    EXPECT_NE(Find(Load(), L"x", 0), nullptr);
     EXPECT_TRUE(reports_.Take().empty());
+
+    // There but not readable (held open by another program): never replaced.
+    const std::string before = dir_.Read(L"startupManage.xml");
+    HANDLE held = CreateFileW(dir_.File(L"startupManage.xml").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    items = Load();
+    EXPECT_EQ(Find(items, L"x", 0), nullptr);
+    EXPECT_EQ(Table().AddDisabledStartupItem(&item), 0);
+    EXPECT_EQ(Table().RemoveDisabledStartupItem(&item), 0);
+    CloseHandle(held);
+    EXPECT_EQ(dir_.Read(L"startupManage.xml"), before);
+    const auto shown = reports_.Take();
+    ASSERT_EQ(shown.size(), 3u);
+    for (const RecordedReport& r : shown) EXPECT_EQ(r.caption, L"startupManage.xml");
+    EXPECT_EQ(GetFileAttributesW(dir_.File(L"startupManage.xml.bad").c_str()) != INVALID_FILE_ATTRIBUTES, true);
+}
+
+TEST_F(StartupItems, AFailedSaveLeavesTheRecordsAsTheyWereAndIsSaid)
+{
+    engine::Ensure();
+    StartupItem item;
+    item.rootName = L"HKEY_CURRENT_USER";
+    item.keyPath = kRun;
+    item.valueName = L"kept";
+    item.commandLine = L"kept.exe";
+    ASSERT_EQ(Table().AddDisabledStartupItem(&item), 1);
+    const std::string before = dir_.Read(L"startupManage.xml");
+    // The temporary name is taken by a folder: the new file cannot be made.
+    ASSERT_TRUE(CreateDirectoryW(dir_.File(L"startupManage.xml.new").c_str(), nullptr));
+    StartupItem other = item;
+    other.valueName = L"other";
+    EXPECT_EQ(Table().AddDisabledStartupItem(&other), 0);
+    EXPECT_EQ(Table().RemoveDisabledStartupItem(&item), 0);
+    EXPECT_EQ(dir_.Read(L"startupManage.xml"), before);
+    EXPECT_EQ(reports_.Take().size(), 2u);
+    RemoveDirectoryW(dir_.File(L"startupManage.xml.new").c_str());
+    EXPECT_EQ(Table().RemoveDisabledStartupItem(&item), 1);
 }
 
 TEST_F(StartupItems, DisableAndEnableRestoreTheExactValue)
@@ -339,30 +417,6 @@ TEST_F(StartupItems, WithoutEngineStateNothingChanges)
     EXPECT_EQ(Table().DeleteStartupEntry(nullptr), 0);
 }
 
-TEST_F(StartupItems, AnUnreadableStoreIsReportedAndLeftAlone)
-{
-    engine::Ensure();
-    StartupItem item;
-    item.rootName = L"HKEY_CURRENT_USER";
-    item.keyPath = kRun;
-    item.valueName = L"x";
-    item.commandLine = L"x.exe";
-    dir_.Write(L"startupManage.xml", "<startupManage><node");
-    EXPECT_EQ(Table().AddDisabledStartupItem(&item), 0);
-    EXPECT_EQ(Table().RemoveDisabledStartupItem(&item), 0);
-    EXPECT_EQ(dir_.Read(L"startupManage.xml"), "<startupManage><node");
-    auto reports = reports_.Take();
-    ASSERT_EQ(reports.size(), 2u);
-    for (const RecordedReport& r : reports) {
-        EXPECT_EQ(r.caption, L"Failed to load DOM from XMLFile");
-        EXPECT_EQ(r.flags, static_cast<unsigned>(MB_OK));
-    }
-    DeleteFileW(dir_.File(L"startupManage.xml").c_str());
-    EXPECT_EQ(Table().AddDisabledStartupItem(&item), 0);
-    EXPECT_EQ(reports_.Take().size(), 1u);
-    EXPECT_EQ(GetFileAttributesW(dir_.File(L"startupManage.xml").c_str()), INVALID_FILE_ATTRIBUTES);
-}
-
 // Items a load hands out are the caller's: neither the next load nor the end
 // of the engine state deletes them.
 namespace {
@@ -453,4 +507,137 @@ TEST_F(StartupItems, ADisableWhoseDeleteIsRefusedLeavesNoRecord)
     ASSERT_EQ(Table().RemoveDisabledStartupItem(&item), 1);
     EXPECT_TRUE(value.Exists());
     EXPECT_EQ(dir_.Read(L"startupManage.xml").find("<node"), std::string::npos);
+}
+
+namespace {
+// Disables a listed item the way every caller does: record, then delete.
+StartupItem DisabledCopy(const RunValue& value)
+{
+    auto items = Load();
+    const StartupItem* found = Find(items, value.name(), 1);
+    if (!found) return StartupItem{};
+    StartupItem item = *found;
+    if (Table().AddDisabledStartupItem(&item) != 1 || Table().DeleteStartupEntry(&item) != 1) return StartupItem{};
+    items = Load();
+    found = Find(items, value.name(), 0);
+    return found ? *found : StartupItem{};
+}
+
+void SetRunValue(const std::wstring& name, const std::wstring& data, DWORD type)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kRun, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+    RegSetValueExW(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.c_str()),
+                   static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+}  // namespace
+
+TEST_F(StartupItems, EnablingNeverReplacesAValueTheProgramWroteSince)
+{
+    const std::wstring old = L"\"C:\\Tamsel\\app.exe\" /old";
+    struct Case {
+        const char* what;
+        const wchar_t* now;  // the Run value when enabling; null for none
+        DWORD type;
+        int result;          // without replaceNewer
+    } cases[] = {
+        {"gone", nullptr, REG_SZ, 1},
+        {"the same again", L"\"C:\\Tamsel\\app.exe\" /old", REG_SZ, 1},
+        {"newer", L"\"C:\\Tamsel\\app.exe\" /new", REG_SZ, 2},
+        {"same text, other type", L"\"C:\\Tamsel\\app.exe\" /old", REG_EXPAND_SZ, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RunValue value(HKEY_CURRENT_USER, kRun, 0, old);
+        StartupItem item = DisabledCopy(value);
+        ASSERT_EQ(item.valueName, value.name());
+        if (c.now) SetRunValue(value.name(), c.now, c.type);
+        std::wstring current = L"<untouched>";
+        ASSERT_EQ(Table().EnableStartupItem(&item, 0, &current), c.result);
+        DWORD type = 0;
+        std::vector<BYTE> bytes;
+        if (c.result == 2) {
+            EXPECT_EQ(current, c.now);
+            EXPECT_EQ(item.enabled, 0);
+            ASSERT_TRUE(value.Read(type, bytes));
+            EXPECT_EQ(bytes, Bytes(c.now)) << "the newer value stays";
+            EXPECT_EQ(type, c.type);
+            EXPECT_NE(Find(Load(), value.name(), 0), nullptr) << "the record stays";
+            // Asked and answered yes: the recorded command goes back.
+            ASSERT_EQ(Table().EnableStartupItem(&item, 1, nullptr), 1);
+        } else {
+            EXPECT_EQ(current, L"<untouched>");
+        }
+        EXPECT_EQ(item.enabled, 1);
+        ASSERT_TRUE(value.Read(type, bytes));
+        EXPECT_EQ(bytes, Bytes(old));
+        EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+        EXPECT_EQ(Find(Load(), value.name(), 0), nullptr) << "the record went";
+    }
+    EXPECT_TRUE(reports_.Take().empty());
+}
+
+// Windows' own switch, planted as Task Manager writes it, in both roots and
+// (on 64-bit Windows) both views of the machine's Run key.
+TEST_F(StartupItems, WindowsSwitchedOffItemsAreListedDisabledAndEnablingSwitchesThemOn)
+{
+    engine::Ensure();
+    const bool is64 = engine::Current()->Is64BitWindows();
+    const std::wstring parent = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\";
+    struct Case {
+        const KeyCase* key;
+        const wchar_t* sub;
+        BYTE first, enabledFirst;
+    } cases[] = {
+        {&kKeys[0], L"Run", 3, 2},
+        {&kKeys[1], L"Run", 7, 6},
+        {&kKeys[2], L"Run32", 3, 2},
+    };
+    for (const Case& c : cases) {
+        if (!is64 && c.key == &kKeys[2]) continue;
+        SCOPED_TRACE(testing::Message() << c.key->itemPath << " " << c.sub);
+        RunValue value(c.key->root, c.key->openPath, c.key->view, L"C:\\Tamsel\\switched.exe");
+        ApprovedSwitch off(c.key->root, c.sub, value.name(), ApprovedBytes(c.first));
+        auto items = Load();
+        const StartupItem* listed = Find(items, value.name(), 0);
+        ASSERT_NE(listed, nullptr) << "listed as disabled";
+        EXPECT_EQ(listed->windowsDisabled, 1);
+        EXPECT_EQ(listed->approvedKey, std::wstring(c.key->rootName) + parent + c.sub);
+        StartupItem item = *listed;
+        ASSERT_EQ(Table().EnableStartupItem(&item, 0, nullptr), 1);
+        EXPECT_EQ(off.Read(), (std::vector<BYTE>{c.enabledFirst, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+        EXPECT_TRUE(value.Exists());
+        items = Load();
+        const StartupItem* now = Find(items, value.name(), 1);
+        ASSERT_NE(now, nullptr) << "listed as enabled";
+        EXPECT_EQ(now->windowsDisabled, 0);
+    }
+    EXPECT_TRUE(reports_.Take().empty());
+}
+
+// A program Tamsel disabled whose switch Windows also turned off: enabling
+// turns both back on, so "enabled" means it starts; a switch this rule does
+// not understand is left as it is.
+TEST_F(StartupItems, EnablingARecordAlsoTurnsOnWindowsSwitchAndLeavesAnUnknownOneAlone)
+{
+    RunValue both(HKEY_CURRENT_USER, kRun, 0, L"C:\\Tamsel\\both.exe");
+    StartupItem item = DisabledCopy(both);
+    ASSERT_EQ(item.valueName, both.name());
+    ApprovedSwitch bothSwitch(HKEY_CURRENT_USER, L"Run", both.name(), ApprovedBytes(3));
+    auto items = Load();
+    const StartupItem* recorded = Find(items, both.name(), 0);
+    ASSERT_NE(recorded, nullptr);
+    EXPECT_EQ(recorded->windowsDisabled, 0) << "the record is Tamsel's: not in the Run key";
+    ASSERT_EQ(Table().EnableStartupItem(&item, 0, nullptr), 1);
+    EXPECT_TRUE(both.Exists());
+    EXPECT_EQ(bothSwitch.Read()[0], 2);
+    EXPECT_NE(Find(Load(), both.name(), 1), nullptr);
+
+    RunValue odd(HKEY_CURRENT_USER, kRun, 0, L"C:\\Tamsel\\odd.exe");
+    ApprovedSwitch oddSwitch(HKEY_CURRENT_USER, L"Run", odd.name(), ApprovedBytes(0x43));
+    item = DisabledCopy(odd);
+    ASSERT_EQ(Table().EnableStartupItem(&item, 0, nullptr), 1);
+    EXPECT_EQ(oddSwitch.Read(), ApprovedBytes(0x43));
+    EXPECT_TRUE(reports_.Take().empty());
 }

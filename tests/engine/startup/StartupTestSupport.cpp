@@ -93,4 +93,47 @@ const StartupItem* Find(const std::vector<std::unique_ptr<StartupItem>>& items, 
     return nullptr;
 }
 
+ApprovedSwitch::ApprovedSwitch(HKEY root, const wchar_t* sub, const std::wstring& name, const std::vector<BYTE>& bytes)
+    : root_(root),
+      path_(std::wstring(L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\") + sub),
+      name_(name)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(root_, path_.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExW(key, name_.c_str(), 0, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
+    RegCloseKey(key);
+}
+
+ApprovedSwitch::~ApprovedSwitch()
+{
+    RegDeleteKeyValueW(root_, path_.c_str(), name_.c_str());
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root_, path_.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) return;
+    DWORD values = 0, subkeys = 0;
+    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
+                     nullptr);
+    RegCloseKey(key);
+    if (values == 0 && subkeys == 0) RegDeleteKeyExW(root_, path_.c_str(), KEY_WOW64_64KEY, 0);
+}
+
+std::vector<BYTE> ApprovedSwitch::Read() const
+{
+    std::vector<BYTE> bytes(64);
+    DWORD size = static_cast<DWORD>(bytes.size());
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root_, path_.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) return {};
+    const LONG rc = RegQueryValueExW(key, name_.c_str(), nullptr, nullptr, bytes.data(), &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS) return {};
+    bytes.resize(size);
+    return bytes;
+}
+
+std::vector<BYTE> ApprovedBytes(BYTE first)
+{
+    return {first, 0, 0, 0, 0x10, 0x32, 0x54, 0x76, 0x98, 0xBA, 0xDC, 0x01};
+}
+
 }  // namespace startuptest

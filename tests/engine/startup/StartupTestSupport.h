@@ -41,6 +41,25 @@ private:
 
 std::vector<BYTE> Bytes(const std::wstring& text);  // with its terminator
 
+// Windows' own switch for a Run value: a binary value of the same name below
+// root's StartupApproved\<sub> (Run or Run32), in the 64-bit view; removed
+// (with the keys the test had to create) at the end.
+class ApprovedSwitch {
+public:
+    ApprovedSwitch(HKEY root, const wchar_t* sub, const std::wstring& name, const std::vector<BYTE>& bytes);
+    ~ApprovedSwitch();
+    ApprovedSwitch(const ApprovedSwitch&) = delete;
+    ApprovedSwitch& operator=(const ApprovedSwitch&) = delete;
+    // The bytes stored now; empty when there is no value.
+    std::vector<BYTE> Read() const;
+
+private:
+    HKEY root_;
+    std::wstring path_, name_;
+};
+// Twelve bytes with this first byte and a time of change.
+std::vector<BYTE> ApprovedBytes(BYTE first);
+
 // Takes over every item of a listing; the caller owns them from then on.
 std::vector<std::unique_ptr<StartupItem>> Load();
 
