@@ -9,7 +9,7 @@
 
 #include "cli/pure/CliArgs.h"
 #include "cli/pure/JsonDocument.h"
-#include "cli/pure/ScanReport.h"
+#include "report/pure/ScanReport.h"
 #include "corvex/EngineTables.h"
 
 namespace cli {
@@ -43,7 +43,7 @@ int RunSchedule(const CommandContext& ctx);
 // Leaves only the chosen categories enabled in the current folder's settings.
 void LimitCategories(EngineFunctionTable& engine, const std::vector<std::wstring>& wanted);
 // One scan with progress on stderr; fills the report from the engine's lists.
-ScanReport ScanOnce(EngineFunctionTable& engine, bool quiet, bool jsonProgress = false);
+report::ScanReport ScanOnce(EngineFunctionTable& engine, bool quiet, bool jsonProgress = false);
 
 // How long a backup, restore or fix may take before the console gives up.
 inline constexpr unsigned long kOperationTimeoutMs = 30ul * 60ul * 1000ul;

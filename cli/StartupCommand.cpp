@@ -54,7 +54,7 @@ void Remove(EngineFunctionTable& engine, StartupItem& item)
     if (!ok) throw CliError{L"cannot remove '" + item.valueName + L"'"};
 }
 
-void WriteItem(JsonWriter& w, size_t index, const StartupItem& item)
+void WriteItem(report::JsonWriter& w, size_t index, const StartupItem& item)
 {
     w.BeginObject()
         .Member("index", static_cast<int>(index))
@@ -74,7 +74,7 @@ int RunStartup(const CommandContext& ctx)
     EngineSession engine(BindEngine(ScanProgress::Callbacks()));
     Items items = Load(*engine);
     if (args.action.empty() && ctx.json) {
-        JsonWriter& w = ctx.json->Body();
+        report::JsonWriter& w = ctx.json->Body();
         w.Key("startupItems").BeginArray();
         for (size_t i = 0; i < items.size(); ++i) WriteItem(w, i, *items[i]);
         w.EndArray();

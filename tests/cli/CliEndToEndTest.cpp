@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "CliRun.h"
-#include "JsonCheck.h"
+#include "support/JsonCheck.h"
 #include "support/TestEnv.h"
 
 namespace {

@@ -1,12 +1,11 @@
-#include "cli/pure/ScanReport.h"
+#include "report/pure/ScanReport.h"
 
 #include <cstdio>
 
-#include "cli/pure/CliArgs.h"
-#include "cli/pure/JsonWriter.h"
-#include "cli/pure/TextEncoding.h"
+#include "report/pure/JsonWriter.h"
+#include "report/pure/TextEncoding.h"
 
-namespace cli {
+namespace report {
 namespace {
 
 std::wstring Plural(int64_t n, const wchar_t* one, const wchar_t* many)
@@ -106,12 +105,6 @@ int VisibleProblemCount(const ScanReport& r)
     int n = 0;
     for (const ResultInfo& result : r.results) n += VisibleProblemCount(result);
     return n;
-}
-
-int ExitCodeFor(const ScanReport& r)
-{
-    if (r.stopped) return kExitError;
-    return VisibleProblemCount(r) > 0 ? kExitProblems : kExitClean;
 }
 
 std::wstring ExtentKindName(int kind)
@@ -242,4 +235,4 @@ void WriteJsonMembers(JsonWriter& w, const ScanReport& r)
     w.EndArray();
 }
 
-}  // namespace cli
+}  // namespace report

@@ -1,8 +1,8 @@
 // A strict little JSON reader: rejects what a real parser rejects (trailing
 // commas, raw control characters, bad escapes, invalid UTF-8) and gives the
 // values back with strings as UTF-16. No windows.h. The console tool reads
-// an earlier scan's report with it (scan --compare); the tests read every
-// document the tool writes.
+// an earlier scan's report with it (scan --compare), the program its own
+// LastScan.json; the tests read every document the tool writes.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace cli {
+namespace report {
 namespace json {
 
 struct Value {
@@ -240,4 +240,4 @@ inline Value Parse(const std::string& s)
 }
 
 }  // namespace json
-}  // namespace cli
+}  // namespace report

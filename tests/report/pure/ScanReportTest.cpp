@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "JsonCheck.h"
-#include "cli/pure/ScanReport.h"
+#include "support/JsonCheck.h"
+#include "report/pure/ScanReport.h"
 
-using cli::ProblemInfo;
-using cli::ResultInfo;
-using cli::ScanReport;
+using report::ProblemInfo;
+using report::ResultInfo;
+using report::ScanReport;
 
 namespace {
 
@@ -44,41 +44,29 @@ ScanReport TwoCategories()
 
 TEST(ScanReport, NamesOfGradesAndActions)
 {
-    EXPECT_EQ(cli::GradeName(0), L"Common");
-    EXPECT_EQ(cli::GradeName(1), L"Fair");
-    EXPECT_EQ(cli::GradeName(2), L"Important");
-    EXPECT_EQ(cli::GradeName(3), L"grade 3");
-    EXPECT_EQ(cli::GradeName(-1), L"grade -1");
-    EXPECT_EQ(cli::FixActionName(0), L"delete value");
-    EXPECT_EQ(cli::FixActionName(1), L"delete key");
-    EXPECT_EQ(cli::FixActionName(2), L"delete parent tree");
-    EXPECT_EQ(cli::FixActionName(7), L"action 7");
+    EXPECT_EQ(report::GradeName(0), L"Common");
+    EXPECT_EQ(report::GradeName(1), L"Fair");
+    EXPECT_EQ(report::GradeName(2), L"Important");
+    EXPECT_EQ(report::GradeName(3), L"grade 3");
+    EXPECT_EQ(report::GradeName(-1), L"grade -1");
+    EXPECT_EQ(report::FixActionName(0), L"delete value");
+    EXPECT_EQ(report::FixActionName(1), L"delete key");
+    EXPECT_EQ(report::FixActionName(2), L"delete parent tree");
+    EXPECT_EQ(report::FixActionName(7), L"action 7");
 }
 
 TEST(ScanReport, DisplayKeyJoinsRootPathAndValue)
 {
     ProblemInfo p = Problem(L"CLSID\\{1}", L"default value", 0);
-    EXPECT_EQ(cli::DisplayKey(p), L"HKEY_CLASSES_ROOT\\CLSID\\{1}\\default value");
+    EXPECT_EQ(report::DisplayKey(p), L"HKEY_CLASSES_ROOT\\CLSID\\{1}\\default value");
     p.keyPath.clear();
     p.valueName = L"x";
-    EXPECT_EQ(cli::DisplayKey(p), L"HKEY_CLASSES_ROOT\\x");
-}
-
-TEST(ScanReport, ExitCodes)
-{
-    ScanReport r = TwoCategories();
-    EXPECT_EQ(cli::ExitCodeFor(r), 1);
-    r.results[0].problems.erase(r.results[0].problems.begin(), r.results[0].problems.begin() + 2);
-    EXPECT_EQ(cli::VisibleProblemCount(r), 0);
-    EXPECT_EQ(cli::ExitCodeFor(r), 0);  // only an ignored one left
-    r.stopped = true;
-    EXPECT_EQ(cli::ExitCodeFor(r), 2);
-    EXPECT_EQ(cli::ExitCodeFor(ScanReport{}), 0);
+    EXPECT_EQ(report::DisplayKey(p), L"HKEY_CLASSES_ROOT\\x");
 }
 
 TEST(ScanReport, TextListsShownProblemsByCategory)
 {
-    EXPECT_EQ(cli::FormatText(TwoCategories()),
+    EXPECT_EQ(report::FormatText(TwoCategories()),
               L"COM/ActiveX Entries: 2 problems\n"
               L"  [Important] HKEY_CLASSES_ROOT\\Wow6432Node\\CLSID\\{1}\\InprocServer32\\default value\n"
               L"      Data:    C:\\gone\\x.dll\n"
@@ -96,10 +84,10 @@ TEST(ScanReport, TextOfAnEmptyOrStoppedScan)
     ScanReport r;
     r.itemsExamined = 1;
     r.stopped = true;
-    EXPECT_EQ(cli::FormatText(r), L"0 problems in 0 of 0 categories; 1 item examined in 0.0 s (stopped)\n");
+    EXPECT_EQ(report::FormatText(r), L"0 problems in 0 of 0 categories; 1 item examined in 0.0 s (stopped)\n");
     ScanReport one;
     one.results.push_back({L"X", 1, 0, 0, 0, 0, {Problem(L"k", L"v\nw", 0)}});
-    std::wstring t = cli::FormatText(one);
+    std::wstring t = report::FormatText(one);
     EXPECT_NE(t.find(L"X: 1 problem\n  [Common] HKEY_CLASSES_ROOT\\k\\v<U+000A>w\n"), std::wstring::npos)
         << t;
 }
@@ -122,7 +110,7 @@ TEST(ScanReport, JsonHasEveryField)
     p.data = L"\"C:\\a b\\\xD83D\xDE00.dll\"\t";
     r.peakWorkingSetBytes = 5000000000ULL;
 
-    jsoncheck::Value v = jsoncheck::Parse(cli::FormatJson(r));
+    jsoncheck::Value v = jsoncheck::Parse(report::FormatJson(r));
     EXPECT_FALSE(v["stopped"].boolean);
     EXPECT_EQ(v["durationMs"].number, 2561);
     EXPECT_EQ(v["problemCount"].number, 2);
@@ -192,7 +180,7 @@ TEST(ScanReport, WhatTheFixRemovesPerProblemAndInTotal)
         return p;
     };
     ScanReport r;
-    cli::ResultInfo result{L"X", 6, 0, 0, 0, 0, {}};
+    report::ResultInfo result{L"X", 6, 0, 0, 0, 0, {}};
     result.problems.push_back(with(FixExtent::kValue, 0, 1));
     result.problems.push_back(with(FixExtent::kKey, 1, 3));
     result.problems.push_back(with(FixExtent::kTree, 12, 40));
@@ -205,9 +193,9 @@ TEST(ScanReport, WhatTheFixRemovesPerProblemAndInTotal)
     unchecked.selected = 0;
     result.problems.push_back(unchecked);
     r.results.push_back(result);
-    EXPECT_EQ(cli::FixTotals(r),
+    EXPECT_EQ(report::FixTotals(r),
               L"1 value, 1 key (with 3 values), 1 key tree (12 keys, 40 values), 1 shortcut file");
-    const std::wstring text = cli::FormatText(r);
+    const std::wstring text = report::FormatText(r);
     EXPECT_NE(text.find(L"      Removes: key, 3 values\n"), std::wstring::npos) << text;
     EXPECT_NE(text.find(L"      Removes: tree: 12 keys, 40 values\n"), std::wstring::npos) << text;
     EXPECT_NE(text.find(L"      Fix:     refused: the key tree is too large\n"), std::wstring::npos) << text;

@@ -1,7 +1,7 @@
-// What a finished scan gives the console: a copy of the engine's category
-// list, result list and counters in plain records, and its two renderings
-// (the text list and the JSON document). No windows.h: the engine records
-// are copied into these by ScanCommand.cpp.
+// A finished scan as the console tool and the program keep it: a copy of the
+// engine's category list, result list and counters in plain records, and its
+// two renderings (the text list and the JSON document). No windows.h: the
+// engine records are copied into these by report/FromEngine.h.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +10,7 @@
 
 #include "corvex/FixExtent.h"
 
-namespace cli {
+namespace report {
 
 // The fields of one engine problem record (RegEntryProb), without the root
 // handle, which only means something inside the process.
@@ -82,9 +82,6 @@ std::wstring DisplayKey(const ProblemInfo& p);
 int VisibleProblemCount(const ResultInfo& r);
 int VisibleProblemCount(const ScanReport& r);
 
-// 0 none found, 1 found, 2 when the scan was stopped before its end.
-int ExitCodeFor(const ScanReport& r);
-
 // "value", "key", "tree", "shortcut file" or "unknown".
 std::wstring ExtentKindName(int kind);
 
@@ -101,4 +98,4 @@ std::string FormatJson(const ScanReport& r);
 class JsonWriter;
 void WriteJsonMembers(JsonWriter& w, const ScanReport& r);
 
-}  // namespace cli
+}  // namespace report
