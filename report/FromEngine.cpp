@@ -28,9 +28,10 @@ ProblemInfo ProblemFrom(const RegEntryProb& p)
 
 ResultInfo ResultFrom(const RegScanCategory& r)
 {
-    ResultInfo info{r.name, r.problemCount, r.ignoredCount, r.fixedCount, r.notFixedCount, r.fixState, {}};
+    ResultInfo info{r.name, r.problemCount, r.ignoredCount, r.fixedCount, r.notFixedCount, r.fixState, {}, {}};
     info.problems.reserve(static_cast<size_t>(r.problems.GetCount()));
     for (const RegEntryProb* p : r.problems) info.problems.push_back(ProblemFrom(*p));
+    for (const NotCheckedPath* n : r.notChecked) info.notChecked.push_back({n->path, n->reason, n->error});
     return info;
 }
 

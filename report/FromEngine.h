@@ -9,7 +9,8 @@ namespace report {
 
 // Every field of the problem record except the process-local root handle.
 ProblemInfo ProblemFrom(const RegEntryProb& p);
-// The entry's counts and all its problems, ignored ones included.
+// The entry's counts, all its problems (ignored ones included) and what it
+// could not check.
 ResultInfo ResultFrom(const RegScanCategory& r);
 CategoryInfo CategoryFrom(const XMLElement& c);
 

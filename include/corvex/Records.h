@@ -12,6 +12,7 @@
 #include <string>
 
 #include "corvex/FixExtent.h"
+#include "corvex/NotChecked.h"
 #include "corvex/PtrArray.h"
 
 // One starting key of a scan category, from scanSetting.xml.
@@ -91,6 +92,11 @@ struct RegScanCategory {
     int notFixedCount = 0;
     int fixState = 0;        // 0, 1 while being fixed, 2 when done
     PtrArray<RegEntryProb> problems;
+    // The paths and keys this category's checks could not judge (see
+    // corvex/NotChecked.h), each once, in the order met; never problems.
+    // Filled by the scan beside the problems, empty in ignore-list groups.
+    // Owned by this entry, so valid as long as the result list it is in.
+    PtrArray<NotCheckedPath> notChecked;
 };
 
 // One backup of the store under .\regback.

@@ -107,6 +107,13 @@ int VisibleProblemCount(const ScanReport& r)
     return n;
 }
 
+int NotCheckedCount(const ScanReport& r)
+{
+    size_t n = 0;
+    for (const ResultInfo& result : r.results) n += result.notChecked.size();
+    return static_cast<int>(n);
+}
+
 std::wstring ExtentKindName(int kind)
 {
     switch (kind) {
@@ -179,6 +186,7 @@ std::wstring FormatText(const ScanReport& r)
          L" of " + Plural(static_cast<int64_t>(r.results.size()), L"category", L"categories") + L"; " +
          Plural(r.itemsExamined, L"item", L"items") + L" examined in " + Seconds(r.durationMs) +
          (r.stopped ? L" (stopped)" : L"") + L"\n";
+    t += L"not checked: " + std::to_wstring(NotCheckedCount(r)) + L"\n";
     return t;
 }
 
@@ -199,6 +207,7 @@ void WriteJsonMembers(JsonWriter& w, const ScanReport& r)
         .Member("problemCount", r.problemCount)
         .Member("checkedCount", r.checkedCount)
         .Member("shownProblemCount", VisibleProblemCount(r))
+        .Member("notCheckedCount", NotCheckedCount(r))
         .MemberInt64("itemsExamined", r.itemsExamined);
     w.Key("peakWorkingSetBytes").UInt(r.peakWorkingSetBytes);
 
@@ -230,6 +239,15 @@ void WriteJsonMembers(JsonWriter& w, const ScanReport& r)
             .Member("fixState", result.fixState);
         w.Key("problems").BeginArray();
         for (const ProblemInfo& p : result.problems) WriteProblem(w, p);
+        w.EndArray();
+        w.Key("notChecked").BeginArray();
+        for (const NotCheckedInfo& n : result.notChecked)
+            w.BeginObject()
+                .Member("path", n.path)
+                .Member("reason", NotCheckedReasonName(n.reason))
+                .Key("error")
+                .UInt(n.error)
+                .EndObject();
         w.EndArray().EndObject();
     }
     w.EndArray();

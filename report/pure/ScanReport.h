@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "corvex/FixExtent.h"
+#include "corvex/NotChecked.h"
 
 namespace report {
 
@@ -31,8 +32,15 @@ struct ProblemInfo {
     int isDefaultValue = 0;
     std::wstring realRootName;  // the real key of a class-root find, when known
     std::wstring realKeyPath;
-    FixExtent extent;     // what the fix would remove
-    std::wstring refusal; // why the fix refuses; empty when it may fix
+    FixExtent extent;      // what the fix would remove
+    std::wstring refusal;  // why the fix refuses; empty when it may fix
+};
+
+// A path or key the scan could not judge (NotCheckedPath).
+struct NotCheckedInfo {
+    std::wstring path;
+    int reason = 0;      // NotCheckedPath::Reason
+    uint32_t error = 0;  // the system's error code, 0 when the kind of drive decided
 };
 
 struct ResultInfo {  // one result entry (RegScanCategory)
@@ -43,6 +51,7 @@ struct ResultInfo {  // one result entry (RegScanCategory)
     int notFixedCount = 0;
     int fixState = 0;
     std::vector<ProblemInfo> problems;
+    std::vector<NotCheckedInfo> notChecked;
 };
 
 struct KeyEntryInfo {
@@ -68,7 +77,7 @@ struct ScanReport {
     int64_t durationMs = 0;
     bool stopped = false;
     uint64_t peakWorkingSetBytes = 0;  // 0 when unknown
-    std::wstring scannedAt;            // local time the scan started, "2026-12-09 18:30:00"; empty when unknown
+    std::wstring scannedAt;  // local time the scan started, "2026-12-09 18:30:00"; empty when unknown
 };
 
 // "Common", "Fair", "Important"; "grade N" for anything else.
@@ -82,6 +91,9 @@ std::wstring DisplayKey(const ProblemInfo& p);
 int VisibleProblemCount(const ResultInfo& r);
 int VisibleProblemCount(const ScanReport& r);
 
+// The paths and keys of all categories the scan could not judge.
+int NotCheckedCount(const ScanReport& r);
+
 // "value", "key", "tree", "shortcut file" or "unknown".
 std::wstring ExtentKindName(int kind);
 
@@ -89,7 +101,8 @@ std::wstring ExtentKindName(int kind);
 // one line: "3 values, 2 keys, 1 key tree (12 keys, 40 values), 1 shortcut file".
 std::wstring FixTotals(const ScanReport& r);
 
-// The text list: one block per scanned category, then a summary line.
+// The text list: one block per scanned category, then a summary line and
+// the "not checked: N" line.
 std::wstring FormatText(const ScanReport& r);
 
 // One JSON document in UTF-8 with every field of the report.

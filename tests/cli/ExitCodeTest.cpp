@@ -21,7 +21,7 @@ TEST(ExitCode, ShownProblemsAndStopDecide)
     };
     for (const Case& c : cases) {
         report::ScanReport r;
-        r.results.push_back({L"Application Paths", 0, 0, 0, 0, 0, c.problems});
+        r.results.push_back({L"Application Paths", 0, 0, 0, 0, 0, c.problems, {}});
         r.stopped = c.stopped;
         EXPECT_EQ(cli::ExitCodeFor(r), c.code) << c.problems.size() << " problems, stopped " << c.stopped;
     }

@@ -25,7 +25,7 @@ ScanReport Report(std::vector<ProblemInfo> problems, const std::wstring& when = 
 {
     ScanReport r;
     r.scannedAt = when;
-    r.results.push_back({L"Application Paths", static_cast<int>(problems.size()), 0, 0, 0, 0, problems});
+    r.results.push_back({L"Application Paths", static_cast<int>(problems.size()), 0, 0, 0, 0, problems, {}});
     return r;
 }
 
