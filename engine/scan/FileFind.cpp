@@ -4,6 +4,7 @@
 
 #include "core/Handles.h"
 #include "core/SysCalls.h"
+#include "pure/LongPath.h"
 
 namespace scan {
 namespace {
@@ -23,9 +24,16 @@ std::atomic<FileFinder> g_finder{&SearchNow};
 
 }  // namespace
 
+std::wstring SearchTextOf(const std::wstring& path)
+{
+    if (path.size() <= pure::kMaxShortPath) return path;
+    std::wstring longForm = pure::LongPathForm(path);
+    return longForm.empty() ? path : longForm;
+}
+
 DWORD FindFileError(const std::wstring& path)
 {
-    return g_finder.load()(path);
+    return g_finder.load()(SearchTextOf(path));
 }
 
 FileFinder SetFileFinderForTests(FileFinder finder)
