@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "support/JsonCheck.h"
 #include "report/pure/JsonWriter.h"
 #include "report/pure/TextEncoding.h"
@@ -68,8 +70,18 @@ TEST(JsonWriter, NestsAndSeparates)
 TEST(JsonCheck, RejectsBrokenDocuments)
 {
     for (const char* bad : {"{\"a\":1,}", "[1,]", "\"a\nb\"", "\"\\x\"", "{\"a\" 1}", "\"\xC3\"",
-                            "\"\xED\xA0\x80\"", "01", "[1] 2", ""})
+                            "\"\xED\xA0\x80\"", "01", "[1] 2", "", "9223372036854775808", "-9223372036854775809",
+                            "[99999999999999999999]"})
         EXPECT_THROW(jsoncheck::Parse(bad), std::runtime_error) << bad;
+}
+
+// Numbers are whole 64-bit numbers, to both ends of the range.
+TEST(JsonCheck, NumbersUpToSixtyFourBits)
+{
+    EXPECT_EQ(jsoncheck::Parse("9223372036854775807").number, INT64_MAX);
+    EXPECT_EQ(jsoncheck::Parse("-9223372036854775808").number, INT64_MIN);
+    EXPECT_EQ(jsoncheck::Parse("-0").number, 0);
+    EXPECT_EQ(jsoncheck::Parse("512").number, 512);
 }
 
 }  // namespace
