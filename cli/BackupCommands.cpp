@@ -74,7 +74,7 @@ int RunBackups(const CommandContext& ctx)
     EngineSession engine(BindEngine(ScanProgress::Callbacks()));
     std::vector<Backup> backups = ListBackups(*engine);
     if (ctx.json) {
-        JsonWriter& w = ctx.json->Body();
+        report::JsonWriter& w = ctx.json->Body();
         w.Key("backups").BeginArray();
         for (const Backup& b : backups)
             w.BeginObject().Member("name", b.name).Member("kind", KindName(b.kind)).EndObject();
@@ -116,7 +116,7 @@ int RunIgnored(const CommandContext& ctx)
     PtrArray<RegScanCategory>* list = engine->GetIgnoreList();
     if (!list) throw CliError{L"the engine could not read the ignore list"};
     if (ctx.json) {
-        JsonWriter& w = ctx.json->Body();
+        report::JsonWriter& w = ctx.json->Body();
         w.Key("ignored").BeginArray();
         for (const RegScanCategory* group : *list)
             for (const RegEntryProb* p : group->problems)

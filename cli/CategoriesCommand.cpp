@@ -18,7 +18,7 @@ int RunCategories(const CommandContext& ctx)
     PtrArray<XMLElement>* list = engine->LoadScanSettings();
     if (!list) throw CliError{L"the engine could not read the scan settings"};
     if (ctx.json) {
-        JsonWriter& w = ctx.json->Body();
+        report::JsonWriter& w = ctx.json->Body();
         w.Key("categories").BeginArray();
         int index = 0;
         for (const XMLElement* c : *list)

@@ -9,7 +9,7 @@
 
 #include "cli/pure/CliArgs.h"
 #include "cli/pure/JsonDocument.h"
-#include "cli/pure/ScanReport.h"
+#include "report/pure/ScanReport.h"
 #include "corvex/EngineTables.h"
 
 namespace cli {
@@ -47,7 +47,7 @@ void LimitCategories(EngineFunctionTable& engine, const std::vector<std::wstring
 void RefuseWhileCompactionPending(EngineFunctionTable& engine);
 // One scan with progress on stderr; fills the report from the engine's lists.
 // `threads` above 0 caps the scan's threads (--threads); 0 leaves the engine's choice.
-ScanReport ScanOnce(EngineFunctionTable& engine, bool quiet, bool jsonProgress = false, int threads = 0);
+report::ScanReport ScanOnce(EngineFunctionTable& engine, bool quiet, bool jsonProgress = false, int threads = 0);
 
 // How long a backup, restore or fix may take before the console gives up.
 inline constexpr unsigned long kOperationTimeoutMs = 30ul * 60ul * 1000ul;

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "cli/pure/TextEncoding.h"
+#include "report/pure/TextEncoding.h"
 
 namespace cli {
 
@@ -26,7 +26,7 @@ int OutputStream::Width() const
 void OutputStream::Write(std::wstring_view text)
 {
     if (!console_) {
-        WriteUtf8(ToUtf8(text));
+        WriteUtf8(report::ToUtf8(text));
         return;
     }
     while (!text.empty()) {
@@ -69,7 +69,7 @@ OutputStream& Err()
 
 void PrintError(const std::wstring& message)
 {
-    Err().Write(L"TamselCli: " + PrintableText(message) + L"\n");
+    Err().Write(L"TamselCli: " + report::PrintableText(message) + L"\n");
 }
 
 }  // namespace cli

@@ -6,7 +6,7 @@
 
 #include "Console.h"
 #include "cli/pure/ReportAnswer.h"
-#include "cli/pure/TextEncoding.h"
+#include "report/pure/TextEncoding.h"
 
 namespace cli {
 namespace {
@@ -23,7 +23,7 @@ int CORVEX_CALL PrintReport(const std::wstring* text, const std::wstring* captio
         const std::wstring line =
             (caption ? *caption : std::wstring()) + L": " + (text ? *text : std::wstring());
         PrintError(line);
-        if (!g_reported) g_first = PrintableText(line);
+        if (!g_reported) g_first = report::PrintableText(line);
         g_reported = true;
     }
     return SafeAnswer(flags);

@@ -19,21 +19,21 @@ int RunFix(const CommandContext& ctx)
     EngineSession engine(table);
     if (!args.categories.empty()) LimitCategories(table, args.categories);
 
-    ScanReport report = ScanOnce(table, args.quiet, args.progressJson, args.threads);
-    JsonWriter* json = ctx.json ? &ctx.json->Body() : nullptr;
-    if (json) WriteJsonMembers(*json, report);
-    if (report.stopped) throw CliError{L"scan stopped; nothing was fixed"};
+    report::ScanReport scan = ScanOnce(table, args.quiet, args.progressJson, args.threads);
+    report::JsonWriter* json = ctx.json ? &ctx.json->Body() : nullptr;
+    if (json) report::WriteJsonMembers(*json, scan);
+    if (scan.stopped) throw CliError{L"scan stopped; nothing was fixed"};
     const int checked = table.GetCheckedCount();
     if (json)
         json->Key("fix")
             .BeginObject()
             .MemberBool("dryRun", !args.yes)
             .Member("checked", checked)
-            .Member("removes", FixTotals(report));
+            .Member("removes", report::FixTotals(scan));
     if (!args.yes) {
         if (!json) {
-            Out().Write(FormatText(report));
-            Out().Write(L"the fix would remove: " + FixTotals(report) + L"\n");
+            Out().Write(report::FormatText(scan));
+            Out().Write(L"the fix would remove: " + report::FixTotals(scan) + L"\n");
             Out().Write(L"would fix " + std::to_wstring(checked) +
                         L" problem(s); nothing was changed (run with --yes to back up and fix)\n");
         }
@@ -51,7 +51,8 @@ int RunFix(const CommandContext& ctx)
     if (folder) folder->Leave();
     ResetFinish(Finish::Backup);
     table.StartPartialBackup(table.GetScanResults());
-    if (!WaitFinish(Finish::Backup, kOperationTimeoutMs)) throw CliError{L"the backup did not finish; nothing was fixed"};
+    if (!WaitFinish(Finish::Backup, kOperationTimeoutMs))
+        throw CliError{L"the backup did not finish; nothing was fixed"};
     if (table.GetOperationResult() != 1) throw CliError{L"the backup failed; nothing was fixed"};
     if (json) json->MemberBool("backedUp", true);
 

@@ -14,8 +14,12 @@
 #include "ScanProgress.h"
 #include "WorkFolder.h"
 #include "cli/pure/CategoryFilter.h"
-#include "cli/pure/ScanCompare.h"
-#include "cli/pure/ScanReport.h"
+#include "cli/pure/ExitCode.h"
+#include "report/FromEngine.h"
+#include "report/LocalTime.h"
+#include "report/ReportFile.h"
+#include "report/pure/ScanCompare.h"
+#include "report/pure/ScanReport.h"
 
 namespace cli {
 namespace {
@@ -41,86 +45,13 @@ std::vector<CategoryRow> Rows(const PtrArray<XMLElement>* list)
     return rows;
 }
 
-ProblemInfo Copy(const RegEntryProb& p)
-{
-    ProblemInfo i;
-    i.rootName = p.rootName;
-    i.keyPath = p.keyPath;
-    i.valueName = p.valueName;
-    i.data = p.data;
-    i.message = p.message;
-    i.is64View = p.is64View;
-    i.selected = p.selected;
-    i.fixOk = p.fixOk;
-    i.ignored = p.ignored;
-    i.grade = p.grade;
-    i.fixAction = p.fixAction;
-    i.scannedKeyPath = p.scannedKeyPath;
-    i.viewFlag = p.viewFlag;
-    i.isDefaultValue = p.isDefaultValue;
-    i.realRootName = p.realRootName;
-    i.realKeyPath = p.realKeyPath;
-    i.extent = p.extent;
-    i.refusal = p.refusal;
-    return i;
-}
-
-void CollectResults(EngineFunctionTable& engine, ScanReport& report)
-{
-    if (PtrArray<XMLElement>* list = engine.GetScanCategories()) {
-        for (const XMLElement* c : *list) {
-            CategoryInfo info{c->elementName, c->categoryName, c->enabled, c->scanState, c->foundCount, {}};
-            for (const RegScanKeyEntry* k : c->keyEntries)
-                info.keyEntries.push_back({k->rootName, k->subKey});
-            report.categories.push_back(std::move(info));
-        }
-    }
-    if (PtrArray<RegScanCategory>* results = engine.GetScanResults()) {
-        for (const RegScanCategory* r : *results) {
-            ResultInfo info{r->name,          r->problemCount, r->ignoredCount,   r->fixedCount,
-                            r->notFixedCount, r->fixState,     {},                r->examinedCount};
-            info.problems.reserve(static_cast<size_t>(r->problems.GetCount()));
-            for (const RegEntryProb* p : r->problems) info.problems.push_back(Copy(*p));
-            report.results.push_back(std::move(info));
-        }
-    }
-    report.problemCount = engine.GetProblemCount();
-    report.checkedCount = engine.GetCheckedCount();
-    report.scanThreads = engine.GetScanThreads();
-    // Every item examined, whichever thread examined it: the categories'
-    // own counts (a begun category always has its result entry).
-    int64_t examined = 0;
-    for (const ResultInfo& r : report.results) examined += r.examinedCount;
-    report.itemsExamined = examined;
-}
-
-// The earlier report, read whole; at most 256 MiB.
+// The earlier report, read whole.
 std::string ReadReport(const std::wstring& path)
 {
-    const std::wstring failure = L"cannot read the report to compare with: " + path;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) throw CliError{failure};
     std::string data;
-    LARGE_INTEGER size{};
-    bool ok = GetFileSizeEx(file, &size) && size.QuadPart <= (256ll << 20);
-    if (ok) {
-        data.resize(static_cast<size_t>(size.QuadPart));
-        DWORD read = 0;
-        ok = data.empty() || (ReadFile(file, data.data(), static_cast<DWORD>(data.size()), &read, nullptr) &&
-                              read == data.size());
-    }
-    CloseHandle(file);
-    if (!ok) throw CliError{failure};
+    if (!report::ReadCappedFile(path, data))
+        throw CliError{L"cannot read the report to compare with: " + path};
     return data;
-}
-
-std::wstring LocalTimeText()
-{
-    SYSTEMTIME t{};
-    GetLocalTime(&t);
-    wchar_t text[32];
-    swprintf(text, 32, L"%04u-%02u-%02u %02u:%02u:%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
-    return text;
 }
 
 uint64_t PeakWorkingSet()
@@ -145,9 +76,9 @@ void LimitCategories(EngineFunctionTable& engine, const std::vector<std::wstring
     if (!error.empty()) throw CliError{error};
 }
 
-ScanReport ScanOnce(EngineFunctionTable& table, bool quiet, bool jsonProgress, int threads)
+report::ScanReport ScanOnce(EngineFunctionTable& table, bool quiet, bool jsonProgress, int threads)
 {
-    ScanReport report;
+    report::ScanReport scan;
     if (threads > 0) table.SetScanThreads(threads);
     {
         ScanProgress progress(table, Err(), quiet, jsonProgress);
@@ -163,12 +94,19 @@ ScanReport ScanOnce(EngineFunctionTable& table, bool quiet, bool jsonProgress, i
         SetConsoleCtrlHandler(OnConsoleBreak, FALSE);
         if (wait != WAIT_OBJECT_0)
             throw CliError{L"waiting for the scan failed (error " + std::to_wstring(GetLastError()) + L")"};
-        report.durationMs = static_cast<int64_t>(GetTickCount64() - start);
+        scan.durationMs = static_cast<int64_t>(GetTickCount64() - start);
         if (!progress.Finished()) throw CliError{L"the scan thread ended without finishing the scan"};
-        report.stopped = progress.Stopped();
+        scan.stopped = progress.Stopped();
     }
-    CollectResults(table, report);
-    return report;
+    report::AddCategories(table.GetScanCategories(), scan);
+    report::AddResults(table.GetScanResults(), scan);
+    scan.problemCount = table.GetProblemCount();
+    scan.checkedCount = table.GetCheckedCount();
+    scan.scanThreads = table.GetScanThreads();
+    // Every item examined, whichever thread examined it: the categories'
+    // own counts (a begun category always has its result entry).
+    for (const report::ResultInfo& r : scan.results) scan.itemsExamined += r.examinedCount;
+    return scan;
 }
 
 std::unique_ptr<WorkFolder> ScanWorkFolder(const CommandContext& ctx)
@@ -186,31 +124,33 @@ int RunScan(const CommandContext& ctx)
     // The earlier report is read first: a wrong file name costs no scan.
     const std::string earlier = ctx.compareFile.empty() ? std::string() : ReadReport(ctx.compareFile);
     if (!ctx.compareFile.empty()) {
-        Comparison check;
+        report::Comparison check;
         std::wstring error;
-        if (!CompareWithReport(ScanReport{}, earlier, check, error)) throw CliError{ctx.compareFile + L" is " + error};
+        if (!report::CompareWithReport(report::ScanReport{}, earlier, check, error))
+            throw CliError{ctx.compareFile + L" is " + error};
     }
     std::unique_ptr<WorkFolder> folder = ScanWorkFolder(ctx);
     EngineSession engine(table);
     if (!args.categories.empty()) LimitCategories(table, args.categories);
 
-    const std::wstring started = LocalTimeText();
-    ScanReport report = ScanOnce(table, args.quiet, args.progressJson, args.threads);
-    report.scannedAt = started;
-    report.peakWorkingSetBytes = PeakWorkingSet();
+    const std::wstring started = report::LocalTimeText();
+    report::ScanReport scan = ScanOnce(table, args.quiet, args.progressJson, args.threads);
+    scan.scannedAt = started;
+    scan.peakWorkingSetBytes = PeakWorkingSet();
 
-    Comparison comparison;
+    report::Comparison comparison;
     std::wstring unused;
-    const bool compared = !ctx.compareFile.empty() && CompareWithReport(report, earlier, comparison, unused);
+    const bool compared =
+        !ctx.compareFile.empty() && report::CompareWithReport(scan, earlier, comparison, unused);
     if (ctx.json) {
-        WriteJsonMembers(ctx.json->Body(), report);
-        if (compared) WriteComparison(ctx.json->Body(), comparison, ctx.compareFile);
+        report::WriteJsonMembers(ctx.json->Body(), scan);
+        if (compared) report::WriteComparison(ctx.json->Body(), comparison, ctx.compareFile);
     } else {
-        Out().Write(FormatText(report));
-        if (compared) Out().Write(ComparisonLine(comparison) + L"\n");
+        Out().Write(report::FormatText(scan));
+        if (compared) Out().Write(report::ComparisonLine(comparison) + L"\n");
     }
-    if (report.stopped) throw CliError{L"scan stopped"};
-    return ExitCodeFor(report);
+    if (scan.stopped) throw CliError{L"scan stopped"};
+    return ExitCodeFor(scan);
 }
 
 }  // namespace cli

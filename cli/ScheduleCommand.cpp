@@ -48,7 +48,7 @@ TASK_TRIGGER WeeklyTrigger(const Arguments& args)
     return t;
 }
 
-void WriteTrigger(JsonWriter& w, int index, const TASK_TRIGGER& t)
+void WriteTrigger(report::JsonWriter& w, int index, const TASK_TRIGGER& t)
 {
     w.BeginObject();
     if (index >= 0) w.Member("index", index);
@@ -115,7 +115,7 @@ int RunSchedule(const CommandContext& ctx)
         return kExitClean;
     }
     if (ctx.json) {
-        JsonWriter& w = ctx.json->Body();
+        report::JsonWriter& w = ctx.json->Body();
         w.Key("triggers").BeginArray();
         for (int i = 0; i < triggers.GetCount(); ++i) WriteTrigger(w, i, triggers[i]->trigger);
         w.EndArray();

@@ -103,7 +103,7 @@ const wchar_t* DisabledBy(const StartupItem& item)
     return item.windowsDisabled ? L"windows" : L"tamsel";
 }
 
-void WriteItem(JsonWriter& w, size_t index, const StartupItem& item)
+void WriteItem(report::JsonWriter& w, size_t index, const StartupItem& item)
 {
     w.BeginObject()
         .Member("index", static_cast<int>(index))
@@ -179,7 +179,7 @@ int EnableAll(const CommandContext& ctx, EngineFunctionTable& engine, Items& ite
         }
     }
     if (ctx.json) {
-        JsonWriter& w = ctx.json->Body();
+        report::JsonWriter& w = ctx.json->Body();
         w.EndArray().Key("notEnabled").BeginArray();
         for (const std::wstring& p : problems) w.String(p);
         w.EndArray();

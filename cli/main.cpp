@@ -14,7 +14,7 @@
 #include "WorkFolder.h"
 #include "cli/pure/CliArgs.h"
 #include "cli/pure/JsonDocument.h"
-#include "cli/pure/TextEncoding.h"
+#include "report/pure/TextEncoding.h"
 
 namespace {
 
@@ -92,7 +92,7 @@ int wmain(int argc, wchar_t** argv)
     std::wstring error;  // as the stderr line shows it, without the prefix
     auto fail = [&](const std::wstring& message) {
         cli::PrintError(message);
-        error = cli::PrintableText(message);
+        error = report::PrintableText(message);
         code = cli::kExitError;
     };
     if (!parsed.ok()) {

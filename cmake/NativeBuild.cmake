@@ -28,3 +28,12 @@ add_executable(app_pure_tests ${app_pure_tests})
 target_link_libraries(app_pure_tests PRIVATE tamsel_app_pure GTest::gtest GTest::gtest_main)
 target_compile_options(app_pure_tests PRIVATE ${TAMSEL_WARNINGS})
 add_test(NAME app_pure_tests COMMAND app_pure_tests --gtest_output=xml:${CMAKE_BINARY_DIR}/results/app_pure_tests.xml)
+
+# The scan report model, its JSON and the comparison of two scans.
+add_subdirectory(report)
+file(GLOB report_pure_tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/report/pure/*.cpp)
+add_executable(report_pure_tests ${report_pure_tests})
+target_include_directories(report_pure_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+target_link_libraries(report_pure_tests PRIVATE tamsel_report_pure GTest::gtest GTest::gtest_main)
+target_compile_options(report_pure_tests PRIVATE ${TAMSEL_WARNINGS})
+add_test(NAME report_pure_tests COMMAND report_pure_tests --gtest_output=xml:${CMAKE_BINARY_DIR}/results/report_pure_tests.xml)

@@ -2,7 +2,8 @@
 # Builds Tamsel (x86_64 and i686 Windows builds, the native build of the
 # portable logic) and runs every test suite that this machine can run:
 #   native   the portable logic under AddressSanitizer and UBSan
-#   fuzz     the IgnoreList.dat reader under libFuzzer: the seed corpus, then a minute of fuzzing
+#   fuzz     the IgnoreList.dat and scan report readers under libFuzzer: the seed
+#            corpora, then a minute of fuzzing each
 #   x86_64   the engine and tools under Wine, in a throwaway 64-bit prefix
 #   i686     the primary build under Wine in a 64-bit prefix (WOW64) and in a
 #            pure 32-bit prefix, where the host kernel can run 32-bit programs

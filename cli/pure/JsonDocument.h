@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/pure/JsonWriter.h"
+#include "report/pure/JsonWriter.h"
 
 namespace cli {
 
@@ -29,7 +29,7 @@ public:
     JsonDocument(const ToolFacts& facts, std::wstring_view command);
 
     // Open object of the document: the command adds its members here.
-    JsonWriter& Body() { return w_; }
+    report::JsonWriter& Body() { return w_; }
 
     // Closes what the command left open, adds exitCode and, when not empty,
     // error (the command's failure) and engineReport (the first message the
@@ -37,7 +37,7 @@ public:
     std::string Finish(int exitCode, std::wstring_view error, std::wstring_view engineReport = {});
 
 private:
-    JsonWriter w_;
+    report::JsonWriter w_;
 };
 
 }  // namespace cli

@@ -1,13 +1,13 @@
 #include "cli/pure/ProgressLine.h"
 
-#include "cli/pure/TextEncoding.h"
+#include "report/pure/TextEncoding.h"
 
 namespace cli {
 namespace {
 
 std::wstring Prefix(int position, int total, std::wstring_view category)
 {
-    return L"[" + std::to_wstring(position) + L"/" + std::to_wstring(total) + L"] " + PrintableText(category);
+    return L"[" + std::to_wstring(position) + L"/" + std::to_wstring(total) + L"] " + report::PrintableText(category);
 }
 
 }  // namespace
@@ -17,7 +17,7 @@ std::wstring ProgressLine(int position, int total, std::wstring_view category, i
 {
     size_t room = width > 1 ? static_cast<size_t>(width - 1) : 0;
     std::wstring line = Prefix(position, total, category) + L": " + std::to_wstring(examined) + L" items";
-    std::wstring text = PrintableText(item);
+    std::wstring text = report::PrintableText(item);
     if (!text.empty() && line.size() + 2 < room) {
         size_t left = room - line.size() - 2;
         if (text.size() > left)
@@ -38,7 +38,7 @@ std::wstring CategoryDoneLine(int position, int total, std::wstring_view categor
 
 std::string ProgressJson(std::wstring_view category, int64_t examined, int problems, bool done)
 {
-    std::string line = "{\"category\":" + JsonString(category) + ",\"itemsExamined\":" + std::to_string(examined) +
+    std::string line = "{\"category\":" + report::JsonString(category) + ",\"itemsExamined\":" + std::to_string(examined) +
                        ",\"problems\":" + std::to_string(problems);
     if (done) line += ",\"done\":true";
     return line + "}";

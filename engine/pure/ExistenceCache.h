@@ -1,4 +1,4 @@
-// Answers to yes-or-no questions that recur within one scan: does this key
+// Answers to existence questions that recur within one scan: does this key
 // exist in this registry view, does this file exist as this kind of program
 // sees it. Many registrations name the same type library or the same DLL;
 // each distinct question is asked once and its answer kept.
@@ -19,38 +19,39 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "pure/Presence.h"
+
 namespace pure {
 
 class ExistenceCache {
 public:
     explicit ExistenceCache(size_t capacity = 4096) : generation_(capacity / 2 > 0 ? capacity / 2 : 1) {}
 
-    // What asking the system gave: a failure other than "not there" is
-    // Unsure, answered as no and asked again the next time.
-    enum class Answer { No, Yes, Unsure };
-
-    // The kept answer to (kind, text), or ask()'s, kept unless Unsure.
+    // The kept answer to (kind, text), or ask()'s (a Presence). Only
+    // Present and Missing are kept: a check that could not tell is asked
+    // again the next time, since the system may answer then.
     template <class Ask>
-    bool Get(wchar_t kind, std::wstring_view text, Ask ask)
+    Presence Get(wchar_t kind, std::wstring_view text, Ask ask)
     {
         MakeKey(kind, text);
-        if (auto found = current_.find(key_); found != current_.end()) return found->second;
+        if (auto found = current_.find(key_); found != current_.end()) return AsPresence(found->second);
         if (auto found = previous_.find(key_); found != previous_.end()) {
-            const bool answer = found->second;
+            const bool present = found->second;
             previous_.erase(found);
-            Keep(answer);
-            return answer;
+            Keep(present);
+            return AsPresence(present);
         }
-        const Answer answer = ask();
-        if (answer == Answer::Unsure) return false;
-        Keep(answer == Answer::Yes);
-        return answer == Answer::Yes;
+        const Presence answer = ask();
+        if (answer != Presence::Unknown) Keep(answer == Presence::Present);
+        return answer;
     }
 
     size_t Size() const { return current_.size() + previous_.size(); }
     size_t Capacity() const { return 2 * generation_; }
 
 private:
+    static Presence AsPresence(bool present) { return present ? Presence::Present : Presence::Missing; }
+
     void MakeKey(wchar_t kind, std::wstring_view text)
     {
         key_.assign(1, kind);
@@ -59,13 +60,13 @@ private:
             if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
     }
 
-    void Keep(bool answer)
+    void Keep(bool present)
     {
         if (current_.size() >= generation_) {
             previous_.swap(current_);
             current_.clear();
         }
-        current_.emplace(key_, answer);
+        current_.emplace(key_, present);
     }
 
     size_t generation_;

@@ -72,19 +72,25 @@ std::wstring_view TrimSpace(std::wstring_view text)
     return text;
 }
 
-bool PathExistsByCuts(std::wstring_view path, const ExistsFn& exists)
+Presence PathExistsByCuts(std::wstring_view path, const ExistsFn& exists)
 {
-    if (path.empty()) return true;
+    if (path.empty()) return Presence::Present;
+
+    Presence found = Presence::Missing;
+    auto test = [&](const std::wstring& candidate) {
+        found = EitherOf(found, exists(candidate));
+        return found == Presence::Present;
+    };
 
     const std::wstring trimmed(TrimSpace(path));
-    if (exists(trimmed)) return true;
+    if (test(trimmed)) return found;
 
     std::wstring candidate = trimmed;
     size_t cut = trimmed.find(L',');
     if (cut == std::wstring::npos) cut = trimmed.find(L'/');
     if (cut != std::wstring::npos) {
         candidate = std::wstring(TrimSpace(std::wstring_view(trimmed).substr(0, cut)));
-        if (exists(candidate)) return true;
+        if (test(candidate)) return found;
     }
 
     std::wstring upper = ToUpper(candidate);
@@ -92,14 +98,15 @@ bool PathExistsByCuts(std::wstring_view path, const ExistsFn& exists)
     size_t dll = upper.find(L".DLL");
     size_t program = std::min(exe, dll);
     if (program != std::wstring::npos) upper.resize(program + 4);
-    if (upper != candidate && exists(upper)) return true;
+    if (upper != candidate && test(upper)) return found;
 
     size_t slash = candidate.rfind(L'\\');
     std::wstring folder = slash == std::wstring::npos ? std::wstring() : candidate.substr(0, slash);
     std::wstring_view lastName = folder;
     if (size_t s = folder.rfind(L'\\'); s != std::wstring::npos) lastName.remove_prefix(s + 1);
     size_t dot = lastName.find(L'.');
-    return dot != std::wstring_view::npos && dot != 0 && exists(folder);
+    if (dot != std::wstring_view::npos && dot != 0) test(folder);
+    return found;
 }
 
 std::wstring NativeProgramFiles(std::wstring_view source, std::wstring_view expanded)

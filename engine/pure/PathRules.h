@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "pure/Presence.h"
+
 namespace pure {
 
 // The drive-path expression, ECMAScript grammar: a drive letter and a colon
@@ -29,13 +31,16 @@ bool FindDrivePath(std::wstring_view text, std::wstring& path);
 // carriage returns removed.
 std::wstring_view TrimSpace(std::wstring_view text);
 
-using ExistsFn = std::function<bool(const std::wstring& path)>;
+using ExistsFn = std::function<Presence(const std::wstring& path)>;
 
 // Whether `path`, or a file path recognisable inside it, exists: the whole
 // trimmed path; the part before the first comma (else the first slash); that
 // part cut right after its first ".EXE" or ".DLL"; its folder when the
 // folder's own name looks like a file name. An empty path counts as existing.
-bool PathExistsByCuts(std::wstring_view path, const ExistsFn& exists);
+// The first candidate found present ends the search; the path is missing
+// only when every candidate tried is surely missing, and unknown when one of
+// them could not be told.
+Presence PathExistsByCuts(std::wstring_view path, const ExistsFn& exists);
 
 // The expanded form of a text that names %ProgramFiles%: every
 // "Program Files (x86)" becomes "Program Files", so the native program folder

@@ -20,6 +20,12 @@ bool IsShortcutName(std::wstring_view name)
 TargetPlace PlaceOfTarget(std::wstring_view target, wchar_t& driveLetter)
 {
     driveLetter = L'\0';
+    // The long form names its drive or share after the prefix.
+    static constexpr std::wstring_view kLongForm = L"\\\\?\\";
+    if (target.substr(0, kLongForm.size()) == kLongForm) {
+        target.remove_prefix(kLongForm.size());
+        if (target.size() >= 4 && EqualsNoCase(target.substr(0, 4), L"UNC\\")) return TargetPlace::Unc;
+    }
     if (target.size() >= 2 && (target[0] == L'\\' || target[0] == L'/') && (target[1] == L'\\' || target[1] == L'/'))
         return TargetPlace::Unc;
     if (target.size() >= 2 && target[1] == L':') {

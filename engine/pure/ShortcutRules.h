@@ -1,5 +1,5 @@
-// Pure rules of the shortcut folder walk: which folder entries are entered and
-// which shortcut targets can be tested at all.
+// Pure rules of the shortcut folder walk (which folder entries are entered)
+// and of which paths can be tested at all.
 #pragma once
 
 #include <string_view>
@@ -18,6 +18,9 @@ bool IsEnterableFolder(std::wstring_view name, unsigned long attributes, size_t 
 // A file entry whose name ends with ".lnk" (any case).
 bool IsShortcutName(std::wstring_view name);
 
+// Where a path points: the scan judges no path on a network share and only
+// paths on drives that are fixed and ready. The long forms "\\?\X:\..."
+// and "\\?\UNC\..." count as the drive and the share they name.
 enum class TargetPlace {
     Unc,    // \\server\share...: cannot be checked now
     Drive,  // "X:" first: checkable when the drive is a fixed drive that is ready

@@ -6,11 +6,14 @@
 #include <vector>
 
 #include "core/ComPtr.h"
-#include "core/RegistryKey.h"
+#include "core/Handles.h"
 #include "core/ReportBox.h"
 #include "core/SysCalls.h"
 #include "pure/PathRules.h"
+#include "pure/ShortcutRules.h"
 #include "pure/TextRules.h"
+#include "scan/DriveCheck.h"
+#include "scan/FileFind.h"
 #include "scan/ScanCache.h"
 
 namespace scan {
@@ -44,53 +47,65 @@ const std::wstring& WindowsFolder()
     return folder;
 }
 
-using Answer = pure::ExistenceCache::Answer;
-
-bool FindEntry(const std::wstring& path)
+void Note(NotCheckedPath* why, std::wstring path, int reason, DWORD error)
 {
-    WIN32_FIND_DATAW data;
-    UniqueFindHandle search(sys::FindFirst(path.c_str(), &data));
-    return static_cast<bool>(search);
+    if (!why) return;
+    why->path = std::move(path);
+    why->reason = reason;
+    why->error = error;
 }
 
-// HKEY_CLASSES_ROOT\path in one view, asked once per scan when there is a cache.
-bool ClassesKeyExists(const std::wstring& path, int view, pure::ExistenceCache* cache)
+// HKEY_CLASSES_ROOT\path in one view, asked once per scan when there is a
+// cache. No error box: a key that cannot be opened is listed as not checked.
+Presence ClassesKeyExists(const CRegEngine& engine, const std::wstring& path, int view, pure::ExistenceCache* cache,
+                          NotCheckedPath* why)
 {
+    LONG rc = ERROR_SUCCESS;
     auto ask = [&] {
-        LONG rc = ERROR_SUCCESS;
-        UniqueHKey key = regkey::OpenKey(HKEY_CLASSES_ROOT, path, view, regkey::kOpenKeyContext, &rc);
-        if (rc == ERROR_SUCCESS) return Answer::Yes;
-        return rc == ERROR_FILE_NOT_FOUND ? Answer::No : Answer::Unsure;
+        UniqueHKey key;
+        rc = sys::OpenKey(HKEY_CLASSES_ROOT, path.c_str(), KEY_READ | static_cast<REGSAM>(view), key.put());
+        if (rc != ERROR_SUCCESS) key.release();
+        return pure::PresenceOfKeyOpenError(static_cast<uint32_t>(rc));
     };
-    if (!cache) return ask() == Answer::Yes;
-    return cache->Get(view == kView64 ? L'6' : L'3', path, ask);
+    const Presence answer = cache ? cache->Get(view == kView64 ? L'6' : L'3', path, ask) : ask();
+    if (answer == Presence::Unknown) {
+        const bool redirected = view == kView32 && engine.Is64BitWindows();
+        Note(why, std::wstring(L"HKEY_CLASSES_ROOT\\") + (redirected ? L"Wow6432Node\\" : L"") + path,
+             NotCheckedPath::kSystemError, static_cast<DWORD>(rc));
+    }
+    return answer;
 }
 
-bool OpenInEitherView(const CRegEngine& engine, const std::wstring& path, int view, pure::ExistenceCache* cache)
+Presence OpenInEitherView(const CRegEngine& engine, const std::wstring& path, int view, pure::ExistenceCache* cache,
+                          NotCheckedPath* why)
 {
-    if (ClassesKeyExists(path, view, cache)) return true;
-    return engine.Is64BitWindows() && ClassesKeyExists(path, OtherView(view), cache);
+    const Presence first = ClassesKeyExists(engine, path, view, cache, why);
+    if (first == Presence::Present || !engine.Is64BitWindows()) return first;
+    NotCheckedPath other;
+    const Presence second = ClassesKeyExists(engine, path, OtherView(view), cache, &other);
+    if (first != Presence::Unknown && second == Presence::Unknown && why) *why = other;
+    return pure::EitherOf(first, second);
 }
 
-// The file test itself, never cached.
-bool CheckFileExistNow(const std::wstring& path, const CRegEngine& engine, FileView fileView)
+// The file search itself, never cached: ERROR_SUCCESS or its error.
+DWORD FindErrorNow(const std::wstring& path, const CRegEngine& engine, FileView fileView)
 {
     const std::wstring tested = Maps32(fileView) ? pure::SystemFolderAs32Bit(path, WindowsFolder()) : path;
-    if (fileView != FileView::Native || !engine.facts.isWow64Process) return FindEntry(tested);
+    if (fileView != FileView::Native || !engine.facts.isWow64Process) return FindFileError(tested);
 
     const SystemFacts& facts = engine.facts;
     if (!facts.disableRedirection || !facts.revertRedirection) {
         report::ShowError(GetLastError(), kDisableCaption);
-        return FindEntry(tested);
+        return FindFileError(tested);
     }
     PVOID previous = nullptr;
     if (!facts.disableRedirection(&previous)) {
         report::ShowError(GetLastError(), kDisableCaption);
-        return FindEntry(tested);
+        return FindFileError(tested);
     }
-    bool found = FindEntry(tested);
+    const DWORD error = FindFileError(tested);
     if (!facts.revertRedirection(previous)) report::ShowError(GetLastError(), kRevertCaption);
-    return found;
+    return error;
 }
 
 const wchar_t* TreeOfKind(const std::wstring& kind)
@@ -162,34 +177,59 @@ bool ExtractFilePath(const std::wstring& data, std::wstring& path, FileView file
     return pure::FindDrivePath(expanded, path);
 }
 
-bool CheckFileExist(const std::wstring& path, const CRegEngine& engine, FileView fileView)
+Presence CheckFileExist(const std::wstring& path, const CRegEngine& engine, FileView fileView, NotCheckedPath* why)
 {
+    DWORD error = ERROR_SUCCESS;
+    auto ask = [&] {
+        error = FindErrorNow(path, engine, fileView);
+        return pure::PresenceOfFindError(error);
+    };
     pure::ExistenceCache* cache = ScanFileCache();
-    if (!cache) return CheckFileExistNow(path, engine, fileView);
-    return cache->Get(fileView == FileView::Native ? L'N' : L'3', path, [&] {
-        return CheckFileExistNow(path, engine, fileView) ? Answer::Yes : Answer::No;
+    const Presence answer = cache ? cache->Get(fileView == FileView::Native ? L'N' : L'3', path, ask) : ask();
+    if (answer == Presence::Unknown) Note(why, path, NotCheckedPath::kSystemError, error);
+    return answer;
+}
+
+Presence IsPathExist(const std::wstring& path, const CRegEngine& engine, FileView fileView, NotCheckedPath* why)
+{
+    const std::wstring_view trimmed = pure::TrimSpace(path);
+    wchar_t drive = L'\0';
+    switch (pure::PlaceOfTarget(trimmed, drive)) {
+    case pure::TargetPlace::Unc:
+        Note(why, std::wstring(trimmed), NotCheckedPath::kNetworkPath, 0);
+        return Presence::Unknown;
+    case pure::TargetPlace::Drive: {
+        int reason = 0;
+        DWORD error = 0;
+        if (IsJudgedDrive(drive, reason, error)) break;
+        Note(why, std::wstring(trimmed), reason, error);
+        return Presence::Unknown;
+    }
+    case pure::TargetPlace::Other:
+        break;
+    }
+    bool noted = false;
+    return pure::PathExistsByCuts(path, [&](const std::wstring& candidate) {
+        const Presence answer = CheckFileExist(candidate, engine, fileView, noted ? nullptr : why);
+        noted = noted || answer == Presence::Unknown;
+        return answer;
     });
 }
 
-bool IsPathExist(const std::wstring& path, const CRegEngine& engine, FileView fileView)
+Presence IsClassKeyExist(const CRegEngine& engine, int view, const std::wstring& name, NotCheckedPath* why)
 {
-    return pure::PathExistsByCuts(path, [&](const std::wstring& p) { return CheckFileExist(p, engine, fileView); });
+    if (name.empty()) return Presence::Present;
+    return OpenInEitherView(engine, name, view, ScanClassNameCache(), why);
 }
 
-bool IsClassKeyExist(const CRegEngine& engine, int view, const std::wstring& name)
+Presence IsTypeIdExist(const std::wstring& id, const std::wstring& contextPath, const std::wstring& kind, int view,
+                       const CRegEngine& engine, NotCheckedPath* why)
 {
-    if (name.empty()) return true;
-    return OpenInEitherView(engine, name, view, ScanClassNameCache());
-}
-
-bool IsTypeIdExist(const std::wstring& id, const std::wstring& contextPath, const std::wstring& kind, int view,
-                   const CRegEngine& engine)
-{
-    if (id.empty()) return false;
-    if (contextPath.find(id) != std::wstring::npos) return true;
+    if (id.empty()) return Presence::Missing;
+    if (contextPath.find(id) != std::wstring::npos) return Presence::Present;
     const wchar_t* tree = TreeOfKind(kind);
-    if (!tree) return false;
-    return OpenInEitherView(engine, std::wstring(tree) + L"\\" + id, view, ScanIdentifierCache());
+    if (!tree) return Presence::Missing;
+    return OpenInEitherView(engine, std::wstring(tree) + L"\\" + id, view, ScanIdentifierCache(), why);
 }
 
 bool ResolveShortcut(const std::wstring& linkPath, std::wstring& target)

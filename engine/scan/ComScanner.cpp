@@ -54,11 +54,12 @@ protected:
     // "A GUID": not the empty text and shaped like one.
     static bool IsGuidData(const WalkValue& v) { return !v.IsEmptyText() && IsGuidString(v.Text()); }
 
-    // A present GUID that is not registered for `kind` (the examined key is the context).
-    static bool GuidMissing(const ScanTarget& t, const WalkKey& key, const WalkValue& v, const wchar_t* kind)
+    // A present GUID that is surely registered for none of `kinds` (the
+    // examined key is the context).
+    static bool GuidMissing(const ScanTarget& t, const WalkKey& key, const WalkValue& v,
+                            std::initializer_list<const wchar_t*> kinds)
     {
-        return v.IsPresent() && IsGuidData(v) &&
-               !IsTypeIdExist(std::wstring(v.Text()), key.item.keyPath, kind, t.view, t.engine);
+        return v.IsPresent() && IsGuidData(v) && TypeIdMissing(t, key, v.Text(), kinds);
     }
 
     // Present data naming a drive path that is not there.
@@ -79,7 +80,7 @@ public:
             if (!pure::EqualsNoCase(v.RealName(), L"APPID")) return;
             if (v.IsEmptyText())
                 RecordValueProblem(t, key, v, kDefaultValueNull, kFair, kDeleteValue);
-            else if (GuidMissing(t, key, v, L"APPID"))
+            else if (GuidMissing(t, key, v, {L"APPID"}))
                 RecordValueProblem(t, key, v, kAppIdMissing, kImportant, kDeleteValue);
             return;
         }
@@ -88,7 +89,7 @@ public:
         if (EndsWith(upper, L"PROGID")) {
             if (v.IsEmptyText())
                 RecordValueProblem(t, key, v, kDefaultValueNull, kFair, kDeleteKey);
-            else if (v.IsPresent() && !IsClassKeyExist(t.engine, t.view, std::wstring(v.Text())))
+            else if (v.IsPresent() && ClassMissing(t, v.Text()))
                 RecordValueProblem(t, key, v, kFileClassMissing, kImportant, kDeleteKey);
         } else if (EndsWithAny(upper, kServerKeys)) {
             if (v.IsEmptyText())
@@ -98,12 +99,12 @@ public:
         } else if (EndsWithAny(upper, kClassIdKeys)) {
             if (v.IsEmptyText())
                 RecordValueProblem(t, key, v, kDefaultValueNull, kFair, kDeleteKey);
-            else if (GuidMissing(t, key, v, L"CLSID"))
+            else if (GuidMissing(t, key, v, {L"CLSID"}))
                 RecordValueProblem(t, key, v, kClsidMissing, kImportant, kDeleteKey);
         } else if (EndsWith(upper, L"TYPELIB")) {
             if (v.IsEmptyText())
                 RecordValueProblem(t, key, v, kDefaultValueNull, kFair, kDeleteKey);
-            else if (GuidMissing(t, key, v, L"TYPELIB"))
+            else if (GuidMissing(t, key, v, {L"TYPELIB"}))
                 RecordValueProblem(t, key, v, kTypeIdMissing, kImportant, kDeleteKey);
         }
     }
@@ -163,12 +164,12 @@ public:
         if (ContainsAfterFirst(upper, L"PROXYSTUBCLSID")) {
             if (v.IsEmptyText())
                 RecordValueProblem(t, key, v, kDefaultValueNull, kFair, kDeleteKey);
-            else if (GuidMissing(t, key, v, L"CLSID") && GuidMissing(t, key, v, L"INTERFACE"))
+            else if (GuidMissing(t, key, v, {L"CLSID", L"INTERFACE"}))
                 RecordValueProblem(t, key, v, kClsidMissing, kImportant, kDeleteKey);
         } else if (ContainsAfterFirst(upper, L"TYPELIB")) {
             if (v.IsEmptyText())
                 RecordValueProblem(t, key, v, kDefaultValueNull, kFair, kDeleteKey);
-            else if (GuidMissing(t, key, v, L"TYPELIB"))
+            else if (GuidMissing(t, key, v, {L"TYPELIB"}))
                 RecordValueProblem(t, key, v, kClsidMissing, kImportant, kDeleteKey);  // kind 2 here, not 8
         }
     }
@@ -196,7 +197,7 @@ public:
         if (!kind) return;
         if (v.IsEmptyText())
             RecordValueProblem(t, key, v, kDefaultValueNull, kFair, kDeleteValue);
-        else if (GuidMissing(t, key, v, kind))
+        else if (GuidMissing(t, key, v, {kind}))
             RecordValueProblem(t, key, v, kClsidMissing, kImportant, kDeleteValue);
     }
 

@@ -38,7 +38,7 @@ public:
             if (v.IsDefault()) return;
             if (v.IsEmptyText())
                 RecordValueProblem(t, key, v, kDefaultValueNull, kFair, kDeleteValue);
-            else if (!IsClassKeyExist(t.engine, t.view, std::wstring(v.Text())))
+            else if (ClassMissing(t, v.Text()))
                 RecordValueProblem(t, key, v, kFileClassMissing, kImportant, kDeleteValue);
             return;
         }
@@ -46,8 +46,7 @@ public:
         const std::wstring upper = UpperPathOf(key);
         if (EndsWith(upper, L"OPENWITHLIST"))
             RecordValueProblem(t, key, v, kOpenWithList, kCommon, kDeleteValue);
-        else if (EndsWith(upper, L"OPENWITHPROGIDS") && !v.IsDefault() &&
-                 !IsClassKeyExist(t.engine, t.view, std::wstring(v.RealName())))
+        else if (EndsWith(upper, L"OPENWITHPROGIDS") && !v.IsDefault() && ClassMissing(t, v.RealName()))
             RecordValueProblem(t, key, v, kFileClassMissing, kImportant, kDeleteValue);
     }
 
@@ -91,14 +90,9 @@ public:
     }
 
 private:
-    static bool ClassMissing(const ScanTarget& t, std::wstring_view name)
-    {
-        return !IsClassKeyExist(t.engine, t.view, std::wstring(name));
-    }
-
     static bool ClsidMissing(const ScanTarget& t, const WalkKey& key, const WalkValue& v)
     {
-        return !IsTypeIdExist(std::wstring(v.Text()), key.item.keyPath, L"CLSID", t.view, t.engine);
+        return TypeIdMissing(t, key, v.Text(), {L"CLSID"});
     }
 
     // Extension keys, and the dot-named keys below a ProgID.

@@ -8,6 +8,7 @@ struct ScanCaches {
     pure::ExistenceCache classNames{4096};
     pure::ExistenceCache identifiers{8192};
     pure::ExistenceCache files{4096};
+    DriveStates drives;
 };
 
 namespace {
@@ -37,6 +38,11 @@ pure::ExistenceCache* ScanIdentifierCache()
 pure::ExistenceCache* ScanFileCache()
 {
     return t_caches ? &t_caches->files : nullptr;
+}
+
+DriveStates* ScanDriveStates()
+{
+    return t_caches ? &t_caches->drives : nullptr;
 }
 
 }  // namespace scan

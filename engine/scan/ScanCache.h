@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "pure/ExistenceCache.h"
+#include "scan/DriveCheck.h"
 
 namespace scan {
 
@@ -30,5 +31,12 @@ private:
 pure::ExistenceCache* ScanClassNameCache();
 pure::ExistenceCache* ScanIdentifierCache();
 pure::ExistenceCache* ScanFileCache();
+
+// What each drive letter was found to be; null outside a scope.
+struct DriveStates {
+    bool asked[26] = {};
+    DriveState states[26];
+};
+DriveStates* ScanDriveStates();
 
 }  // namespace scan

@@ -5,16 +5,18 @@
 #include "core/Callbacks.h"
 #include "core/ComPtr.h"
 #include "scan/IgnoreList.h"
+#include "scan/NotCheckedNote.h"
 #include "scan/SharedViews.h"
 
 namespace scan {
 namespace {
 
-// Moves a piece's problems and counts to the end of `result`.
+// Moves a piece's problems, counts and unjudged paths to the end of `result`.
 void TakePiece(RegScanCategory& result, XMLElement& category, ScanPiece& piece)
 {
     for (RegEntryProb* p : piece.found.problems) result.problems.Add(std::unique_ptr<RegEntryProb>(p));
     piece.found.problems.DetachAll();
+    for (const NotCheckedPath* n : piece.found.notChecked) NoteNotChecked(result, *n);
     result.problemCount += piece.found.problemCount;
     result.examinedCount += piece.found.examinedCount;
     category.foundCount += piece.counts.foundCount;

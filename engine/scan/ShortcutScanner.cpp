@@ -11,7 +11,6 @@
 #include "scan/Checks.h"
 #include "scan/ProblemRecord.h"
 #include "scan/RuleHelpers.h"
-#include "scan/ScanCache.h"
 #include "scan/Scanner.h"
 
 namespace scan {
@@ -25,40 +24,17 @@ struct FolderItem {
     int depth = 0;
 };
 
-// A drive target can only be judged when its drive is a fixed drive that
-// answers now; a removable, network or absent drive may hold it later.
-// Within a scan each drive is asked once.
-bool IsCheckableDrive(wchar_t letter)
-{
-    const wchar_t root[] = {letter, L':', L'\\', L'\0'};
-    auto ask = [&] {
-        const UINT type = GetDriveTypeW(root);
-        if (type != DRIVE_FIXED && type != DRIVE_RAMDISK) return pure::ExistenceCache::Answer::No;
-        const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-        const BOOL ready = GetVolumeInformationW(root, nullptr, 0, nullptr, nullptr, nullptr, nullptr, 0);
-        SetErrorMode(oldMode);
-        return ready ? pure::ExistenceCache::Answer::Yes : pure::ExistenceCache::Answer::No;
-    };
-    pure::ExistenceCache* cache = ScanFileCache();
-    if (!cache) return ask() == pure::ExistenceCache::Answer::Yes;
-    return cache->Get(L'D', std::wstring_view(root, 3), ask);
-}
-
+// The target is surely gone. Targets on network shares, or on drives that
+// are absent or not fixed ones that answer, are not judged (IsPathExist).
 bool ShortcutTargetMissing(const ScanTarget& t, const std::wstring& linkPath)
 {
     std::wstring target;
     if (!ResolveShortcut(linkPath, target)) return false;
-    wchar_t drive = L'\0';
-    switch (pure::PlaceOfTarget(target, drive)) {
-    case pure::TargetPlace::Unc:
-        return false;
-    case pure::TargetPlace::Drive:
-        if (!IsCheckableDrive(drive)) return false;
-        break;
-    case pure::TargetPlace::Other:
-        break;
-    }
-    return MissingInEveryView(t, [&](FileView fileView) { return !IsPathExist(target, t.engine, fileView); });
+    NotCheckedPath why;
+    const Presence answer = PresenceInEveryView(
+        t, [&](FileView fileView, NotCheckedPath& w) { return IsPathExist(target, t.engine, fileView, &w); },
+        why);
+    return SurelyMissing(t, answer, why);
 }
 
 void RecordShortcut(const ScanTarget& t, const std::wstring& folder, const std::wstring& fileName)
@@ -95,7 +71,8 @@ void ScanShortcutFolder(const ScanTarget& t, const std::wstring& startFolder)
             ReportItem(t, fullPath, !isFolder);
             if (isFolder) {
                 if (pure::IsEnterableFolder(name, found.dwFileAttributes, fullPath.size()) &&
-                    pure::ShouldScanSubKey(kShortcutCategory, startFolder, pure::ToUpper(fullPath), item.depth + 1))
+                    pure::ShouldScanSubKey(kShortcutCategory, startFolder, pure::ToUpper(fullPath),
+                                           item.depth + 1))
                     queue.push_back(FolderItem{fullPath, item.depth + 1});
                 continue;
             }

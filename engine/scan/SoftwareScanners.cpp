@@ -38,19 +38,27 @@ public:
     void OnValue(const ScanTarget& t, const WalkKey& key, const WalkValue& v) override
     {
         const std::wstring data(v.Text());
-        const bool missing = MissingInEveryView(t, [&](FileView fileView) {
-            std::wstring path;
-            if (!ExtractFilePath(data, path, fileView) &&
-                !ExtractFilePath(L"%systemroot%\\fonts\\" + data, path, fileView))
-                return false;
-            if (IsPathExist(path, t.engine, fileView)) return false;
-            // Wine serves the fonts its prefix lists by bare file name from
-            // its own font folder.
-            const std::wstring wineFonts = wine::FontFolder();
-            const bool bareName = data.find_first_of(L":\\/") == std::wstring::npos;
-            return !(bareName && !wineFonts.empty() && IsPathExist(wineFonts + L"\\" + data, t.engine, fileView));
-        });
-        if (missing) RecordValueProblem(t, key, v, kFileMissing, kFair, kDeleteValue);
+        NotCheckedPath why;
+        const Presence answer = PresenceInEveryView(
+            t,
+            [&](FileView fileView, NotCheckedPath& w) {
+                std::wstring path;
+                if (!ExtractFilePath(data, path, fileView) &&
+                    !ExtractFilePath(L"%systemroot%\\fonts\\" + data, path, fileView))
+                    return Presence::Present;  // nothing to judge
+                const Presence found = IsPathExist(path, t.engine, fileView, &w);
+                // Wine serves the fonts its prefix lists by bare file name from
+                // its own font folder.
+                const std::wstring wineFonts = wine::FontFolder();
+                const bool bareName = data.find_first_of(L":\\/") == std::wstring::npos;
+                if (found == Presence::Present || !bareName || wineFonts.empty()) return found;
+                NotCheckedPath inWine;
+                const Presence served = IsPathExist(wineFonts + L"\\" + data, t.engine, fileView, &inWine);
+                if (found != Presence::Unknown && served == Presence::Unknown) w = inWine;
+                return pure::EitherOf(found, served);
+            },
+            why);
+        if (SurelyMissing(t, answer, why)) RecordValueProblem(t, key, v, kFileMissing, kFair, kDeleteValue);
     }
 };
 
@@ -66,25 +74,35 @@ public:
     {
         const std::wstring name(v.RealName());
         bool named = false;  // a drive path in some view
-        const bool missing = MissingInEveryView(t, [&](FileView fileView) {
-            std::wstring path;
-            if (!ExtractFilePath(name, path, fileView)) return false;
-            named = true;
-            return !IsPathExist(path, t.engine, fileView);
-        });
+        NotCheckedPath why;
+        const Presence answer = PresenceInEveryView(
+            t,
+            [&](FileView fileView, NotCheckedPath& w) {
+                std::wstring path;
+                if (!ExtractFilePath(name, path, fileView)) return Presence::Present;
+                named = true;
+                return IsPathExist(path, t.engine, fileView, &w);
+            },
+            why);
         if (!named) return;
+        // A library that cannot be told to be there or gone is left alone,
+        // its count included.
+        if (answer == Presence::Unknown) {
+            NoteNotChecked(t.result, why);
+            return;
+        }
         DWORD count = 0;
         const bool hasCount = v.size >= sizeof count;
         if (hasCount) count = *reinterpret_cast<const DWORD*>(v.data);
-        if (missing)
+        if (answer == Presence::Missing)
             Record(t, key, v, L"File path", kFileMissing, kImportant);
         else if (hasCount && count == 0)
             Record(t, key, v, L"0", kSharedDllUnused, kFair);
     }
 
 private:
-    static void Record(const ScanTarget& t, const WalkKey& key, const WalkValue& v, const wchar_t* text, int kind,
-                       int grade)
+    static void Record(const ScanTarget& t, const WalkKey& key, const WalkValue& v, const wchar_t* text,
+                       int kind, int grade)
     {
         ProblemSite site;
         site.root = t.entry.rootHandle;
@@ -107,14 +125,19 @@ public:
             RecordValueProblem(t, key, v, kDefaultValueNull, kFair, kDeleteValue);
             return;
         }
-        const bool missing = MissingInEveryView(t, [&](FileView fileView) {
-            std::wstring folder;
-            if (!ExtractFilePath(std::wstring(v.Text()), folder, fileView)) return false;
-            if (folder.back() != L'\\') folder += L'\\';
-            folder.append(v.name);  // the label for the unnamed value
-            return !IsPathExist(folder, t.engine, fileView);
-        });
-        if (missing) RecordValueProblem(t, key, v, kFileMissing, kImportant, kDeleteValue);
+        NotCheckedPath why;
+        const Presence answer = PresenceInEveryView(
+            t,
+            [&](FileView fileView, NotCheckedPath& w) {
+                std::wstring folder;
+                if (!ExtractFilePath(std::wstring(v.Text()), folder, fileView)) return Presence::Present;
+                if (folder.back() != L'\\') folder += L'\\';
+                folder.append(v.name);  // the label for the unnamed value
+                return IsPathExist(folder, t.engine, fileView, &w);
+            },
+            why);
+        if (SurelyMissing(t, answer, why))
+            RecordValueProblem(t, key, v, kFileMissing, kImportant, kDeleteValue);
     }
 };
 

@@ -45,7 +45,9 @@ void LaunchSystemTool(const CRegEngine& engine, int tool)
     std::wstring path;
     switch (tool) {
     case 0:
-        if (!Expanded(L"%SYSTEMROOT%", L"\\SYSTEM32\\perfmon.exe", path) || !scan::CheckFileExist(path, engine)) return;
+        if (!Expanded(L"%SYSTEMROOT%", L"\\SYSTEM32\\perfmon.exe", path) ||
+            scan::CheckFileExist(path, engine) != scan::Presence::Present)
+            return;
         if (CanSwitchRedirection(facts)) {
             ScopedNoRedirection noRedirection(facts);
             RunProgram(path, L"/res");
@@ -55,7 +57,7 @@ void LaunchSystemTool(const CRegEngine& engine, int tool)
         return;
     case 1:
         if (!Expanded(L"%PROGRAMFILES%", L"\\Common Files\\Microsoft Shared\\MSInfo\\msinfo32.exe", path) ||
-            !scan::CheckFileExist(path, engine))
+            scan::CheckFileExist(path, engine) != scan::Presence::Present)
             return;
         RunProgram(path, L"");
         return;

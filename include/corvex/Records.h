@@ -12,6 +12,7 @@
 #include <string>
 
 #include "corvex/FixExtent.h"
+#include "corvex/NotChecked.h"
 #include "corvex/PtrArray.h"
 
 // One starting key of a scan category, from scanSetting.xml.
@@ -94,6 +95,11 @@ struct RegScanCategory {
     // Items the category examined (its OnScanItem reports that were
     // counted), whichever of the scan's threads examined them.
     int examinedCount = 0;
+    // The paths and keys this category's checks could not judge (see
+    // corvex/NotChecked.h), each once, in the order met; never problems.
+    // Filled by the scan beside the problems, empty in ignore-list groups.
+    // Owned by this entry, so valid as long as the result list it is in.
+    PtrArray<NotCheckedPath> notChecked;
 };
 
 // One backup of the store under .\regback.

@@ -13,13 +13,11 @@
 #include "app/AppTestEnv.h"
 #include "controls/ImageCache.h"
 #include "pages/MainChildWnd.h"
-#include "cli/JsonCheck.h"
 #include "shell/EngineBinding.h"
 #include "shell/LastScanReport.h"
 #include "shell/MainDlg.h"
 #include "shell/UiThread.h"
-#include "cli/JsonCheck.h"
-#include "shell/LastScanReport.h"
+#include "support/JsonCheck.h"
 #include "support/TestEnv.h"
 
 using namespace ui;

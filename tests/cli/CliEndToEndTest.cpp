@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "CliRun.h"
-#include "JsonCheck.h"
+#include "support/JsonCheck.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -303,6 +303,44 @@ TEST_F(CliEndToEnd, CompareWithAnEarlierScan)
     doc = ExpectErrorDocument(RunCli(bad), L"scan");
     EXPECT_NE(doc["error"].text.find(L"is not a report of 'scan --json': "), std::wstring::npos);
     EXPECT_FALSE(doc.Has("results"));
+}
+
+// A value on a drive letter no drive has is not judged: the text report
+// counts it, the JSON lists it with its category, and it is no problem.
+TEST_F(CliEndToEnd, PathsOnAbsentDrivesAreListedAsNotChecked)
+{
+    wchar_t absent = 0;
+    const DWORD drives = GetLogicalDrives();
+    for (wchar_t c = L'Q'; c <= L'Y' && !absent; ++c)
+        if (!(drives & (1u << (c - L'A')))) absent = c;
+    ASSERT_NE(absent, 0);
+    const std::wstring onAbsent = std::wstring(1, absent) + L":\\Tools\\" + testenv::UniqueName(L"x") + L".exe";
+    testenv::ScratchKey paths(HKEY_CURRENT_USER, L"Software", L"clinotchecked");
+    paths.SetString(L"a.exe", L"", onAbsent);
+    paths.SetString(L"b.exe", L"", L"C:\\nowhere-" + testenv::UniqueName(L"x") + L"\\b.exe");
+    dir.Write(L"paths.xml",
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ScanSetting>\n"
+              "  <AppPaths flag=\"true\" category=\"Application Paths\">\n"
+              "    <Key rootKey=\"HKEY_CURRENT_USER\" subKey=\"" +
+                  testenv::WideToUtf8(paths.path()) + "\"/>\n  </AppPaths>\n</ScanSetting>\n");
+
+    Outcome text = RunCli({L"scan", L"--quiet", L"--settings", dir.File(L"paths.xml")});
+    ASSERT_EQ(text.exitCode, 1u) << text.err;  // b.exe
+    EXPECT_EQ(text.err, "");
+    EXPECT_NE(text.out.find("Application Paths: 1 problem\n"), std::string::npos) << text.out;
+    EXPECT_EQ(text.out.substr(text.out.size() - 16), "\nnot checked: 1\n") << text.out;
+
+    Outcome json = RunCli({L"scan", L"--json", L"--quiet", L"--settings", dir.File(L"paths.xml")});
+    ASSERT_EQ(json.exitCode, 1u) << json.err;
+    jsoncheck::Value doc = jsoncheck::Parse(json.out);
+    EXPECT_EQ(doc["notCheckedCount"].number, 1);
+    const jsoncheck::Value& result = doc["results"][0];
+    ASSERT_EQ(result["problems"].items.size(), 1u);
+    EXPECT_NE(result["problems"][0]["key"].text.find(L"b.exe"), std::wstring::npos);
+    ASSERT_EQ(result["notChecked"].items.size(), 1u);
+    EXPECT_EQ(result["notChecked"][0]["path"].text, onAbsent);
+    EXPECT_EQ(result["notChecked"][0]["reason"].text, L"no such drive");
+    EXPECT_EQ(result["notChecked"][0]["error"].number, 0);
 }
 
 }  // namespace

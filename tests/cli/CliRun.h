@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "JsonCheck.h"
+#include "support/JsonCheck.h"
 #include "support/TestEnv.h"
 
 namespace clirun {

@@ -3,7 +3,7 @@
 // error.
 #include <gtest/gtest.h>
 
-#include "JsonCheck.h"
+#include "support/JsonCheck.h"
 #include "cli/pure/JsonDocument.h"
 
 namespace {
@@ -54,7 +54,7 @@ TEST(JsonDocument, FactsOfEachKindOfSystem)
 TEST(JsonDocument, FailureMidwayKeepsWhatWasGatheredAndNamesTheError)
 {
     cli::JsonDocument doc(Facts(true, true, nullptr), L"");
-    cli::JsonWriter& w = doc.Body();
+    report::JsonWriter& w = doc.Body();
     w.Key("backups").BeginArray().BeginObject().Member("name", L"a-f.regbak").Key("kind");
     jsoncheck::Value v = jsoncheck::Parse(doc.Finish(2, L"restoring 'x' failed", L"Restore: \"x\" <U+000A>"));
     EXPECT_EQ(v["command"].kind, jsoncheck::Value::Null);

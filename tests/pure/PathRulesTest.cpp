@@ -14,15 +14,18 @@ using namespace pure;
 namespace {
 
 // A file system of a few entries whose names compare without regard to case,
-// recording every path it is asked about.
+// recording every path it is asked about; it will not say for the paths in
+// `unknown`.
 struct FakeDisk {
     std::set<std::wstring> entries;  // upper case
+    std::set<std::wstring> unknown;  // upper case
     std::vector<std::wstring> asked;
     ExistsFn Fn()
     {
         return [this](const std::wstring& p) {
             asked.push_back(p);
-            return entries.count(ToUpper(p)) != 0;
+            if (unknown.count(ToUpper(p))) return Presence::Unknown;
+            return entries.count(ToUpper(p)) != 0 ? Presence::Present : Presence::Missing;
         };
     }
 };
@@ -158,9 +161,36 @@ TEST(PathRules, CutsFindTheFileInsideTheText)
     for (const Case& c : cases) {
         FakeDisk disk;
         for (const wchar_t* e : c.disk) disk.entries.insert(ToUpper(e));
-        EXPECT_EQ(PathExistsByCuts(c.path, disk.Fn()), c.exists) << c.path;
+        EXPECT_EQ(PathExistsByCuts(c.path, disk.Fn()), c.exists ? Presence::Present : Presence::Missing) << c.path;
         std::vector<std::wstring> asked(c.asked.begin(), c.asked.end());
         EXPECT_EQ(disk.asked, asked) << c.path;
+    }
+}
+
+// A candidate the system will not answer for makes the whole path unknown,
+// unless another candidate is found: any of them may be the file.
+TEST(PathRules, ACandidateThatCannotBeToldLeavesThePathUnknown)
+{
+    const std::wstring rundll = L"C:\\Windows\\system32\\rundll32.exe shell32.dll,Control_RunDLL";
+    struct Case {
+        std::wstring path;
+        std::vector<const wchar_t*> disk, unknown;
+        Presence answer;
+        size_t asked;
+    } cases[] = {
+        {rundll, {}, {}, Presence::Missing, 3},
+        {rundll, {}, {L"C:\\WINDOWS\\SYSTEM32\\RUNDLL32.EXE"}, Presence::Unknown, 3},
+        {rundll, {}, {rundll.c_str()}, Presence::Unknown, 3},  // the later cuts are still tried
+        {rundll, {L"C:\\Windows\\system32\\rundll32.exe"}, {rundll.c_str()}, Presence::Present, 3},
+        {L"C:\\x\\lib.ocx\\2", {}, {L"C:\\x\\lib.ocx"}, Presence::Unknown, 3},  // the folder rule too
+        {L"C:\\x\\a.exe /s", {L"C:\\x\\a.exe"}, {L"C:\\x\\a.exe /s"}, Presence::Present, 2},
+    };
+    for (const Case& c : cases) {
+        FakeDisk disk;
+        for (const wchar_t* e : c.disk) disk.entries.insert(ToUpper(e));
+        for (const wchar_t* e : c.unknown) disk.unknown.insert(ToUpper(e));
+        EXPECT_EQ(PathExistsByCuts(c.path, disk.Fn()), c.answer) << c.path;
+        EXPECT_EQ(disk.asked.size(), c.asked) << c.path;
     }
 }
 

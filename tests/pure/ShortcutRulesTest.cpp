@@ -51,6 +51,11 @@ TEST(ShortcutRules, ShortcutNamesAndTargetPlaces)
         {L"a.exe", TargetPlace::Other, 0},
         {L"", TargetPlace::Other, 0},
         {L"\\a.exe", TargetPlace::Other, 0},
+        {L"\\\\?\\d:\\a.exe", TargetPlace::Drive, L'D'},
+        {L"\\\\?\\UNC\\server\\share\\a.exe", TargetPlace::Unc, 0},
+        {L"\\\\?\\unc\\server\\share", TargetPlace::Unc, 0},
+        {L"\\\\?\\Volume{1}\\a.exe", TargetPlace::Other, 0},
+        {L"\\\\.\\pipe\\x", TargetPlace::Unc, 0},
     };
     for (const Case& c : cases) {
         wchar_t drive = L'?';

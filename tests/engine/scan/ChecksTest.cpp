@@ -155,9 +155,11 @@ TEST(PathChecks, RealFilesThroughTheCuttingRules)
         {d + L"\\plain\\2", false},
         {L"", true},
     };
-    for (const Case& c : cases) EXPECT_EQ(IsPathExist(c.path, engine), c.exists) << testenv::WideToUtf8(c.path);
-    EXPECT_TRUE(CheckFileExist(d, engine));
-    EXPECT_FALSE(CheckFileExist(d + L"\\app.exe /s", engine));
+    for (const Case& c : cases)
+        EXPECT_EQ(IsPathExist(c.path, engine), c.exists ? Presence::Present : Presence::Missing)
+            << testenv::WideToUtf8(c.path);
+    EXPECT_EQ(CheckFileExist(d, engine), Presence::Present);
+    EXPECT_EQ(CheckFileExist(d + L"\\app.exe /s", engine), Presence::Missing);
 }
 
 TEST(PathChecks, ThirtyTwoBitDataSeesSysWow64)
@@ -171,7 +173,7 @@ TEST(PathChecks, ThirtyTwoBitDataSeesSysWow64)
     // native view and lets the system redirect for the 32-bit one.
     CRegEngine engine(SystemFacts::Detect());
     if (!engine.Is64BitWindows()) GTEST_SKIP() << "32-bit Windows has one file view";
-    ASSERT_TRUE(CheckFileExist(WindowsDir() + L"\\syswow64", engine));
+    ASSERT_EQ(CheckFileExist(WindowsDir() + L"\\syswow64", engine), Presence::Present);
     {
         testenv::NativeFileSystem native;  // into the real native folder
         scantest::WriteFile(system + L"-native.dll");
@@ -179,11 +181,11 @@ TEST(PathChecks, ThirtyTwoBitDataSeesSysWow64)
     scantest::WriteFile(wow + L"-wow.dll");
     const FileView view64 = FileViewFor(engine, kView64);
     const FileView view32 = FileViewFor(engine, kView32);
-    EXPECT_TRUE(IsPathExist(system + L"-native.dll", engine, view64));
-    EXPECT_FALSE(IsPathExist(system + L"-wow.dll", engine, view64));
-    EXPECT_FALSE(IsPathExist(system + L"-native.dll", engine, view32));
-    EXPECT_TRUE(IsPathExist(system + L"-wow.dll", engine, view32));
-    EXPECT_TRUE(IsPathExist(WindowsDir() + L"\\Sysnative\\" + name + L"-native.dll", engine, view32));
+    EXPECT_EQ(IsPathExist(system + L"-native.dll", engine, view64), Presence::Present);
+    EXPECT_EQ(IsPathExist(system + L"-wow.dll", engine, view64), Presence::Missing);
+    EXPECT_EQ(IsPathExist(system + L"-native.dll", engine, view32), Presence::Missing);
+    EXPECT_EQ(IsPathExist(system + L"-wow.dll", engine, view32), Presence::Present);
+    EXPECT_EQ(IsPathExist(WindowsDir() + L"\\Sysnative\\" + name + L"-native.dll", engine, view32), Presence::Present);
     {
         testenv::NativeFileSystem native;
         DeleteFileW((system + L"-native.dll").c_str());
@@ -202,27 +204,27 @@ TEST(PathChecks, RedirectionIsSwitchedOnlyForNativeTestsOfAWow64Process)
     CRegEngine wow(facts);
 
     FakeRedirection::Reset();
-    EXPECT_TRUE(CheckFileExist(dir.File(L"a.exe"), wow, FileView::Native));
+    EXPECT_EQ(CheckFileExist(dir.File(L"a.exe"), wow, FileView::Native), Presence::Present);
     EXPECT_EQ(FakeRedirection::disabled, 1);
     EXPECT_EQ(FakeRedirection::reverted, 1);
-    EXPECT_TRUE(CheckFileExist(dir.File(L"a.exe"), wow, FileView::As32BitProgram));
+    EXPECT_EQ(CheckFileExist(dir.File(L"a.exe"), wow, FileView::As32BitProgram), Presence::Present);
     EXPECT_EQ(FakeRedirection::disabled, 1);
     EXPECT_TRUE(reports.Take().empty());
 
     CRegEngine native(Facts(true, false));
     FakeRedirection::Reset();
-    EXPECT_TRUE(CheckFileExist(dir.File(L"a.exe"), native, FileView::Native));
+    EXPECT_EQ(CheckFileExist(dir.File(L"a.exe"), native, FileView::Native), Presence::Present);
     EXPECT_EQ(FakeRedirection::disabled, 0);
 
     // Failures are shown and the search still runs.
     FakeRedirection::Reset(false, true);
-    EXPECT_TRUE(CheckFileExist(dir.File(L"a.exe"), wow));
+    EXPECT_EQ(CheckFileExist(dir.File(L"a.exe"), wow), Presence::Present);
     EXPECT_EQ(FakeRedirection::reverted, 0);
     FakeRedirection::Reset(true, false);
-    EXPECT_FALSE(CheckFileExist(dir.File(L"b.exe"), wow));
+    EXPECT_EQ(CheckFileExist(dir.File(L"b.exe"), wow), Presence::Missing);
     SystemFacts missing = Facts(true, true);
     CRegEngine noSwitches(missing);
-    EXPECT_TRUE(CheckFileExist(dir.File(L"a.exe"), noSwitches));
+    EXPECT_EQ(CheckFileExist(dir.File(L"a.exe"), noSwitches), Presence::Present);
     auto shown = reports.Take();
     ASSERT_EQ(shown.size(), 3u);
     EXPECT_EQ(shown[0].caption, L"CheckFileExist-Wow64DisableWow64FsRedirection()");
@@ -246,24 +248,24 @@ TEST(ClassChecks, SecondViewLookupOnSixtyFourBitWindows)
     CRegEngine wide(Facts(true, false));
     CRegEngine narrow(Facts(false, false));
     for (int view : {kView64, kView32}) {
-        EXPECT_TRUE(IsTypeIdExist(only32, L"x", L"CLSID", view, wide));
-        EXPECT_TRUE(IsTypeIdExist(only64, L"x", L"clsid", view, wide));
-        EXPECT_TRUE(IsClassKeyExist(wide, view, L"CLSID\\" + only32));
-        EXPECT_TRUE(IsClassKeyExist(wide, view, L"CLSID\\" + only64));
+        EXPECT_EQ(IsTypeIdExist(only32, L"x", L"CLSID", view, wide), Presence::Present);
+        EXPECT_EQ(IsTypeIdExist(only64, L"x", L"clsid", view, wide), Presence::Present);
+        EXPECT_EQ(IsClassKeyExist(wide, view, L"CLSID\\" + only32), Presence::Present);
+        EXPECT_EQ(IsClassKeyExist(wide, view, L"CLSID\\" + only64), Presence::Present);
     }
     // Without the second view only the asked one counts.
-    EXPECT_TRUE(IsTypeIdExist(only32, L"x", L"CLSID", kView32, narrow));
-    EXPECT_FALSE(IsTypeIdExist(only64, L"x", L"CLSID", kView32, narrow));
-    EXPECT_FALSE(IsClassKeyExist(narrow, kView32, L"CLSID\\" + only64));
+    EXPECT_EQ(IsTypeIdExist(only32, L"x", L"CLSID", kView32, narrow), Presence::Present);
+    EXPECT_EQ(IsTypeIdExist(only64, L"x", L"CLSID", kView32, narrow), Presence::Missing);
+    EXPECT_EQ(IsClassKeyExist(narrow, kView32, L"CLSID\\" + only64), Presence::Missing);
 
     const std::wstring absent = scantest::NewGuid();
-    EXPECT_FALSE(IsTypeIdExist(absent, L"CLSID\\{other}\\TreatAs", L"CLSID", kView64, wide));
-    EXPECT_TRUE(IsTypeIdExist(absent, L"CLSID\\" + absent + L"\\TreatAs", L"CLSID", kView64, wide));
-    EXPECT_FALSE(IsTypeIdExist(only64, L"x", L"TYPELIB", kView64, wide));
-    EXPECT_FALSE(IsTypeIdExist(only64, L"x", L"PROGID", kView64, wide));
-    EXPECT_FALSE(IsTypeIdExist(L"", L"", L"CLSID", kView64, wide));
-    EXPECT_TRUE(IsClassKeyExist(wide, kView64, L""));
-    EXPECT_FALSE(IsClassKeyExist(wide, kView64, L"Tamsel.NoSuchClass." + absent));
+    EXPECT_EQ(IsTypeIdExist(absent, L"CLSID\\{other}\\TreatAs", L"CLSID", kView64, wide), Presence::Missing);
+    EXPECT_EQ(IsTypeIdExist(absent, L"CLSID\\" + absent + L"\\TreatAs", L"CLSID", kView64, wide), Presence::Present);
+    EXPECT_EQ(IsTypeIdExist(only64, L"x", L"TYPELIB", kView64, wide), Presence::Missing);
+    EXPECT_EQ(IsTypeIdExist(only64, L"x", L"PROGID", kView64, wide), Presence::Missing);
+    EXPECT_EQ(IsTypeIdExist(L"", L"", L"CLSID", kView64, wide), Presence::Missing);
+    EXPECT_EQ(IsClassKeyExist(wide, kView64, L""), Presence::Present);
+    EXPECT_EQ(IsClassKeyExist(wide, kView64, L"Tamsel.NoSuchClass." + absent), Presence::Missing);
     EXPECT_TRUE(reports.Take().empty());
 }
 
@@ -286,7 +288,7 @@ TEST(ResolveShortcut, ReadsTheTargetOfARealLink)
     wchar_t longForm[MAX_PATH] = {};
     GetLongPathNameW(target.c_str(), longForm, MAX_PATH);
     EXPECT_EQ(testenv::WideToUtf8(longForm), testenv::WideToUtf8(dir.File(L"target.exe")));
-    EXPECT_TRUE(IsPathExist(target, CRegEngine(Facts(true, false))));
+    EXPECT_EQ(IsPathExist(target, CRegEngine(Facts(true, false))), Presence::Present);
 
     target = L"stale";
     EXPECT_FALSE(ResolveShortcut(dir.File(L"missing.lnk"), target));

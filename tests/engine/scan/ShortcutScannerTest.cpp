@@ -118,7 +118,7 @@ TEST(ShortcutScanner, SettingsWithEnvironmentVariablesAreExpanded)
     h.ExpectExactly(dir.path(), {{dir.path(), L"gone.lnk", L"ShortCuts", kShortcutInvalid, kCommon, kDeleteValue}});
 }
 
-TEST(ShortcutScanner, TargetsThatCannotBeCheckedNowCountAsPresent)
+TEST(ShortcutScanner, TargetsThatCannotBeCheckedNowAreNotProblems)
 {
     testenv::ScratchDir dir(L"lnkplace");
     ScopedCoInit com;
@@ -140,6 +140,11 @@ TEST(ShortcutScanner, TargetsThatCannotBeCheckedNowCountAsPresent)
     h.Run(ScanProgramShortcuts, HKEY_CURRENT_USER, L"HKEY_CURRENT_USER", dir.path() + L"\\");
     EXPECT_TRUE(h.Of(dir.path()).empty()) << testenv::WideToUtf8(Problems(h, dir.path()));
     EXPECT_EQ(h.engine.processedCount.load(), 2);
+    // Both are listed as not checked, with why.
+    ASSERT_EQ(h.result.notChecked.GetCount(), 2);
+    int reasons = 0;
+    for (const NotCheckedPath* n : h.result.notChecked) reasons |= 1 << n->reason;
+    EXPECT_EQ(reasons, (1 << NotCheckedPath::kNoSuchDrive) | (1 << NotCheckedPath::kNetworkPath));
 }
 
 TEST(ShortcutScanner, LinkedFoldersAreNotEntered)

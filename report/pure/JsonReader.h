@@ -1,8 +1,8 @@
 // A strict little JSON reader: rejects what a real parser rejects (trailing
 // commas, raw control characters, bad escapes, invalid UTF-8) and gives the
 // values back with strings as UTF-16. No windows.h. The console tool reads
-// an earlier scan's report with it (scan --compare); the tests read every
-// document the tool writes.
+// an earlier scan's report with it (scan --compare), the program its own
+// LastScan.json; the tests read every document the tool writes.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace cli {
+namespace report {
 namespace json {
 
 struct Value {
@@ -126,9 +126,15 @@ private:
             if (p_ >= s_.size() || s_[p_] < '0' || s_[p_] > '9') Fail("bad number");
             if (s_[p_] == '0' && p_ + 1 < s_.size() && s_[p_ + 1] >= '0' && s_[p_ + 1] <= '9')
                 Fail("leading zero");
-            while (p_ < s_.size() && s_[p_] >= '0' && s_[p_] <= '9')
-                v.number = v.number * 10 + (s_[p_++] - '0');
-            if (negative) v.number = -v.number;
+            // Whole numbers of 64 bits: a file from elsewhere may hold more digits.
+            const uint64_t limit = negative ? uint64_t{1} << 63 : (uint64_t{1} << 63) - 1;
+            uint64_t magnitude = 0;
+            while (p_ < s_.size() && s_[p_] >= '0' && s_[p_] <= '9') {
+                const unsigned digit = static_cast<unsigned>(s_[p_++] - '0');
+                if (magnitude > (limit - digit) / 10) Fail("number out of range");
+                magnitude = magnitude * 10 + digit;
+            }
+            v.number = negative ? static_cast<int64_t>(0 - magnitude) : static_cast<int64_t>(magnitude);
         }
         return v;
     }
@@ -240,4 +246,4 @@ inline Value Parse(const std::string& s)
 }
 
 }  // namespace json
-}  // namespace cli
+}  // namespace report

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace cli {
+namespace report {
 
 // UTF-8; a lone surrogate becomes U+FFFD.
 std::string ToUtf8(std::wstring_view text);
@@ -21,4 +21,4 @@ std::string JsonString(std::wstring_view text);
 // one line.
 std::wstring PrintableText(std::wstring_view text);
 
-}  // namespace cli
+}  // namespace report

@@ -1,8 +1,8 @@
-#include "cli/pure/JsonWriter.h"
+#include "report/pure/JsonWriter.h"
 
-#include "cli/pure/TextEncoding.h"
+#include "report/pure/TextEncoding.h"
 
-namespace cli {
+namespace report {
 
 void JsonWriter::NewLine()
 {
@@ -119,4 +119,4 @@ std::string JsonWriter::Finish()
     return std::move(out_);
 }
 
-}  // namespace cli
+}  // namespace report

@@ -1,12 +1,11 @@
-#include "cli/pure/ScanReport.h"
+#include "report/pure/ScanReport.h"
 
 #include <cstdio>
 
-#include "cli/pure/CliArgs.h"
-#include "cli/pure/JsonWriter.h"
-#include "cli/pure/TextEncoding.h"
+#include "report/pure/JsonWriter.h"
+#include "report/pure/TextEncoding.h"
 
-namespace cli {
+namespace report {
 namespace {
 
 std::wstring Plural(int64_t n, const wchar_t* one, const wchar_t* many)
@@ -108,10 +107,11 @@ int VisibleProblemCount(const ScanReport& r)
     return n;
 }
 
-int ExitCodeFor(const ScanReport& r)
+int NotCheckedCount(const ScanReport& r)
 {
-    if (r.stopped) return kExitError;
-    return VisibleProblemCount(r) > 0 ? kExitProblems : kExitClean;
+    size_t n = 0;
+    for (const ResultInfo& result : r.results) n += result.notChecked.size();
+    return static_cast<int>(n);
 }
 
 std::wstring ExtentKindName(int kind)
@@ -186,6 +186,7 @@ std::wstring FormatText(const ScanReport& r)
          L" of " + Plural(static_cast<int64_t>(r.results.size()), L"category", L"categories") + L"; " +
          Plural(r.itemsExamined, L"item", L"items") + L" examined in " + Seconds(r.durationMs) +
          (r.stopped ? L" (stopped)" : L"") + L"\n";
+    t += L"not checked: " + std::to_wstring(NotCheckedCount(r)) + L"\n";
     return t;
 }
 
@@ -207,6 +208,7 @@ void WriteJsonMembers(JsonWriter& w, const ScanReport& r)
         .Member("problemCount", r.problemCount)
         .Member("checkedCount", r.checkedCount)
         .Member("shownProblemCount", VisibleProblemCount(r))
+        .Member("notCheckedCount", NotCheckedCount(r))
         .MemberInt64("itemsExamined", r.itemsExamined);
     w.Key("peakWorkingSetBytes").UInt(r.peakWorkingSetBytes);
 
@@ -239,9 +241,18 @@ void WriteJsonMembers(JsonWriter& w, const ScanReport& r)
             .Member("examinedCount", result.examinedCount);
         w.Key("problems").BeginArray();
         for (const ProblemInfo& p : result.problems) WriteProblem(w, p);
+        w.EndArray();
+        w.Key("notChecked").BeginArray();
+        for (const NotCheckedInfo& n : result.notChecked)
+            w.BeginObject()
+                .Member("path", n.path)
+                .Member("reason", NotCheckedReasonName(n.reason))
+                .Key("error")
+                .UInt(n.error)
+                .EndObject();
         w.EndArray().EndObject();
     }
     w.EndArray();
 }
 
-}  // namespace cli
+}  // namespace report

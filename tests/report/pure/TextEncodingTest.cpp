@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "JsonCheck.h"
-#include "cli/pure/JsonWriter.h"
-#include "cli/pure/TextEncoding.h"
+#include <cstdint>
+
+#include "support/JsonCheck.h"
+#include "report/pure/JsonWriter.h"
+#include "report/pure/TextEncoding.h"
 
 namespace {
 
@@ -28,7 +30,7 @@ TEST(TextEncoding, JsonStringEscapes)
         {L"\xDBFF\xDFFF", "\"\xF4\x8F\xBF\xBF\""},  // the last code point
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(cli::JsonString(c.in), c.out);
+        EXPECT_EQ(report::JsonString(c.in), c.out);
         // And a strict reader gives the same UTF-16 units back.
         EXPECT_EQ(jsoncheck::Parse(c.out).text, c.in);
     }
@@ -36,21 +38,21 @@ TEST(TextEncoding, JsonStringEscapes)
 
 TEST(TextEncoding, Utf8ReplacesLoneSurrogates)
 {
-    EXPECT_EQ(cli::ToUtf8(L"a\xD800z"), "a\xEF\xBF\xBDz");
-    EXPECT_EQ(cli::ToUtf8(L"\xD83D\xDE00"), "\xF0\x9F\x98\x80");
-    EXPECT_EQ(cli::ToUtf8(L"\u07FF\u0800"), "\xDF\xBF\xE0\xA0\x80");
+    EXPECT_EQ(report::ToUtf8(L"a\xD800z"), "a\xEF\xBF\xBDz");
+    EXPECT_EQ(report::ToUtf8(L"\xD83D\xDE00"), "\xF0\x9F\x98\x80");
+    EXPECT_EQ(report::ToUtf8(L"\u07FF\u0800"), "\xDF\xBF\xE0\xA0\x80");
 }
 
 TEST(TextEncoding, PrintableTextKeepsFieldsOnOneLine)
 {
-    EXPECT_EQ(cli::PrintableText(L"C:\\x.dll"), L"C:\\x.dll");
-    EXPECT_EQ(cli::PrintableText(std::wstring(L"a\nb\0c", 5)), L"a<U+000A>b<U+0000>c");
-    EXPECT_EQ(cli::PrintableText(L"\t"), L"<U+0009>");
+    EXPECT_EQ(report::PrintableText(L"C:\\x.dll"), L"C:\\x.dll");
+    EXPECT_EQ(report::PrintableText(std::wstring(L"a\nb\0c", 5)), L"a<U+000A>b<U+0000>c");
+    EXPECT_EQ(report::PrintableText(L"\t"), L"<U+0009>");
 }
 
 TEST(JsonWriter, NestsAndSeparates)
 {
-    cli::JsonWriter w;
+    report::JsonWriter w;
     w.BeginObject().Member("a", 1).Key("list").BeginArray().Int(-2).String(L"x").BeginObject().EndObject();
     w.BeginArray().EndArray().EndArray().MemberBool("ok", false).EndObject();
     std::string doc = w.Finish();
@@ -68,8 +70,18 @@ TEST(JsonWriter, NestsAndSeparates)
 TEST(JsonCheck, RejectsBrokenDocuments)
 {
     for (const char* bad : {"{\"a\":1,}", "[1,]", "\"a\nb\"", "\"\\x\"", "{\"a\" 1}", "\"\xC3\"",
-                            "\"\xED\xA0\x80\"", "01", "[1] 2", ""})
+                            "\"\xED\xA0\x80\"", "01", "[1] 2", "", "9223372036854775808", "-9223372036854775809",
+                            "[99999999999999999999]"})
         EXPECT_THROW(jsoncheck::Parse(bad), std::runtime_error) << bad;
+}
+
+// Numbers are whole 64-bit numbers, to both ends of the range.
+TEST(JsonCheck, NumbersUpToSixtyFourBits)
+{
+    EXPECT_EQ(jsoncheck::Parse("9223372036854775807").number, INT64_MAX);
+    EXPECT_EQ(jsoncheck::Parse("-9223372036854775808").number, INT64_MIN);
+    EXPECT_EQ(jsoncheck::Parse("-0").number, 0);
+    EXPECT_EQ(jsoncheck::Parse("512").number, 512);
 }
 
 }  // namespace

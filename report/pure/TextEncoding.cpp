@@ -1,9 +1,9 @@
-#include "cli/pure/TextEncoding.h"
+#include "report/pure/TextEncoding.h"
 
 #include <cstdint>
 #include <cstdio>
 
-namespace cli {
+namespace report {
 namespace {
 
 bool IsHighSurrogate(uint32_t c)
@@ -101,4 +101,4 @@ std::wstring PrintableText(std::wstring_view text)
     return out;
 }
 
-}  // namespace cli
+}  // namespace report

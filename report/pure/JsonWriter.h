@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace cli {
+namespace report {
 
 class JsonWriter {
 public:
@@ -52,4 +52,4 @@ private:
     bool afterKey_ = false;
 };
 
-}  // namespace cli
+}  // namespace report

@@ -1,7 +1,7 @@
-// What a finished scan gives the console: a copy of the engine's category
-// list, result list and counters in plain records, and its two renderings
-// (the text list and the JSON document). No windows.h: the engine records
-// are copied into these by ScanCommand.cpp.
+// A finished scan as the console tool and the program keep it: a copy of the
+// engine's category list, result list and counters in plain records, and its
+// two renderings (the text list and the JSON document). No windows.h: the
+// engine records are copied into these by report/FromEngine.h.
 #pragma once
 
 #include <cstdint>
@@ -9,8 +9,9 @@
 #include <vector>
 
 #include "corvex/FixExtent.h"
+#include "corvex/NotChecked.h"
 
-namespace cli {
+namespace report {
 
 // The fields of one engine problem record (RegEntryProb), without the root
 // handle, which only means something inside the process.
@@ -31,8 +32,15 @@ struct ProblemInfo {
     int isDefaultValue = 0;
     std::wstring realRootName;  // the real key of a class-root find, when known
     std::wstring realKeyPath;
-    FixExtent extent;     // what the fix would remove
-    std::wstring refusal; // why the fix refuses; empty when it may fix
+    FixExtent extent;      // what the fix would remove
+    std::wstring refusal;  // why the fix refuses; empty when it may fix
+};
+
+// A path or key the scan could not judge (NotCheckedPath).
+struct NotCheckedInfo {
+    std::wstring path;
+    int reason = 0;      // NotCheckedPath::Reason
+    uint32_t error = 0;  // the system's error code, 0 when the kind of drive decided
 };
 
 struct ResultInfo {  // one result entry (RegScanCategory)
@@ -44,6 +52,7 @@ struct ResultInfo {  // one result entry (RegScanCategory)
     int fixState = 0;
     std::vector<ProblemInfo> problems;
     int examinedCount = 0;
+    std::vector<NotCheckedInfo> notChecked;
 };
 
 struct KeyEntryInfo {
@@ -70,7 +79,7 @@ struct ScanReport {
     int scanThreads = 0;  // GetScanThreads; 0 when unknown
     bool stopped = false;
     uint64_t peakWorkingSetBytes = 0;  // 0 when unknown
-    std::wstring scannedAt;            // local time the scan started, "2026-12-09 18:30:00"; empty when unknown
+    std::wstring scannedAt;  // local time the scan started, "2026-12-09 18:30:00"; empty when unknown
 };
 
 // "Common", "Fair", "Important"; "grade N" for anything else.
@@ -84,8 +93,8 @@ std::wstring DisplayKey(const ProblemInfo& p);
 int VisibleProblemCount(const ResultInfo& r);
 int VisibleProblemCount(const ScanReport& r);
 
-// 0 none found, 1 found, 2 when the scan was stopped before its end.
-int ExitCodeFor(const ScanReport& r);
+// The paths and keys of all categories the scan could not judge.
+int NotCheckedCount(const ScanReport& r);
 
 // "value", "key", "tree", "shortcut file" or "unknown".
 std::wstring ExtentKindName(int kind);
@@ -94,7 +103,8 @@ std::wstring ExtentKindName(int kind);
 // one line: "3 values, 2 keys, 1 key tree (12 keys, 40 values), 1 shortcut file".
 std::wstring FixTotals(const ScanReport& r);
 
-// The text list: one block per scanned category, then a summary line.
+// The text list: one block per scanned category, then a summary line and
+// the "not checked: N" line.
 std::wstring FormatText(const ScanReport& r);
 
 // One JSON document in UTF-8 with every field of the report.
@@ -103,4 +113,4 @@ std::string FormatJson(const ScanReport& r);
 class JsonWriter;
 void WriteJsonMembers(JsonWriter& w, const ScanReport& r);
 
-}  // namespace cli
+}  // namespace report

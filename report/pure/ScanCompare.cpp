@@ -1,13 +1,13 @@
-#include "cli/pure/ScanCompare.h"
+#include "report/pure/ScanCompare.h"
 
 #include <algorithm>
 #include <map>
 #include <stdexcept>
 
-#include "cli/pure/JsonReader.h"
-#include "cli/pure/JsonWriter.h"
+#include "report/pure/JsonReader.h"
+#include "report/pure/JsonWriter.h"
 
-namespace cli {
+namespace report {
 namespace {
 
 std::wstring Folded(const std::wstring& s)
@@ -126,4 +126,4 @@ void WriteComparison(JsonWriter& w, const Comparison& c, const std::wstring& old
     }
 }
 
-}  // namespace cli
+}  // namespace report

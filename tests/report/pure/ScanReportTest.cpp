@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "JsonCheck.h"
-#include "cli/pure/ScanReport.h"
+#include "support/JsonCheck.h"
+#include "report/pure/ScanReport.h"
 
-using cli::ProblemInfo;
-using cli::ResultInfo;
-using cli::ScanReport;
+using report::ProblemInfo;
+using report::ResultInfo;
+using report::ScanReport;
 
 namespace {
 
@@ -29,12 +29,12 @@ ScanReport TwoCategories()
     r.categories = {{L"ComActiveX", L"COM/ActiveX Entries", 1, 2, 2, {{L"HKEY_CLASSES_ROOT", L"clsid"}}},
                     {L"Fonts", L"Font Entries", 0, 0, 0, {}},
                     {L"AppPaths", L"Application Paths", 1, 2, 0, {}}};
-    ResultInfo com{L"COM/ActiveX Entries", 2, 0, 0, 0, 0, {}, 1200};
+    ResultInfo com{L"COM/ActiveX Entries", 2, 0, 0, 0, 0, {}, 1200, {}};
     com.problems.push_back(Problem(L"Wow6432Node\\CLSID\\{1}\\InprocServer32", L"default value", 2));
     com.problems.push_back(Problem(L"CLSID\\{2}", L"AppID", 1));
     com.problems.push_back(Problem(L"CLSID\\{3}", L"x", 0, 1));  // ignored: not shown
     r.results.push_back(com);
-    r.results.push_back({L"Application Paths", 0, 0, 0, 0, 0, {}});
+    r.results.push_back({L"Application Paths", 0, 0, 0, 0, 0, {}, 0, {}});
     r.problemCount = 2;
     r.checkedCount = 2;
     r.itemsExamined = 1234;
@@ -45,41 +45,29 @@ ScanReport TwoCategories()
 
 TEST(ScanReport, NamesOfGradesAndActions)
 {
-    EXPECT_EQ(cli::GradeName(0), L"Common");
-    EXPECT_EQ(cli::GradeName(1), L"Fair");
-    EXPECT_EQ(cli::GradeName(2), L"Important");
-    EXPECT_EQ(cli::GradeName(3), L"grade 3");
-    EXPECT_EQ(cli::GradeName(-1), L"grade -1");
-    EXPECT_EQ(cli::FixActionName(0), L"delete value");
-    EXPECT_EQ(cli::FixActionName(1), L"delete key");
-    EXPECT_EQ(cli::FixActionName(2), L"delete parent tree");
-    EXPECT_EQ(cli::FixActionName(7), L"action 7");
+    EXPECT_EQ(report::GradeName(0), L"Common");
+    EXPECT_EQ(report::GradeName(1), L"Fair");
+    EXPECT_EQ(report::GradeName(2), L"Important");
+    EXPECT_EQ(report::GradeName(3), L"grade 3");
+    EXPECT_EQ(report::GradeName(-1), L"grade -1");
+    EXPECT_EQ(report::FixActionName(0), L"delete value");
+    EXPECT_EQ(report::FixActionName(1), L"delete key");
+    EXPECT_EQ(report::FixActionName(2), L"delete parent tree");
+    EXPECT_EQ(report::FixActionName(7), L"action 7");
 }
 
 TEST(ScanReport, DisplayKeyJoinsRootPathAndValue)
 {
     ProblemInfo p = Problem(L"CLSID\\{1}", L"default value", 0);
-    EXPECT_EQ(cli::DisplayKey(p), L"HKEY_CLASSES_ROOT\\CLSID\\{1}\\default value");
+    EXPECT_EQ(report::DisplayKey(p), L"HKEY_CLASSES_ROOT\\CLSID\\{1}\\default value");
     p.keyPath.clear();
     p.valueName = L"x";
-    EXPECT_EQ(cli::DisplayKey(p), L"HKEY_CLASSES_ROOT\\x");
-}
-
-TEST(ScanReport, ExitCodes)
-{
-    ScanReport r = TwoCategories();
-    EXPECT_EQ(cli::ExitCodeFor(r), 1);
-    r.results[0].problems.erase(r.results[0].problems.begin(), r.results[0].problems.begin() + 2);
-    EXPECT_EQ(cli::VisibleProblemCount(r), 0);
-    EXPECT_EQ(cli::ExitCodeFor(r), 0);  // only an ignored one left
-    r.stopped = true;
-    EXPECT_EQ(cli::ExitCodeFor(r), 2);
-    EXPECT_EQ(cli::ExitCodeFor(ScanReport{}), 0);
+    EXPECT_EQ(report::DisplayKey(p), L"HKEY_CLASSES_ROOT\\x");
 }
 
 TEST(ScanReport, TextListsShownProblemsByCategory)
 {
-    EXPECT_EQ(cli::FormatText(TwoCategories()),
+    EXPECT_EQ(report::FormatText(TwoCategories()),
               L"COM/ActiveX Entries: 2 problems\n"
               L"  [Important] HKEY_CLASSES_ROOT\\Wow6432Node\\CLSID\\{1}\\InprocServer32\\default value\n"
               L"      Data:    C:\\gone\\x.dll\n"
@@ -89,7 +77,8 @@ TEST(ScanReport, TextListsShownProblemsByCategory)
               L"      Problem: Invalid file or folder reference\n"
               L"Application Paths: no problems\n"
               L"\n"
-              L"2 problems in 1 of 2 categories; 1234 items examined in 2.5 s\n");
+              L"2 problems in 1 of 2 categories; 1234 items examined in 2.5 s\n"
+              L"not checked: 0\n");
 }
 
 TEST(ScanReport, TextOfAnEmptyOrStoppedScan)
@@ -97,10 +86,11 @@ TEST(ScanReport, TextOfAnEmptyOrStoppedScan)
     ScanReport r;
     r.itemsExamined = 1;
     r.stopped = true;
-    EXPECT_EQ(cli::FormatText(r), L"0 problems in 0 of 0 categories; 1 item examined in 0.0 s (stopped)\n");
+    EXPECT_EQ(report::FormatText(r),
+              L"0 problems in 0 of 0 categories; 1 item examined in 0.0 s (stopped)\nnot checked: 0\n");
     ScanReport one;
-    one.results.push_back({L"X", 1, 0, 0, 0, 0, {Problem(L"k", L"v\nw", 0)}});
-    std::wstring t = cli::FormatText(one);
+    one.results.push_back({L"X", 1, 0, 0, 0, 0, {Problem(L"k", L"v\nw", 0)}, 0, {}});
+    std::wstring t = report::FormatText(one);
     EXPECT_NE(t.find(L"X: 1 problem\n  [Common] HKEY_CLASSES_ROOT\\k\\v<U+000A>w\n"), std::wstring::npos)
         << t;
 }
@@ -123,7 +113,7 @@ TEST(ScanReport, JsonHasEveryField)
     p.data = L"\"C:\\a b\\\xD83D\xDE00.dll\"\t";
     r.peakWorkingSetBytes = 5000000000ULL;
 
-    jsoncheck::Value v = jsoncheck::Parse(cli::FormatJson(r));
+    jsoncheck::Value v = jsoncheck::Parse(report::FormatJson(r));
     EXPECT_FALSE(v["stopped"].boolean);
     EXPECT_EQ(v["durationMs"].number, 2561);
     EXPECT_EQ(v["problemCount"].number, 2);
@@ -176,6 +166,51 @@ TEST(ScanReport, JsonHasEveryField)
     EXPECT_EQ(j["isDefaultValue"].number, 1);
     EXPECT_EQ(j["key"].text, L"HKEY_CLASSES_ROOT\\Wow6432Node\\CLSID\\{1}\\InprocServer32\\default value");
     EXPECT_EQ(com["problems"][2]["ignored"].number, 1);
+    EXPECT_EQ(v["notCheckedCount"].number, 0);
+    EXPECT_TRUE(com["notChecked"].items.empty());
+}
+
+// What the scan could not judge is counted in the text and listed, per
+// category, in the JSON, apart from the problems.
+TEST(ScanReport, PathsNotCheckedAreCountedAndListedApartFromTheProblems)
+{
+    ScanReport r = TwoCategories();
+    r.results[0].notChecked = {{L"C:\\Program Files\\WindowsApps\\a.exe", NotCheckedPath::kSystemError, 5},
+                               {L"HKEY_CLASSES_ROOT\\CLSID\\{9}", NotCheckedPath::kSystemError, 5}};
+    r.results[1].notChecked = {{L"K:\\Tools\\app.exe", NotCheckedPath::kDriveNotFixed, 0},
+                               {L"E:\\x.exe", NotCheckedPath::kDriveNotReady, 21},
+                               {L"Q:\\x.exe", NotCheckedPath::kNoSuchDrive, 0},
+                               {L"\\\\server\\share\\a.exe", NotCheckedPath::kNetworkPath, 0}};
+    EXPECT_EQ(report::NotCheckedCount(r), 6);
+    EXPECT_EQ(report::VisibleProblemCount(r), 2);  // none of them is a problem
+    const std::wstring text = report::FormatText(r);
+    EXPECT_EQ(text.substr(text.size() - 16), L"\nnot checked: 6\n") << text;
+    EXPECT_EQ(text.find(L"K:\\Tools"), std::wstring::npos) << text;
+
+    jsoncheck::Value v = jsoncheck::Parse(report::FormatJson(r));
+    EXPECT_EQ(v["notCheckedCount"].number, 6);
+    EXPECT_EQ(v["shownProblemCount"].number, 2);
+    const struct {
+        size_t result, index;
+        const wchar_t* path;
+        const wchar_t* reason;
+        int64_t error;
+    } rows[] = {
+        {0, 0, L"C:\\Program Files\\WindowsApps\\a.exe", L"system error", 5},
+        {0, 1, L"HKEY_CLASSES_ROOT\\CLSID\\{9}", L"system error", 5},
+        {1, 0, L"K:\\Tools\\app.exe", L"drive not fixed", 0},
+        {1, 1, L"E:\\x.exe", L"drive not ready", 21},
+        {1, 2, L"Q:\\x.exe", L"no such drive", 0},
+        {1, 3, L"\\\\server\\share\\a.exe", L"network path", 0},
+    };
+    for (const auto& row : rows) {
+        const jsoncheck::Value& n = v["results"][row.result]["notChecked"][row.index];
+        EXPECT_EQ(n["path"].text, row.path);
+        EXPECT_EQ(n["reason"].text, row.reason);
+        EXPECT_EQ(n["error"].number, row.error);
+        EXPECT_EQ(n.members.size(), 3u);
+    }
+    EXPECT_EQ(v["results"][0]["problems"].items.size(), 3u);
 }
 
 }  // namespace
@@ -195,7 +230,7 @@ TEST(ScanReport, WhatTheFixRemovesPerProblemAndInTotal)
         return p;
     };
     ScanReport r;
-    cli::ResultInfo result{L"X", 6, 0, 0, 0, 0, {}};
+    report::ResultInfo result{L"X", 6, 0, 0, 0, 0, {}, 0, {}};
     result.problems.push_back(with(FixExtent::kValue, 0, 1));
     result.problems.push_back(with(FixExtent::kKey, 1, 3));
     result.problems.push_back(with(FixExtent::kTree, 12, 40));
@@ -208,9 +243,9 @@ TEST(ScanReport, WhatTheFixRemovesPerProblemAndInTotal)
     unchecked.selected = 0;
     result.problems.push_back(unchecked);
     r.results.push_back(result);
-    EXPECT_EQ(cli::FixTotals(r),
+    EXPECT_EQ(report::FixTotals(r),
               L"1 value, 1 key (with 3 values), 1 key tree (12 keys, 40 values), 1 shortcut file");
-    const std::wstring text = cli::FormatText(r);
+    const std::wstring text = report::FormatText(r);
     EXPECT_NE(text.find(L"      Removes: key, 3 values\n"), std::wstring::npos) << text;
     EXPECT_NE(text.find(L"      Removes: tree: 12 keys, 40 values\n"), std::wstring::npos) << text;
     EXPECT_NE(text.find(L"      Fix:     refused: the key tree is too large\n"), std::wstring::npos) << text;

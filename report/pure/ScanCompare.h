@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/pure/ScanReport.h"
+#include "report/pure/ScanReport.h"
 
-namespace cli {
+namespace report {
 
 class JsonWriter;
 
@@ -39,4 +39,4 @@ std::wstring ComparisonLine(const Comparison& c);
 // "comparedWith", "new", "gone" and "unchanged" members into an open object.
 void WriteComparison(JsonWriter& w, const Comparison& c, const std::wstring& oldFile);
 
-}  // namespace cli
+}  // namespace report
