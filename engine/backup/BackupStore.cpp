@@ -105,9 +105,17 @@ private:
     std::mt19937 rng_;
 };
 
+// The shortcut category's entries name folders (with environment variables),
+// not registry keys: a full backup has nothing to save for them.
+bool EntriesAreFolders(const XMLElement& category)
+{
+    return pure::EqualsNoCase(category.categoryName, L"Program Shortcuts");
+}
+
 void FullRequests(CRegEngine& engine, const PtrArray<XMLElement>& categories, std::vector<SaveRequest>& out)
 {
-    for (const XMLElement* c : categories)
+    for (const XMLElement* c : categories) {
+        if (EntriesAreFolders(*c)) continue;
         for (const RegScanKeyEntry* entry : c->keyEntries) {
             int views[2];
             int n = scan::ViewsFor(engine, c->categoryName, CRegEngine::LookupRoot(entry->rootName), views);
@@ -127,6 +135,7 @@ void FullRequests(CRegEngine& engine, const PtrArray<XMLElement>& categories, st
                 out.push_back({entry->rootName, entry->subKey, view});
             }
         }
+    }
 }
 
 // The key a problem's backup saves: the key its fix acts on, or for a key-tree fix
@@ -192,8 +201,9 @@ public:
             scan::RecheckBeforeFix(*engine_.backupSource);
             PartialRequests(*engine_.backupSource, requests);
             PartialShortcuts(*engine_.backupSource, shortcuts);
-        } else {
-            PtrArray<XMLElement> categories;
+        }
+        PtrArray<XMLElement> categories;
+        if (!partial_) {
             if (!scan::LoadCategories(categories)) return 0;
             FullRequests(engine_, categories, requests);
         }
@@ -216,6 +226,7 @@ public:
         for (const SaveRequest& r : requests)
             if (!Save(r)) return Fail();
         if (!SaveShortcuts(shortcuts)) return Fail();
+        if (!partial_ && !AddCoverage(categories)) return Fail();
 
         // The index is written under a name the listing skips and renamed
         // when complete, so a broken index is never listed.
@@ -340,6 +351,32 @@ private:
             ScopedBstr tag(kShortcutElement);
             if (FAILED(doc_.get()->createElement(tag.get(), element.put())) || !element) return false;
             if (!SetAttribute(element.get(), L"path", path) || !SetAttribute(element.get(), L"file", file)) return false;
+            ComPtr<IXMLDOMNode> added;
+            if (FAILED(group->appendChild(element.get(), added.put()))) return false;
+        }
+        ComPtr<IXMLDOMElement> root = doc_.Root();
+        ComPtr<IXMLDOMNode> added;
+        return root && SUCCEEDED(root->appendChild(group.get(), added.put()));
+    }
+
+    // Which categories a full backup holds, so a reader of the index knows
+    // what a restore of it can bring back:
+    // <coverage><category name="..." saved="yes|no" reason="..."/></coverage>.
+    bool AddCoverage(const PtrArray<XMLElement>& categories)
+    {
+        ComPtr<IXMLDOMElement> group;
+        ScopedBstr groupTag(kCoverageGroup);
+        if (FAILED(doc_.get()->createElement(groupTag.get(), group.put())) || !group) return false;
+        for (const XMLElement* c : categories) {
+            ComPtr<IXMLDOMElement> element;
+            ScopedBstr tag(kCoverageElement);
+            if (FAILED(doc_.get()->createElement(tag.get(), element.put())) || !element) return false;
+            const bool folders = EntriesAreFolders(*c);
+            if (!SetAttribute(element.get(), L"name", c->categoryName) ||
+                !SetAttribute(element.get(), L"saved", folders ? L"no" : L"yes"))
+                return false;
+            if (folders && !SetAttribute(element.get(), L"reason", L"its entries are folders, not registry keys"))
+                return false;
             ComPtr<IXMLDOMNode> added;
             if (FAILED(group->appendChild(element.get(), added.put()))) return false;
         }

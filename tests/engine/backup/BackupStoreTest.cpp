@@ -559,6 +559,50 @@ TEST_F(Store, FullBackupCoversTheClassRootOrFailsNamingWhatItCannot)
     EXPECT_EQ(Listed().size(), 1u);  // only the first
 }
 
+// The shipped settings name the shortcut folders as entries of their own
+// category: a full backup leaves them out, saves every key entry, and its
+// index says which categories it covers. A key entry that is a whole root
+// still fails it (above).
+TEST_F(Store, FullBackupWithTheShippedSettingsLeavesTheFoldersOut)
+{
+    ASSERT_TRUE(fixture::CopyTemplate());
+    ASSERT_TRUE(CopyFileW((testenv::BinDir() + L"\\scanSetting.xml").c_str(), dir_.File(L"scanSetting.xml").c_str(),
+                          FALSE));
+    CRegEngine e;
+    ASSERT_EQ(backup::RunBackup(e, 0), 1);
+    EXPECT_TRUE(reports_.Take().empty());
+    ASSERT_FALSE(e.savedKeys.empty());
+    bool sawRun = false;
+    for (const std::wstring& k : e.savedKeys) {
+        EXPECT_EQ(k.find(L'%'), std::wstring::npos) << testenv::WideToUtf8(k);
+        sawRun = sawRun || pure::EqualsNoCase(k, L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+    }
+    EXPECT_TRUE(sawRun);
+    const std::vector<std::wstring> names = Listed();
+    ASSERT_EQ(names.size(), 1u);
+    const std::string index = dir_.Read(L"regback\\" + names[0]);
+    const size_t coverage = index.find("<coverage>");
+    ASSERT_NE(coverage, std::string::npos) << index;
+    // Every category of the file, in its order, each said once.
+    const char* expected[] = {"COM/ActiveX Entries\" saved=\"yes\"", "Application Paths\" saved=\"yes\"",
+                              "Program Shortcuts\" saved=\"no\" reason=\"its entries are folders, not registry keys\"",
+                              "Windows Startup Items\" saved=\"yes\""};
+    size_t at = coverage;
+    for (const char* c : expected) {
+        const size_t next = index.find(std::string("<category name=\"") + c, at);
+        EXPECT_NE(next, std::string::npos) << c;
+        if (next != std::string::npos) at = next;
+    }
+    // The description is not a key group: restoring the index skips it. A
+    // full restore of the prefix is the console's alone test; here the
+    // index goes back to holding nothing but the description.
+    std::string onlyCoverage = "<?xml version=\"1.0\"?>\n<regbak>" +
+                               index.substr(coverage, index.find("</coverage>") + 11 - coverage) + "</regbak>\n";
+    dir_.Write(L"regback\\" + names[0], onlyCoverage);
+    EXPECT_EQ(backup::RunRestore(names[0]), 1);
+    EXPECT_TRUE(reports_.Take().empty());
+}
+
 }  // namespace
 
 namespace {
