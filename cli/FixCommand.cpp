@@ -10,6 +10,18 @@
 #include "WorkFolder.h"
 
 namespace cli {
+namespace {
+
+const wchar_t* IgnoreListProblem(int state)
+{
+    switch (state) {
+    case kIgnoreListRead: return nullptr;
+    case kIgnoreListDamaged: return L"is damaged";
+    default: return L"could not be read";
+    }
+}
+
+}  // namespace
 
 int RunFix(const CommandContext& ctx)
 {
@@ -23,6 +35,12 @@ int RunFix(const CommandContext& ctx)
     JsonWriter* json = ctx.json ? &ctx.json->Body() : nullptr;
     if (json) WriteJsonMembers(*json, report);
     if (report.stopped) throw CliError{L"scan stopped; nothing was fixed"};
+    // Without the ignore list the scan cannot leave out what the user
+    // ignored: nothing is backed up or fixed (the engine would refuse too).
+    if (const wchar_t* why = IgnoreListProblem(table.GetIgnoreListState())) {
+        if (!json) Out().Write(FormatText(report));
+        throw CliError{std::wstring(L"IgnoreList.dat ") + why + L"; nothing was backed up or fixed"};
+    }
     const int checked = table.GetCheckedCount();
     if (json)
         json->Key("fix")

@@ -54,6 +54,7 @@ EngineFunctionTable g_table = {
     slots::EditSchedule,       slots::OpenKeyInRegedit,
     slots::GetScanThread,      slots::GetFixThread,
     slots::GetOperationResult, slots::SetReportHandler,
+    slots::GetIgnoreListState,
 };
 }  // namespace
 

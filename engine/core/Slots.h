@@ -55,6 +55,7 @@ HANDLE CORVEX_CALL GetScanThread();
 HANDLE CORVEX_CALL GetFixThread();
 int CORVEX_CALL GetOperationResult();
 void CORVEX_CALL SetReportHandler(ReportHandler handler);
+int CORVEX_CALL GetIgnoreListState();
 
 // Runs a slot body; any exception other than EngineInvalidArgument becomes
 // `fallback`.

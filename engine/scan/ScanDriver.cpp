@@ -126,7 +126,7 @@ void RunScan(CRegEngine& engine)
         LoadCategories(engine.categories);
     }
     ui::ScanStarted();
-    LoadIgnoreList(engine);
+    LoadIgnoreListForScan(engine);
     engine.guardLimits = LoadGuardLimits();
     for (int i = 0; i < engine.categories.GetCount(); ++i) {
         if (engine.StopRequested()) break;
