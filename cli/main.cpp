@@ -12,6 +12,7 @@
 #include "EngineBinding.h"
 #include "ToolFactsDetect.h"
 #include "WorkFolder.h"
+#include "safeload/SafeLoad.h"
 #include "cli/pure/CliArgs.h"
 #include "cli/pure/JsonDocument.h"
 #include "cli/pure/TextEncoding.h"
@@ -21,20 +22,8 @@ namespace {
 // Data files are opened by relative names: work in the program's folder.
 std::wstring EnterProgramFolder()
 {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return std::wstring();
-        if (n < path.size()) {
-            path.resize(n);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    size_t slash = path.find_last_of(L"\\/");
-    if (slash == std::wstring::npos) return std::wstring();
-    std::wstring dir = path.substr(0, slash);
-    SetCurrentDirectoryW(dir.c_str());
+    std::wstring dir = safeload::ProgramFolder();
+    if (!dir.empty()) SetCurrentDirectoryW(dir.c_str());
     return dir;
 }
 
@@ -80,6 +69,7 @@ int Run(const cli::Arguments& args, cli::JsonDocument* json)
 
 int wmain(int argc, wchar_t** argv)
 {
+    safeload::RestrictDllSearch();
     std::vector<std::wstring> args(argv + 1, argv + argc);
     cli::ParseResult parsed = cli::ParseArguments(args);
     std::unique_ptr<cli::JsonDocument> json;
