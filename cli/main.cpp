@@ -9,12 +9,14 @@
 
 #include "Commands.h"
 #include "Console.h"
+#include "Elevation.h"
 #include "EngineBinding.h"
 #include "ToolFactsDetect.h"
 #include "WorkFolder.h"
 #include "safeload/SafeLoad.h"
 #include "cli/pure/CliArgs.h"
 #include "cli/pure/JsonDocument.h"
+#include "cli/pure/Rights.h"
 #include "cli/pure/TextEncoding.h"
 
 namespace {
@@ -30,6 +32,8 @@ std::wstring EnterProgramFolder()
 int Run(const cli::Arguments& args, cli::JsonDocument* json)
 {
     using cli::Command;
+    // Before anything is loaded or touched.
+    if (cli::NeedsAdministrator(args) && !cli::ProcessIsElevated()) throw cli::CliError{cli::kNeedsAdministrator};
     cli::CommandContext ctx;
     ctx.args = args;
     ctx.json = json;
