@@ -5,6 +5,7 @@
 #include "Commands.h"
 #include "Console.h"
 #include "EngineBinding.h"
+#include "Interrupt.h"
 #include "OperationEvents.h"
 #include "ScanProgress.h"
 #include "WorkFolder.h"
@@ -67,18 +68,34 @@ int RunFix(const CommandContext& ctx)
     // never into the scan's temporary folder.
     if (folder) folder->Leave();
     ResetFinish(Finish::Backup);
-    table.StartPartialBackup(table.GetScanResults());
-    if (!WaitFinish(Finish::Backup, kOperationTimeoutMs)) throw CliError{L"the backup did not finish; nothing was fixed"};
-    if (table.GetOperationResult() != 1) throw CliError{L"the backup failed; nothing was fixed"};
+    bool backedUp = false, interrupted = false;
+    {
+        InterruptGuard interrupt(table, L"backup", false);
+        table.StartPartialBackup(table.GetScanResults());
+        backedUp = WaitFinish(Finish::Backup, kOperationTimeoutMs) && table.GetOperationResult() == 1;
+        interrupted = interrupt.Interrupted();
+    }
+    if (!backedUp) throw CliError{L"the backup failed; nothing was fixed"};
     if (json) json->MemberBool("backedUp", true);
+    if (interrupted) throw CliError{L"stopped after the backup; nothing was fixed"};
 
     ResetFinish(Finish::Fix);
-    HANDLE thread = table.StartFix();
-    if (!thread) throw CliError{L"the engine could not start the fix"};
-    // OnFixFinished is the fix thread's last act.
-    if (WaitForSingleObject(thread, kOperationTimeoutMs) != WAIT_OBJECT_0 || !WaitFinish(Finish::Fix, 0))
-        throw CliError{L"the fix did not finish"};
+    bool ended = false;
+    {
+        InterruptGuard interrupt(table, L"fix", true);
+        HANDLE thread = table.StartFix();
+        if (!thread) throw CliError{L"the engine could not start the fix"};
+        // OnFixFinished is the fix thread's last act.
+        ended = WaitForSingleObject(thread, kOperationTimeoutMs) == WAIT_OBJECT_0 && WaitFinish(Finish::Fix, 0);
+        interrupted = interrupt.Interrupted();
+    }
+    if (!ended) throw CliError{L"the fix did not finish"};
     const int fixed = table.GetFixedCount(), notFixed = table.GetNotFixedCount();
+    if (interrupted) {
+        if (json) json->Member("fixed", fixed).Member("notFixed", notFixed);
+        throw CliError{L"the fix was stopped: " + std::to_wstring(fixed) + L" of " + std::to_wstring(checked) +
+                       L" problem(s) fixed, the rest left as it was"};
+    }
     if (json)
         json->Member("fixed", fixed).Member("notFixed", notFixed);
     else

@@ -1,6 +1,7 @@
 #include "backup/HiveRestore.h"
 
 #include <atomic>
+#include <cwchar>
 #include <vector>
 
 #include "core/Handles.h"
@@ -21,11 +22,13 @@ RestoreStatus Failed(RestoreStatus::Stage stage, LONG code)
     return s;
 }
 
+constexpr wchar_t kTemporaryPrefix[] = L"TamselRestore_";
+
 // A name for the temporary hive that no other restore uses at the same time.
 std::wstring TemporaryHiveName()
 {
     static std::atomic<unsigned> counter{0};
-    return L"TamselRestore_" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(GetTickCount()) +
+    return kTemporaryPrefix + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(GetTickCount()) +
            L"_" + std::to_wstring(++counter);
 }
 
@@ -74,6 +77,38 @@ LONG CopyTreeExactly(HKEY from, HKEY to)
     return ERROR_SUCCESS;
 }
 
+// True when no process of that id runs (any more).
+bool ProcessGone(DWORD pid)
+{
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (!process) return GetLastError() == ERROR_INVALID_PARAMETER;
+    const bool ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return ended;
+}
+
+// A restore killed while it copied leaves its temporary hive loaded; the
+// next restore unloads those of processes that are gone.
+void UnloadAbandonedHives()
+{
+    for (HKEY root : {HKEY_USERS, HKEY_LOCAL_MACHINE}) {
+        std::vector<std::wstring> abandoned;
+        wchar_t name[256];
+        for (DWORD i = 0;; ++i) {
+            DWORD length = 256;
+            if (RegEnumKeyExW(root, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            const std::wstring key(name, length);
+            if (key.rfind(kTemporaryPrefix, 0) != 0) continue;
+            const std::wstring rest = key.substr(wcslen(kTemporaryPrefix));
+            const size_t end = rest.find(L'_');
+            if (end == 0 || end == std::wstring::npos || rest.find_first_not_of(L"0123456789") != end) continue;
+            const DWORD pid = static_cast<DWORD>(std::wcstoul(rest.substr(0, end).c_str(), nullptr, 10));
+            if (pid != GetCurrentProcessId() && ProcessGone(pid)) abandoned.push_back(key);
+        }
+        for (const std::wstring& key : abandoned) RegUnLoadKeyW(root, key.c_str());
+    }
+}
+
 // No recorded name (an older index) accepts any key.
 bool IsNamed(HKEY key, const std::wstring& systemName)
 {
@@ -104,6 +139,7 @@ RestoreStatus RestoreWithRegRestoreKey(HKEY root, const std::wstring& subKey, RE
 RestoreStatus RestoreByLoadAndCopy(HKEY root, const std::wstring& subKey, REGSAM view,
                                    const std::wstring& hiveFile, const std::wstring& systemName)
 {
+    UnloadAbandonedHives();
     // Load first: a file that cannot be loaded must leave the target alone.
     HKEY hiveRoot = HKEY_USERS;
     const std::wstring temp = TemporaryHiveName();
