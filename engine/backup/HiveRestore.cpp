@@ -32,6 +32,90 @@ std::wstring TemporaryHiveName()
            L"_" + std::to_wstring(++counter);
 }
 
+constexpr wchar_t kLinkValue[] = L"SymbolicLinkValue";
+
+// The target a link key points at (its REG_LINK value); empty for an
+// ordinary key. Wine keeps such keys inside the class root (the 32-bit
+// view's AppID, TypeLib, ...), and following one would reach the key it
+// names.
+std::wstring LinkTarget(HKEY key)
+{
+    DWORD type = REG_NONE, size = 0;
+    if (RegQueryValueExW(key, kLinkValue, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_LINK ||
+        size == 0)
+        return std::wstring();
+    std::wstring target(size / sizeof(wchar_t) + 1, L'\0');
+    if (RegQueryValueExW(key, kLinkValue, nullptr, &type, reinterpret_cast<BYTE*>(target.data()), &size) !=
+        ERROR_SUCCESS)
+        return std::wstring();
+    target.resize(size / sizeof(wchar_t));
+    while (!target.empty() && target.back() == L'\0') target.pop_back();
+    return target;
+}
+
+// A subkey opened as itself: a link key is not followed.
+LONG OpenUnfollowed(HKEY parent, const wchar_t* name, REGSAM access, UniqueHKey& out)
+{
+    LONG rc = RegOpenKeyExW(parent, name, REG_OPTION_OPEN_LINK, access, out.put());
+    if (rc != ERROR_SUCCESS) out.release();
+    return rc;
+}
+
+// Deletes the key behind an open handle (a link key itself, not its target).
+LONG DeleteOpenKey(HKEY key)
+{
+    using NtDeleteKeyFn = LONG(WINAPI*)(HANDLE);
+    static const NtDeleteKeyFn deleteKey = reinterpret_cast<NtDeleteKeyFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtDeleteKey")));
+    if (!deleteKey) return ERROR_PROC_NOT_FOUND;
+    return deleteKey(key) == 0 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
+// Removes every value and subkey of `key`, depth first; a link key below it
+// is removed as a link and never followed, so the key it names stays.
+LONG EmptyKey(HKEY key)
+{
+    std::vector<wchar_t> value(16384);  // the longest value name, on the heap: this recurses
+    for (;;) {
+        DWORD length = static_cast<DWORD>(value.size());
+        LONG rc = RegEnumValueW(key, 0, value.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS) break;
+        if (rc != ERROR_SUCCESS) return rc;
+        rc = RegDeleteValueW(key, value.data());
+        if (rc != ERROR_SUCCESS) return rc;
+    }
+    for (;;) {
+        wchar_t name[256];
+        DWORD length = 256;
+        LONG rc = RegEnumKeyExW(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
+        if (rc != ERROR_SUCCESS) return rc;
+        UniqueHKey sub;
+        rc = OpenUnfollowed(key, name, KEY_ALL_ACCESS, sub);
+        if (rc != ERROR_SUCCESS) return rc;
+        if (LinkTarget(sub.get()).empty()) {
+            rc = EmptyKey(sub.get());
+            if (rc != ERROR_SUCCESS) return rc;
+        }
+        rc = DeleteOpenKey(sub.get());
+        if (rc != ERROR_SUCCESS) return rc;
+    }
+}
+
+// Makes `name` below `to` a link to `target`, as the saved key was.
+LONG CreateLink(HKEY to, const wchar_t* name, const std::wstring& target)
+{
+    UniqueHKey link;
+    LONG rc = RegCreateKeyExW(to, name, 0, nullptr, REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS, nullptr, link.put(),
+                              nullptr);
+    if (rc != ERROR_SUCCESS) {
+        link.release();
+        return rc;
+    }
+    return RegSetValueExW(link.get(), kLinkValue, 0, REG_LINK, reinterpret_cast<const BYTE*>(target.data()),
+                          static_cast<DWORD>(target.size() * sizeof(wchar_t)));
+}
+
 // Copies every value and subkey of `from` into `to`, each value with
 // exactly its stored bytes. RegCopyTreeW is not exact: the value writer adds
 // a terminator to a string whose data ends without one when the character
@@ -61,10 +145,13 @@ LONG CopyTreeExactly(HKEY from, HKEY to)
         rc = RegEnumKeyExW(from, i, subName.data(), &length, nullptr, nullptr, nullptr, nullptr);
         if (rc != ERROR_SUCCESS) return rc;
         UniqueHKey source, target;
-        rc = RegOpenKeyExW(from, subName.data(), 0, KEY_READ, source.put());
-        if (rc != ERROR_SUCCESS) {
-            source.release();
-            return rc;
+        rc = OpenUnfollowed(from, subName.data(), KEY_READ, source);
+        if (rc != ERROR_SUCCESS) return rc;
+        const std::wstring link = LinkTarget(source.get());
+        if (!link.empty()) {
+            rc = CreateLink(to, subName.data(), link);
+            if (rc != ERROR_SUCCESS) return rc;
+            continue;
         }
         rc = RegCreateKeyExW(to, subName.data(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, target.put(), nullptr);
         if (rc != ERROR_SUCCESS) {
@@ -166,7 +253,7 @@ RestoreStatus RestoreByLoadAndCopy(HKEY root, const std::wstring& subKey, REGSAM
             } else if (!IsNamed(target.get(), systemName)) {
                 status = Failed(RestoreStatus::ElsewhereKey, ERROR_INVALID_HANDLE);
             } else {
-                rc = RegDeleteTreeW(target.get(), nullptr);
+                rc = EmptyKey(target.get());
                 if (rc == ERROR_SUCCESS) rc = CopyTreeExactly(source.get(), target.get());
                 if (rc != ERROR_SUCCESS) status = Failed(RestoreStatus::RestoreFailed, rc);
             }

@@ -603,6 +603,68 @@ TEST_F(Store, FullBackupWithTheShippedSettingsLeavesTheFoldersOut)
     EXPECT_TRUE(reports_.Take().empty());
 }
 
+// A link key inside a saved tree (Wine keeps several in the class root) is
+// restored as a link: neither emptying the tree nor copying it back follows
+// the link into the key it names.
+TEST_F(Store, ARestoreNeverFollowsALinkKey)
+{
+    ASSERT_TRUE(fixture::CopyTemplate());
+    testenv::ScratchKey tree(HKEY_CURRENT_USER, L"Software", L"linktree");
+    testenv::ScratchKey target(HKEY_CURRENT_USER, L"Software", L"linktarget");
+    tree.SetString(L"", L"v", L"1");
+    target.SetString(L"Sub", L"kept", L"2");
+    HKEY opened = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, target.path().c_str(), 0, KEY_READ, &opened), ERROR_SUCCESS);
+    const std::wstring targetName = regkey::SystemNameOf(opened);
+    RegCloseKey(opened);
+    ASSERT_FALSE(targetName.empty());
+    HKEY link = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (tree.path() + L"\\Link").c_str(), 0, nullptr,
+                              REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS, nullptr, &link, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(targetName.data()),
+                             static_cast<DWORD>(targetName.size() * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    RegCloseKey(link);
+    ASSERT_TRUE(fixture::ValueExists(HKEY_CURRENT_USER, tree.path() + L"\\Link\\Sub", L"kept", 0));
+    dir_.Write(L"scanSetting.xml", "<ScanSetting><Fonts flag=\"false\" category=\"Font Entries\">"
+                                   "<Key rootKey=\"HKEY_CURRENT_USER\" subKey=\"" + testenv::WideToUtf8(tree.path()) +
+                                   "\"/></Fonts></ScanSetting>");
+    CRegEngine e;
+    ASSERT_EQ(backup::RunBackup(e, 0), 1);
+    const auto before = fixture::Dump(HKEY_CURRENT_USER, target.path(), 0);
+    tree.SetString(L"", L"v", L"changed");
+
+    const std::vector<std::wstring> names = Listed();
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ(backup::RunRestore(names[0]), 1);
+    EXPECT_TRUE(reports_.Take().empty());
+    EXPECT_EQ(fixture::Dump(HKEY_CURRENT_USER, target.path(), 0), before);
+    HKEY again = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, (tree.path() + L"\\Link").c_str(), REG_OPTION_OPEN_LINK, KEY_READ,
+                            &again),
+              ERROR_SUCCESS);
+    DWORD type = 0;
+    EXPECT_EQ(RegQueryValueExW(again, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_LINK));
+    RegCloseKey(again);
+    EXPECT_TRUE(fixture::ValueExists(HKEY_CURRENT_USER, tree.path() + L"\\Link\\Sub", L"kept", 0));
+    wchar_t data[8] = L"";
+    DWORD size = sizeof data;
+    RegGetValueW(HKEY_CURRENT_USER, tree.path().c_str(), L"v", RRF_RT_REG_SZ, nullptr, data, &size);
+    EXPECT_EQ(std::wstring(data), L"1");
+    // The link goes before the scratch key: deleting the tree must not reach the target.
+    HKEY drop = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, (tree.path() + L"\\Link").c_str(), REG_OPTION_OPEN_LINK, DELETE, &drop) ==
+        ERROR_SUCCESS) {
+        using NtDeleteKeyFn = LONG(WINAPI*)(HANDLE);
+        auto del = reinterpret_cast<NtDeleteKeyFn>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtDeleteKey")));
+        if (del) del(drop);
+        RegCloseKey(drop);
+    }
+}
+
 }  // namespace
 
 namespace {
