@@ -125,11 +125,15 @@ void FullRequests(CRegEngine& engine, const PtrArray<XMLElement>& categories, st
             }
             for (int v = 0; v < n; ++v) {
                 const REGSAM view = static_cast<REGSAM>(views[v]);
-                // The whole class root is the machine's classes merged with
-                // the user's: the two keys it is made of are saved.
-                if (entry->rootName == L"HKEY_CLASSES_ROOT" && entry->subKey.empty()) {
-                    out.push_back({L"HKEY_LOCAL_MACHINE", L"Software\\Classes", view});
-                    out.push_back({L"HKEY_CURRENT_USER", L"Software\\Classes", view});
+                // The class root is the machine's classes merged with the
+                // user's: the two keys a key below it is made of are saved,
+                // where a restore can write them (a 32-bit process cannot
+                // open the class root's shared keys in the 64-bit view).
+                if (entry->rootName == L"HKEY_CLASSES_ROOT") {
+                    const std::wstring path =
+                        entry->subKey.empty() ? L"Software\\Classes" : L"Software\\Classes\\" + entry->subKey;
+                    out.push_back({L"HKEY_LOCAL_MACHINE", path, view});
+                    out.push_back({L"HKEY_CURRENT_USER", path, view});
                     continue;
                 }
                 out.push_back({entry->rootName, entry->subKey, view});
@@ -322,6 +326,13 @@ private:
             return rc == ERROR_FILE_NOT_FOUND || !partial_;
         }
         const std::wstring systemName = regkey::SystemNameOf(key.get());
+        // A key both views share (the 32-bit view's TypeLib and AppID are
+        // links to the 64-bit ones) is saved, and restored, once.
+        if (!systemName.empty()) {
+            for (const std::wstring& n : savedNames_)
+                if (pure::EqualsNoCase(n, systemName)) return true;
+            savedNames_.push_back(systemName);
+        }
         std::wstring file;
         rc = SaveHive(key.get(), r.rootName, file);
         key.reset();
@@ -418,6 +429,7 @@ private:
     std::wstring indexTemp_;
     bool createdDir_ = false;
     std::vector<SavedKey> saved_;
+    std::vector<std::wstring> savedNames_;
     HiveNames names_;
 };
 

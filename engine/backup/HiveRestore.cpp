@@ -72,8 +72,10 @@ LONG DeleteOpenKey(HKEY key)
 }
 
 // Removes every value and subkey of `key`, depth first; a link key below it
-// is removed as a link and never followed, so the key it names stays.
-LONG EmptyKey(HKEY key)
+// is removed as a link and never followed, so the key it names stays. Each
+// subkey is opened in `view` again: a handle's view does not carry over to
+// keys opened below it.
+LONG EmptyKey(HKEY key, REGSAM view)
 {
     std::vector<wchar_t> value(16384);  // the longest value name, on the heap: this recurses
     for (;;) {
@@ -91,10 +93,10 @@ LONG EmptyKey(HKEY key)
         if (rc == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
         if (rc != ERROR_SUCCESS) return rc;
         UniqueHKey sub;
-        rc = OpenUnfollowed(key, name, KEY_ALL_ACCESS, sub);
+        rc = OpenUnfollowed(key, name, KEY_ALL_ACCESS | view, sub);
         if (rc != ERROR_SUCCESS) return rc;
         if (LinkTarget(sub.get()).empty()) {
-            rc = EmptyKey(sub.get());
+            rc = EmptyKey(sub.get(), view);
             if (rc != ERROR_SUCCESS) return rc;
         }
         rc = DeleteOpenKey(sub.get());
@@ -103,11 +105,11 @@ LONG EmptyKey(HKEY key)
 }
 
 // Makes `name` below `to` a link to `target`, as the saved key was.
-LONG CreateLink(HKEY to, const wchar_t* name, const std::wstring& target)
+LONG CreateLink(HKEY to, const wchar_t* name, const std::wstring& target, REGSAM view)
 {
     UniqueHKey link;
-    LONG rc = RegCreateKeyExW(to, name, 0, nullptr, REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS, nullptr, link.put(),
-                              nullptr);
+    LONG rc = RegCreateKeyExW(to, name, 0, nullptr, REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS | view, nullptr,
+                              link.put(), nullptr);
     if (rc != ERROR_SUCCESS) {
         link.release();
         return rc;
@@ -121,7 +123,7 @@ LONG CreateLink(HKEY to, const wchar_t* name, const std::wstring& target)
 // a terminator to a string whose data ends without one when the character
 // after it in the buffer is a null, so "abc" stored in 6 bytes came back in
 // 8. Here the buffer goes on with a non-null sentinel past the data.
-LONG CopyTreeExactly(HKEY from, HKEY to)
+LONG CopyTreeExactly(HKEY from, HKEY to, REGSAM view)
 {
     DWORD subKeys = 0, maxSubKey = 0, values = 0, maxValueName = 0, maxData = 0;
     LONG rc = RegQueryInfoKeyW(from, nullptr, nullptr, nullptr, &subKeys, &maxSubKey, nullptr, &values,
@@ -149,16 +151,17 @@ LONG CopyTreeExactly(HKEY from, HKEY to)
         if (rc != ERROR_SUCCESS) return rc;
         const std::wstring link = LinkTarget(source.get());
         if (!link.empty()) {
-            rc = CreateLink(to, subName.data(), link);
+            rc = CreateLink(to, subName.data(), link, view);
             if (rc != ERROR_SUCCESS) return rc;
             continue;
         }
-        rc = RegCreateKeyExW(to, subName.data(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, target.put(), nullptr);
+        rc = RegCreateKeyExW(to, subName.data(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, target.put(),
+                             nullptr);
         if (rc != ERROR_SUCCESS) {
             target.release();
             return rc;
         }
-        rc = CopyTreeExactly(source.get(), target.get());
+        rc = CopyTreeExactly(source.get(), target.get(), view);
         if (rc != ERROR_SUCCESS) return rc;
     }
     return ERROR_SUCCESS;
@@ -253,8 +256,8 @@ RestoreStatus RestoreByLoadAndCopy(HKEY root, const std::wstring& subKey, REGSAM
             } else if (!IsNamed(target.get(), systemName)) {
                 status = Failed(RestoreStatus::ElsewhereKey, ERROR_INVALID_HANDLE);
             } else {
-                rc = EmptyKey(target.get());
-                if (rc == ERROR_SUCCESS) rc = CopyTreeExactly(source.get(), target.get());
+                rc = EmptyKey(target.get(), view);
+                if (rc == ERROR_SUCCESS) rc = CopyTreeExactly(source.get(), target.get(), view);
                 if (rc != ERROR_SUCCESS) status = Failed(RestoreStatus::RestoreFailed, rc);
             }
         }
