@@ -6,6 +6,7 @@
 #include "Commands.h"
 #include "Console.h"
 #include "EngineBinding.h"
+#include "Interrupt.h"
 #include "OperationEvents.h"
 #include "ScanProgress.h"
 
@@ -57,8 +58,13 @@ int RunBackup(const CommandContext& ctx)
     // The new backup is the name the store did not hold before.
     std::vector<Backup> before = ListBackups(*engine);
     ResetFinish(Finish::Backup);
-    engine->StartFullBackup();
-    if (!WaitOperation(*engine, Finish::Backup, L"backup")) throw CliError{L"the full backup failed"};
+    bool ok = false;
+    {
+        InterruptGuard interrupt(*engine, L"backup", false);
+        engine->StartFullBackup();
+        ok = WaitOperation(*engine, Finish::Backup, L"backup");
+    }
+    if (!ok) throw CliError{L"the full backup failed"};
     std::wstring made;
     for (const Backup& b : ListBackups(*engine)) {
         bool old = false;
@@ -94,9 +100,14 @@ int RunRestore(const CommandContext& ctx)
     EngineSession engine(BindEngine(ScanProgress::Callbacks()));
     RefuseWhileCompactionPending(*engine);
     ResetFinish(Finish::Restore);
-    engine->StartRestore(&name);
-    if (!WaitOperation(*engine, Finish::Restore, L"restore"))
-        throw CliError{L"restoring '" + name + L"' failed"};
+    bool ok = false;
+    {
+        // A restore stopped half-way would leave keys half restored.
+        InterruptGuard interrupt(*engine, L"restore", false);
+        engine->StartRestore(&name);
+        ok = WaitOperation(*engine, Finish::Restore, L"restore");
+    }
+    if (!ok) throw CliError{L"restoring '" + name + L"' failed"};
     Done(ctx, "restored", name, L"restored " + name);
     return kExitClean;
 }

@@ -49,8 +49,10 @@ void RefuseWhileCompactionPending(EngineFunctionTable& engine);
 // `threads` above 0 caps the scan's threads (--threads); 0 leaves the engine's choice.
 report::ScanReport ScanOnce(EngineFunctionTable& engine, bool quiet, bool jsonProgress = false, int threads = 0);
 
-// How long a backup, restore or fix may take before the console gives up.
-inline constexpr unsigned long kOperationTimeoutMs = 30ul * 60ul * 1000ul;
+// A backup, restore or fix is waited for to its end: each engine worker ends
+// with its callback, and neither dying mid-step nor releasing the engine
+// under a running worker is ever better than waiting.
+inline constexpr unsigned long kOperationTimeoutMs = 0xFFFFFFFFul;  // INFINITE
 
 // The settings and ignore list beside the program.
 std::wstring ShippedSettings(const CommandContext& ctx);

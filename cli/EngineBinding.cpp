@@ -5,6 +5,7 @@
 #include <string>
 
 #include "Console.h"
+#include "safeload/SafeLoad.h"
 #include "cli/pure/ReportAnswer.h"
 #include "report/pure/TextEncoding.h"
 
@@ -44,7 +45,8 @@ std::wstring FirstReport()
 
 EngineFunctionTable& BindEngine(UiCallbackTable* callbacks)
 {
-    HMODULE dll = LoadLibraryW(L"Corvex.dll");
+    // From the program's own folder only, never from PATH or elsewhere.
+    HMODULE dll = safeload::LoadFromFolder(std::wstring(), L"Corvex.dll");
     if (!dll) throw CliError{L"cannot load Corvex.dll (error " + std::to_wstring(GetLastError()) + L")"};
     auto init = reinterpret_cast<ToEngineInitGetUIInterfaceFn>(
         reinterpret_cast<void*>(GetProcAddress(dll, "toEngineInitGetUIInterface")));

@@ -1,4 +1,5 @@
-// Loads Corvex.dll by name and binds the two tables, as the program does.
+// Loads Corvex.dll from the program's folder and binds the two tables, as
+// the program does.
 #pragma once
 
 #include "corvex/EngineTables.h"

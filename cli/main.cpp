@@ -9,11 +9,14 @@
 
 #include "Commands.h"
 #include "Console.h"
+#include "Elevation.h"
 #include "EngineBinding.h"
 #include "ToolFactsDetect.h"
 #include "WorkFolder.h"
+#include "safeload/SafeLoad.h"
 #include "cli/pure/CliArgs.h"
 #include "cli/pure/JsonDocument.h"
+#include "cli/pure/Rights.h"
 #include "report/pure/TextEncoding.h"
 
 namespace {
@@ -21,26 +24,16 @@ namespace {
 // Data files are opened by relative names: work in the program's folder.
 std::wstring EnterProgramFolder()
 {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return std::wstring();
-        if (n < path.size()) {
-            path.resize(n);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    size_t slash = path.find_last_of(L"\\/");
-    if (slash == std::wstring::npos) return std::wstring();
-    std::wstring dir = path.substr(0, slash);
-    SetCurrentDirectoryW(dir.c_str());
+    std::wstring dir = safeload::ProgramFolder();
+    if (!dir.empty()) SetCurrentDirectoryW(dir.c_str());
     return dir;
 }
 
 int Run(const cli::Arguments& args, cli::JsonDocument* json)
 {
     using cli::Command;
+    // Before anything is loaded or touched.
+    if (cli::NeedsAdministrator(args) && !cli::ProcessIsElevated()) throw cli::CliError{cli::kNeedsAdministrator};
     cli::CommandContext ctx;
     ctx.args = args;
     ctx.json = json;
@@ -80,6 +73,7 @@ int Run(const cli::Arguments& args, cli::JsonDocument* json)
 
 int wmain(int argc, wchar_t** argv)
 {
+    safeload::RestrictDllSearch();
     std::vector<std::wstring> args(argv + 1, argv + argc);
     cli::ParseResult parsed = cli::ParseArguments(args);
     std::unique_ptr<cli::JsonDocument> json;

@@ -20,6 +20,10 @@ constexpr wchar_t kAllCategories[] = L"All Categories";
 
 int ProblemCount() { return g_engine && g_engine->GetProblemCount ? g_engine->GetProblemCount() : 0; }
 int CheckedCount() { return g_engine && g_engine->GetCheckedCount ? g_engine->GetCheckedCount() : 0; }
+int IgnoreListState()
+{
+    return g_engine && g_engine->GetIgnoreListState ? g_engine->GetIgnoreListState() : kIgnoreListRead;
+}
 
 // The count a category row shows: the engine's count of the entry, less the
 // problems ignored from this page since the scan.
@@ -236,6 +240,12 @@ void CSelectCleanChildWnd::OnProblemStateChanged(const NMLISTVIEW& change)
     } catch (const EngineInvalidArgument&) {
         return;
     }
+    // The box shows what the engine holds: a check it refused is taken back.
+    if (const RegEntryProb* problem = ProblemAt(change.iItem); problem && (problem->selected != 0) != checked) {
+        filling_ = true;
+        problems_.SetChecked(change.iItem, problem->selected != 0);
+        filling_ = false;
+    }
     UpdateStatusLines();
     UpdateFixButton();
 }
@@ -290,10 +300,30 @@ void CSelectCleanChildWnd::OpenClickedKey()
     }
 }
 
+std::wstring IgnoreListBlockText(int state)
+{
+    switch (state) {
+    case kIgnoreListRead: return std::wstring();
+    case kIgnoreListDamaged:
+        return L"IgnoreList.dat is damaged, so nothing can be checked or fixed: repair it or move it away, then "
+               L"scan again.";
+    default:
+        return L"IgnoreList.dat could not be read, so nothing can be checked or fixed: close the program that "
+               L"holds it, then scan again.";
+    }
+}
+
 void CSelectCleanChildWnd::UpdateStatusLines()
 {
     if (!g_mainDlg) return;
     std::wstring line1 = L"Total problem(s) found: " + std::to_wstring(ProblemCount());
+    // Why nothing is checked comes first: the user must see it.
+    const std::wstring blocked = IgnoreListBlockText(IgnoreListState());
+    if (!blocked.empty()) {
+        g_mainDlg->SetStatusLine1(blocked.c_str());
+        g_mainDlg->SetStatusLine2((line1 + L"    Total problem(s) to be fixed: 0").c_str());
+        return;
+    }
     // The selected problem's fix: what it removes, or why it is refused.
     if (const RegEntryProb* selected = ProblemAt(selectedRow_)) {
         const std::wstring removes = RemovesText(*selected);
@@ -306,7 +336,7 @@ void CSelectCleanChildWnd::UpdateStatusLines()
 
 void CSelectCleanChildWnd::UpdateFixButton()
 {
-    if (g_mainDlg) g_mainDlg->EnableButton(kCmdAction, CheckedCount() > 0);
+    if (g_mainDlg) g_mainDlg->EnableButton(kCmdAction, CheckedCount() > 0 && IgnoreListState() == kIgnoreListRead);
 }
 
 bool CSelectCleanChildWnd::OnNotify(const NMHDR& hdr)

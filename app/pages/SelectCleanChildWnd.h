@@ -74,6 +74,9 @@ private:
 std::wstring ProblemEntryText(const RegEntryProb& problem);
 // "Common", "Fair", "Important"; empty for any other grade.
 std::wstring GradeText(int grade);
+// Why nothing can be checked or fixed after a scan whose IgnoreList.dat was
+// in `state` (GetIgnoreListState); empty when it was read.
+std::wstring IgnoreListBlockText(int state);
 // The "Removes" column: what the fix removes, or why it refuses to.
 std::wstring RemovesText(const RegEntryProb& problem);
 

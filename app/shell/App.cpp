@@ -58,7 +58,7 @@ void RunModalLoop(CKelvuDlg& dlg)
 
 int CKelvuApp::Run(const std::wstring& commandLine)
 {
-    KernelHandle mutex(CreateMutexW(nullptr, FALSE, L"one"));
+    KernelHandle mutex(CreateMutexW(nullptr, FALSE, kSingleInstanceMutex));
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         MessageBoxW(nullptr, L"The application is running!", L"Tamsel", MB_OK);
         return 0;

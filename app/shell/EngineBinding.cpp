@@ -1,12 +1,14 @@
 #include "shell/EngineBinding.h"
 
+#include "safeload/SafeLoad.h"
+
 namespace ui {
 
 EngineFunctionTable* g_engine = nullptr;
 
-bool BindEngine(UiCallbackTable* callbacks)
+bool BindEngine(UiCallbackTable* callbacks, const std::wstring& folder)
 {
-    HMODULE dll = LoadLibraryW(L"Corvex.dll");
+    HMODULE dll = safeload::LoadFromFolder(folder, L"Corvex.dll");
     if (!dll) return false;
     auto entry = reinterpret_cast<ToEngineInitGetUIInterfaceFn>(
         reinterpret_cast<void*>(GetProcAddress(dll, "toEngineInitGetUIInterface")));

@@ -68,7 +68,7 @@ bool CKelvuDlg::Initialise()
 
     scanIdle_ = CreateEventW(nullptr, TRUE, TRUE, nullptr);
 
-    if (options_.bindEngine && !BindEngine(CallbackTable())) {
+    if (options_.bindEngine && !BindEngine(CallbackTable(), options_.folder)) {
         MessageBoxW(nullptr, L"Filed to load function\xFF01", L"ERROR", MB_ICONERROR);
         return false;
     }

@@ -92,6 +92,10 @@ private:
     void OnSysCommand(WPARAM wp, LPARAM lp, bool* handled);
     void OnSysClose();
     void CloseSequence();
+    // The session's end: refused while a worker runs; when it comes anyway,
+    // the work stops or ends before the window goes.
+    bool OnQueryEndSession();
+    void OnSessionEnding();
     void HideToTray();
     void AddTrayIcon();
     void OnTrayNotify(LPARAM lp);
@@ -125,6 +129,7 @@ private:
     CImage* titleBarBg_ = nullptr;
     HANDLE scanIdle_ = nullptr;
     bool closing_ = false;
+    bool shutdownBlocked_ = false;
     bool initialised_ = false;
     bool trayAdded_ = false;
     HWND tooltip_ = nullptr;

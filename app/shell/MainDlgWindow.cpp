@@ -8,6 +8,7 @@
 #include "controls/MemDC.h"
 #include "res/ResourceIds.h"
 #include "shell/MainDlg.h"
+#include "shell/ShutdownBlock.h"
 #include "shell/Messages.h"
 
 namespace ui {
@@ -319,6 +320,29 @@ void CKelvuDlg::CloseSequence()
     DestroyWindow(hwnd_);
 }
 
+bool CKelvuDlg::OnQueryEndSession()
+{
+    // Held up while any engine worker runs, with the reason Windows shows.
+    if (workers_.Running() > 0) {
+        SetShutdownReason(hwnd_, kShutdownBlockReason);
+        shutdownBlocked_ = true;
+        return false;
+    }
+    if (shutdownBlocked_) SetShutdownReason(hwnd_, nullptr);
+    shutdownBlocked_ = false;
+    return true;
+}
+
+void CKelvuDlg::OnSessionEnding()
+{
+    // Windows ends the process once this returns: the running work stops at
+    // its next safe point (a scan or fix between items) or is finished (a
+    // backup or restore) first, as when the window is closed.
+    if (shutdownBlocked_) SetShutdownReason(hwnd_, nullptr);
+    shutdownBlocked_ = false;
+    CloseSequence();
+}
+
 void CKelvuDlg::OnSysCommand(WPARAM wp, LPARAM, bool* handled)
 {
     *handled = true;
@@ -393,6 +417,11 @@ LRESULT CKelvuDlg::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
         return 0;
     case WM_CLOSE:
         CloseSequence();
+        return 0;
+    case WM_QUERYENDSESSION:
+        return OnQueryEndSession() ? TRUE : FALSE;
+    case WM_ENDSESSION:
+        if (wp) OnSessionEnding();
         return 0;
     case WM_DESTROY:
         if (trayAdded_) {

@@ -5,6 +5,8 @@
 #include <memory>
 #include <type_traits>
 
+#include "safeload/SafeLoad.h"
+
 namespace ui {
 namespace {
 
@@ -17,7 +19,7 @@ using SetRestorePointFn = BOOL(WINAPI*)(PRESTOREPOINTINFOW, PSTATEMGRSTATUS);
 
 bool SystemCall(DWORD eventType, DWORD pointType, INT64* sequence)
 {
-    Library lib(LoadLibraryW(L"srclient.dll"));
+    Library lib(safeload::LoadSystemLibrary(L"srclient.dll"));
     if (!lib) return false;
     auto fn = reinterpret_cast<SetRestorePointFn>(
         reinterpret_cast<void (*)()>(GetProcAddress(lib.get(), "SRSetRestorePointW")));

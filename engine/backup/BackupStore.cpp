@@ -105,9 +105,17 @@ private:
     std::mt19937 rng_;
 };
 
+// The shortcut category's entries name folders (with environment variables),
+// not registry keys: a full backup has nothing to save for them.
+bool EntriesAreFolders(const XMLElement& category)
+{
+    return pure::EqualsNoCase(category.categoryName, L"Program Shortcuts");
+}
+
 void FullRequests(CRegEngine& engine, const PtrArray<XMLElement>& categories, std::vector<SaveRequest>& out)
 {
-    for (const XMLElement* c : categories)
+    for (const XMLElement* c : categories) {
+        if (EntriesAreFolders(*c)) continue;
         for (const RegScanKeyEntry* entry : c->keyEntries) {
             int views[2];
             int n = scan::ViewsFor(engine, c->categoryName, CRegEngine::LookupRoot(entry->rootName), views);
@@ -117,16 +125,21 @@ void FullRequests(CRegEngine& engine, const PtrArray<XMLElement>& categories, st
             }
             for (int v = 0; v < n; ++v) {
                 const REGSAM view = static_cast<REGSAM>(views[v]);
-                // The whole class root is the machine's classes merged with
-                // the user's: the two keys it is made of are saved.
-                if (entry->rootName == L"HKEY_CLASSES_ROOT" && entry->subKey.empty()) {
-                    out.push_back({L"HKEY_LOCAL_MACHINE", L"Software\\Classes", view});
-                    out.push_back({L"HKEY_CURRENT_USER", L"Software\\Classes", view});
+                // The class root is the machine's classes merged with the
+                // user's: the two keys a key below it is made of are saved,
+                // where a restore can write them (a 32-bit process cannot
+                // open the class root's shared keys in the 64-bit view).
+                if (entry->rootName == L"HKEY_CLASSES_ROOT") {
+                    const std::wstring path =
+                        entry->subKey.empty() ? L"Software\\Classes" : L"Software\\Classes\\" + entry->subKey;
+                    out.push_back({L"HKEY_LOCAL_MACHINE", path, view});
+                    out.push_back({L"HKEY_CURRENT_USER", path, view});
                     continue;
                 }
                 out.push_back({entry->rootName, entry->subKey, view});
             }
         }
+    }
 }
 
 // The key a problem's backup saves: the key its fix acts on, or for a key-tree fix
@@ -192,8 +205,9 @@ public:
             scan::RecheckBeforeFix(*engine_.backupSource);
             PartialRequests(*engine_.backupSource, requests);
             PartialShortcuts(*engine_.backupSource, shortcuts);
-        } else {
-            PtrArray<XMLElement> categories;
+        }
+        PtrArray<XMLElement> categories;
+        if (!partial_) {
             if (!scan::LoadCategories(categories)) return 0;
             FullRequests(engine_, categories, requests);
         }
@@ -216,6 +230,7 @@ public:
         for (const SaveRequest& r : requests)
             if (!Save(r)) return Fail();
         if (!SaveShortcuts(shortcuts)) return Fail();
+        if (!partial_ && !AddCoverage(categories)) return Fail();
 
         // The index is written under a name the listing skips and renamed
         // when complete, so a broken index is never listed.
@@ -311,6 +326,13 @@ private:
             return rc == ERROR_FILE_NOT_FOUND || !partial_;
         }
         const std::wstring systemName = regkey::SystemNameOf(key.get());
+        // A key both views share (the 32-bit view's TypeLib and AppID are
+        // links to the 64-bit ones) is saved, and restored, once.
+        if (!systemName.empty()) {
+            for (const std::wstring& n : savedNames_)
+                if (pure::EqualsNoCase(n, systemName)) return true;
+            savedNames_.push_back(systemName);
+        }
         std::wstring file;
         rc = SaveHive(key.get(), r.rootName, file);
         key.reset();
@@ -340,6 +362,32 @@ private:
             ScopedBstr tag(kShortcutElement);
             if (FAILED(doc_.get()->createElement(tag.get(), element.put())) || !element) return false;
             if (!SetAttribute(element.get(), L"path", path) || !SetAttribute(element.get(), L"file", file)) return false;
+            ComPtr<IXMLDOMNode> added;
+            if (FAILED(group->appendChild(element.get(), added.put()))) return false;
+        }
+        ComPtr<IXMLDOMElement> root = doc_.Root();
+        ComPtr<IXMLDOMNode> added;
+        return root && SUCCEEDED(root->appendChild(group.get(), added.put()));
+    }
+
+    // Which categories a full backup holds, so a reader of the index knows
+    // what a restore of it can bring back:
+    // <coverage><category name="..." saved="yes|no" reason="..."/></coverage>.
+    bool AddCoverage(const PtrArray<XMLElement>& categories)
+    {
+        ComPtr<IXMLDOMElement> group;
+        ScopedBstr groupTag(kCoverageGroup);
+        if (FAILED(doc_.get()->createElement(groupTag.get(), group.put())) || !group) return false;
+        for (const XMLElement* c : categories) {
+            ComPtr<IXMLDOMElement> element;
+            ScopedBstr tag(kCoverageElement);
+            if (FAILED(doc_.get()->createElement(tag.get(), element.put())) || !element) return false;
+            const bool folders = EntriesAreFolders(*c);
+            if (!SetAttribute(element.get(), L"name", c->categoryName) ||
+                !SetAttribute(element.get(), L"saved", folders ? L"no" : L"yes"))
+                return false;
+            if (folders && !SetAttribute(element.get(), L"reason", L"its entries are folders, not registry keys"))
+                return false;
             ComPtr<IXMLDOMNode> added;
             if (FAILED(group->appendChild(element.get(), added.put()))) return false;
         }
@@ -381,6 +429,7 @@ private:
     std::wstring indexTemp_;
     bool createdDir_ = false;
     std::vector<SavedKey> saved_;
+    std::vector<std::wstring> savedNames_;
     HiveNames names_;
 };
 

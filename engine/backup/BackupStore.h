@@ -20,6 +20,12 @@ inline constexpr wchar_t kFullBackupCaption[] = L"Full registry backup";
 inline constexpr wchar_t kShortcutFolder[] = L"Shortcuts";
 inline constexpr wchar_t kShortcutGroup[] = L"shortcuts";
 inline constexpr wchar_t kShortcutElement[] = L"lnk";
+// A full backup's index lists every category of the settings it was made
+// from, and whether its starting keys were saved (the shortcut folders are
+// not keys): <coverage><category name="..." saved="yes|no" reason="..."/>.
+// A restore reads nothing from it.
+inline constexpr wchar_t kCoverageGroup[] = L"coverage";
+inline constexpr wchar_t kCoverageElement[] = L"category";
 // The system's full name of the saved key: a restore writes only into the
 // key of that name (older indexes have none).
 inline constexpr wchar_t kSystemNameAttribute[] = L"sysname";

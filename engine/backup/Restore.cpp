@@ -65,7 +65,9 @@ public:
         for (const ComPtr<IXMLDOMNode>& group : groups) {
             if (!IsElement(group.get())) continue;
             std::wstring tag;
-            if (SUCCEEDED(xml::NodeName(group.get(), &tag)) && tag == kShortcutGroup)
+            const bool named = SUCCEEDED(xml::NodeName(group.get(), &tag));
+            if (named && tag == kCoverageGroup) continue;  // a description, nothing to restore
+            if (named && tag == kShortcutGroup)
                 RestoreShortcuts(group.get());
             else
                 RestoreGroup(group.get());

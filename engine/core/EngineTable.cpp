@@ -56,6 +56,7 @@ EngineFunctionTable g_table = {
     slots::GetOperationResult, slots::SetReportHandler,
     slots::SetScanThreads,     slots::GetScanThreads,
     slots::EnableStartupItem,  slots::GetPendingCompaction,
+    slots::GetIgnoreListState,
 };
 }  // namespace
 

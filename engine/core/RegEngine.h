@@ -50,6 +50,9 @@ public:
     // damaged file (kept as IgnoreList.dat.bad before it is first rewritten),
     // 2 a file that could not be read (never rewritten).
     int ignoreFileState = 0;
+    // The state of that read for the current scan results (kIgnoreListRead,
+    // ...Damaged, ...Unreadable): unless read, nothing may be checked or fixed.
+    std::atomic<int> scanIgnoreListState{0};
     PtrArray<StartupItem> startupItems;  // items not owned: LoadStartupItems hands them to its caller
     PtrArray<BackupEntry> backups;
     std::vector<std::wstring> savedKeys;

@@ -59,6 +59,7 @@ void CORVEX_CALL SetScanThreads(int count);
 int CORVEX_CALL GetScanThreads();
 int CORVEX_CALL EnableStartupItem(StartupItem* item, int replaceNewer, std::wstring* current);
 int CORVEX_CALL GetPendingCompaction();
+int CORVEX_CALL GetIgnoreListState();
 
 // Runs a slot body; any exception other than EngineInvalidArgument becomes
 // `fallback`.

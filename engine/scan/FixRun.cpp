@@ -6,10 +6,12 @@
 
 #include "core/Callbacks.h"
 #include "core/Handles.h"
+#include "core/ReportBox.h"
 #include "pure/BackupNames.h"
 #include "pure/TextRules.h"
 #include "pure/FixGuard.h"
 #include "scan/FixExtentMeasure.h"
+#include "scan/IgnoreList.h"
 #include "scan/ProblemRecord.h"
 
 namespace scan {
@@ -236,6 +238,14 @@ FixOutcome FixShortcutProblem(const RegEntryProb& problem)
 
 void RunFix(CRegEngine& engine)
 {
+    // A caller that did not ask the list's state still fixes nothing the
+    // user may have ignored.
+    if (!ScanIgnoreListRead(engine)) {
+        report::Show(L"IgnoreList.dat could not be read for this scan, so nothing was fixed.", kIgnoreListCaption,
+                     MB_OK | MB_ICONERROR);
+        ui::FixFinished(0);
+        return;
+    }
     RecheckBeforeFix(engine.results);
     const int results = engine.results.GetCount();
     for (int i = 0; i < results; ++i) {

@@ -105,7 +105,8 @@ bool LoadIgnoreList(CRegEngine& engine)
     if (outcome == ReadOutcome::Damaged ||
         pure::DecodeIgnoreList(bytes.data(), bytes.size(), groups) != pure::DecodeResult::Ok) {
         engine.ignoreFileState = kFileDamaged;
-        report::Show(L"IgnoreList.dat is damaged; it was not read and no problem is ignored.",
+        report::Show(L"IgnoreList.dat is damaged; it was not read, so no problem is checked or fixed until it "
+                     L"is repaired or moved away.",
                      kIgnoreListCaption, MB_OK | MB_ICONWARNING);
         return true;
     }
@@ -121,6 +122,23 @@ bool LoadIgnoreList(CRegEngine& engine)
         engine.ignoreList.Add(std::move(group));
     }
     return true;
+}
+
+void LoadIgnoreListForScan(CRegEngine& engine)
+{
+    const bool read = LoadIgnoreList(engine);
+    std::lock_guard<std::mutex> lock(engine.ignoreListLock);
+    if (!read || engine.ignoreFileState == kFileUnreadable)
+        engine.scanIgnoreListState = kIgnoreListUnreadable;
+    else if (engine.ignoreFileState == kFileDamaged)
+        engine.scanIgnoreListState = kIgnoreListDamaged;
+    else
+        engine.scanIgnoreListState = kIgnoreListRead;
+}
+
+bool ScanIgnoreListRead(const CRegEngine& engine)
+{
+    return engine.scanIgnoreListState == kIgnoreListRead;
 }
 
 bool SaveIgnoreList(CRegEngine& engine)
@@ -169,6 +187,10 @@ void SetSelected(CRegEngine& engine, RegEntryProb& problem, bool selected)
 
 void ApplyIgnoreList(CRegEngine& engine, RegScanCategory& result, XMLElement& category)
 {
+    if (!ScanIgnoreListRead(engine)) {
+        for (RegEntryProb* p : result.problems) SetSelected(engine, *p, false);
+        return;
+    }
     if (result.problems.IsEmpty() || engine.ignoreList.IsEmpty()) return;
     const RegScanCategory* group = nullptr;
     for (const RegScanCategory* g : engine.ignoreList)

@@ -21,6 +21,12 @@ inline constexpr int kEitherDefaultValue = -1;
 // denied) gives one report box and false: the list must not be rewritten.
 bool LoadIgnoreList(CRegEngine& engine);
 
+// LoadIgnoreList for a scan: records in engine.scanIgnoreListState whether
+// the scan can leave out what the user ignored.
+void LoadIgnoreListForScan(CRegEngine& engine);
+// True when the current scan results were filtered by a list that was read.
+bool ScanIgnoreListRead(const CRegEngine& engine);
+
 // Writes the whole list through a temporary file renamed over the old one;
 // a damaged file is first kept as IgnoreList.dat.bad. False (after a report
 // box) when the file could not be replaced or the last read failed.
@@ -28,6 +34,8 @@ bool SaveIgnoreList(CRegEngine& engine);
 
 // Marks the problems of `result` that the ignore list holds as ignored and
 // takes them out of the counts. Only problems not ignored yet can match.
+// When the scan's list could not be read, every problem is left unchecked
+// instead: what the user ignored cannot be told apart.
 void ApplyIgnoreList(CRegEngine& engine, RegScanCategory& result, XMLElement& category);
 
 // Sets or clears a problem's selected flag; an ignored problem is never

@@ -165,7 +165,7 @@ void RunScan(CRegEngine& engine)
         LoadCategories(engine.categories);
     }
     ui::ScanStarted();
-    LoadIgnoreList(engine);
+    LoadIgnoreListForScan(engine);
     engine.guardLimits = LoadGuardLimits();
     std::vector<int> enabled;
     for (int i = 0; i < engine.categories.GetCount(); ++i)

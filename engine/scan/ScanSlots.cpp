@@ -45,6 +45,8 @@ void CORVEX_CALL SetProblemChecked(int resultIndex, int problemIndex, int checke
     CheckIndex(resultIndex, e->results.GetCount(), "SetProblemChecked: result index");
     RegScanCategory& result = *e->results[resultIndex];
     CheckIndex(problemIndex, result.problems.GetCount(), "SetProblemChecked: problem index");
+    // Without the ignore list nothing is checked: an ignored problem would be.
+    if (checked && !scan::ScanIgnoreListRead(*e)) return;
     // The checked counter moves only on a real change, so it always equals
     // the number of selected problems.
     scan::SetSelected(*e, *result.problems[problemIndex], checked != 0);
@@ -66,6 +68,12 @@ void CORVEX_CALL SetCategoryEnabled(std::wstring elementName, const std::wstring
         ScopedCoInit com;
         scan::WriteCategoryFlag(elementName, flag ? *flag : std::wstring());
     });
+}
+
+int CORVEX_CALL GetIgnoreListState()
+{
+    CRegEngine* e = engine::Current();
+    return e ? e->scanIgnoreListState.load() : kIgnoreListRead;
 }
 
 HANDLE CORVEX_CALL GetScanThread()

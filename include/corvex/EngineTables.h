@@ -180,12 +180,20 @@ struct EngineFunctionTable {
     // changes, StartDefrag) refuses with "The compacted registry replaces the
     // current one at the next restart; restart first".
     int(CORVEX_CALL* GetPendingCompaction)();
+    // 52 needs: how IgnoreList.dat was read for the last scan (0 before any):
+    // kIgnoreListRead (read, or there is none), kIgnoreListDamaged (damaged
+    // or past the size cap), kIgnoreListUnreadable (there but could not be
+    // read: locked, access denied). Unless it is kIgnoreListRead, that scan
+    // could not leave out what the user ignored: its problems are found
+    // unchecked, SetProblemChecked checks none, and a fix run fixes nothing.
+    // A later scan that reads the file restores normal behaviour.
+    int(CORVEX_CALL* GetIgnoreListState)();
 };
 
 static_assert(sizeof(UiCallbackTable) == 18 * sizeof(void*), "18 callback slots");
-static_assert(sizeof(EngineFunctionTable) == 52 * sizeof(void*),
+static_assert(sizeof(EngineFunctionTable) == 53 * sizeof(void*),
               "46 engine slots, GetOperationResult, SetReportHandler, SetScanThreads, GetScanThreads, "
-              "EnableStartupItem and GetPendingCompaction");
+              "EnableStartupItem, GetPendingCompaction and GetIgnoreListState");
 static_assert(sizeof(TASK_TRIGGER) == 48, "a trigger crosses the boundary as 12 words");
 
 // The library's only export. Stores callbacks (a later call replaces them),

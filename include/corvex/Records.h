@@ -82,6 +82,11 @@ struct RegEntryProb {
     std::wstring refusal;
 };
 
+// How IgnoreList.dat was read for a scan (EngineFunctionTable::GetIgnoreListState).
+inline constexpr int kIgnoreListRead = 0;        // read, or there is none
+inline constexpr int kIgnoreListDamaged = 1;     // damaged, or past the size cap
+inline constexpr int kIgnoreListUnreadable = 2;  // there, but could not be read (locked, denied)
+
 // One scan result entry (one per scanned category), also one ignore-list group.
 struct RegScanCategory {
     virtual ~RegScanCategory() = default;

@@ -232,4 +232,45 @@ TEST_F(ManagementFlow, TheStartupBoxWritesAndDeletesTheQuotedRunValue)
     EXPECT_FALSE(fixture::ValueExists(HKEY_CURRENT_USER, kRunKey, L"Registry_quorv", 0));
 }
 
+// The backup page with the data files exactly as shipped: the full backup
+// leaves the shortcut folders out instead of failing, and restoring it from
+// the page gives back the keys as they were. It changes the whole prefix, so
+// it runs alone.
+class ShippedDataWindow : public ManagementFlow {
+protected:
+    void SetUp() override
+    {
+        ManagementFlow::SetUp();
+        ASSERT_TRUE(CopyFileW((testenv::BinDir() + L"\\scanSetting.xml").c_str(),
+                              dir_.File(L"scanSetting.xml").c_str(), FALSE));
+    }
+};
+
+TEST_F(ShippedDataWindow, FullBackupAndRestoreFromTheBackupPage)
+{
+    apptest::ComInit com;
+    auto* page = static_cast<CBackupRestoreChildWnd*>(dlg_->Page(kBackupPage));
+    dlg_->ShowPage(page);
+    const auto before = fixture::Dump(HKEY_CURRENT_USER, kRunKey, 0);
+    const auto events = fixture::Dump(HKEY_CURRENT_USER, L"AppEvents", 0);
+    Click(kCmdFullBackup);
+    ASSERT_TRUE(apptest::PumpUntil([&] { return !page->Busy(); }, 120000));
+    EXPECT_EQ(page->ResultText(), L"Full registry backup completed.");
+    ASSERT_EQ(page->List().Count(), 1);
+    const std::string index = dir_.Read(L"regback\\" + page->NameOf(0));
+    EXPECT_NE(index.find("<category name=\"Program Shortcuts\" saved=\"no\""), std::string::npos) << index;
+
+    const std::wstring planted = testenv::UniqueName(L"shippedwindow");
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kRunKey, planted.c_str(), REG_SZ, L"C:\\x.exe", 20), ERROR_SUCCESS);
+    page->List().Select(0);
+    Click(kCmdAction);
+    EXPECT_EQ(questions_, 1);
+    ASSERT_TRUE(apptest::PumpUntil([&] { return !page->Busy(); }, 300000));
+    EXPECT_EQ(page->ResultText(), L"The registry was restored.");
+    EXPECT_FALSE(fixture::ValueExists(HKEY_CURRENT_USER, kRunKey, planted.c_str(), 0));
+    EXPECT_EQ(fixture::Dump(HKEY_CURRENT_USER, kRunKey, 0), before);
+    EXPECT_EQ(fixture::Dump(HKEY_CURRENT_USER, L"AppEvents", 0), events);
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, planted.c_str());
+}
+
 }  // namespace

@@ -17,6 +17,8 @@
 #include "app/AppTestEnv.h"
 #include "controls/ImageCache.h"
 #include "controls/MyButton.h"
+#include "pages/BackupRestoreChildWnd.h"
+#include "pages/MessageBox.h"
 #include "shell/EngineBinding.h"
 #include "shell/LastScan.h"
 #include "shell/MainDlg.h"
@@ -186,6 +188,67 @@ TEST_F(ScanCleanFlow, ScanUncheckTwoFixAndFindTheTotalsOnTheMainMenu)
     SendMessageW(dlg_->Hwnd(), WM_COMMAND, MAKEWPARAM(kCmdAction, BN_CLICKED), 0);
     ASSERT_TRUE(Current(kMainPage));
     EXPECT_EQ(Status(1), L"Last scan: Error(s):5 ,Fixed:3 ,Remain:0");
+}
+
+// The same flow with the data files exactly as shipped: a broken Run value
+// the shipped settings find is backed up and fixed from the window, and the
+// backup brings it back. It scans and fixes the whole prefix, so it runs
+// alone.
+class ShippedDataScanClean : public ScanCleanFlow {
+protected:
+    void SetUp() override
+    {
+        ScanCleanFlow::SetUp();
+        ASSERT_TRUE(CopyFileW((testenv::BinDir() + L"\\scanSetting.xml").c_str(),
+                              dir_.File(L"scanSetting.xml").c_str(), FALSE));
+    }
+};
+
+TEST_F(ShippedDataScanClean, ScanFixAndRestoreABrokenRunValue)
+{
+    apptest::ComInit com;
+    constexpr wchar_t kRun[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const std::wstring name = testenv::UniqueName(L"shippedflow");
+    const std::wstring command = L"\"" + dir_.File(name + L".exe") + L"\"";
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kRun, name.c_str(), REG_SZ, command.c_str(),
+                              static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    struct Cleanup {
+        std::wstring name;
+        ~Cleanup() { RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", name.c_str()); }
+    } cleanup{name};
+    auto exists = [&] {
+        return RegGetValueW(HKEY_CURRENT_USER, kRun, name.c_str(), RRF_RT_ANY, nullptr, nullptr, nullptr) ==
+               ERROR_SUCCESS;
+    };
+
+    Click(dlg_->Page(kMainPage)->Hwnd(), 1009);
+    ASSERT_TRUE(apptest::PumpUntil([&] { return Current(kSelectPage); }, 300000));
+    const int checked = g_engine->GetCheckedCount();
+    ASSERT_GE(checked, 1);
+    SendMessageW(dlg_->Hwnd(), WM_COMMAND, MAKEWPARAM(kCmdAction, BN_CLICKED), 0);
+    ASSERT_TRUE(Current(kCleanPage));
+    ASSERT_TRUE(apptest::PumpUntil([&] { return Status(2).rfind(L"Total problem(s) fixed: ", 0) == 0 &&
+                                                WaitForSingleObject(dlg_->ScanIdleEvent(), 0) == WAIT_OBJECT_0; },
+                                   300000))
+        << testenv::WideToUtf8(Status(2));
+    EXPECT_FALSE(exists());
+
+    ASSERT_EQ(FilesIn(dir_.File(L"regback")).size(), 2u);
+
+    // The backup page restores it.
+    SetMessageBoxAnswer([](const std::wstring&, const std::wstring&, int) { return 1; });
+    auto* page = static_cast<CBackupRestoreChildWnd*>(dlg_->Page(kBackupPage));
+    dlg_->ShowPage(page);
+    ASSERT_EQ(page->List().Count(), 1);
+    EXPECT_EQ(page->NameOf(0).substr(14), L"-p.regbak");
+    page->List().Select(0);
+    SendMessageW(dlg_->Hwnd(), WM_COMMAND, MAKEWPARAM(kCmdAction, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(dlg_->Button(kCmdAction)->Hwnd()));
+    ASSERT_TRUE(apptest::PumpUntil([&] { return !page->Busy(); }, 300000));
+    SetMessageBoxAnswer(nullptr);
+    EXPECT_EQ(page->ResultText(), L"The registry was restored.");
+    EXPECT_TRUE(exists());
 }
 
 }  // namespace

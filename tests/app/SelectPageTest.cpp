@@ -52,12 +52,15 @@ RegEntryProb& ProblemAt(int r, int p)
     return *result.problems[p];
 }
 
+// The engine's ignore-list state; while it is not "read" the engine checks nothing.
+int g_ignoreListState = kIgnoreListRead;
 PtrArray<RegScanCategory>* CORVEX_CALL FakeGetScanResults() { return g_results; }
 void CORVEX_CALL FakeSetProblemChecked(int r, int p, int checked)
 {
     RegEntryProb& problem = ProblemAt(r, p);
     g_checkCalls.push_back({r, p, checked});
     if ((problem.selected != 0) == (checked != 0)) return;
+    if (checked && g_ignoreListState != kIgnoreListRead) return;
     problem.selected = checked ? 1 : 0;
     g_checkedCount += checked ? 1 : -1;
 }
@@ -72,6 +75,7 @@ int CORVEX_CALL FakeIgnoreProblem(int r, int p)
     g_results->At(r)->ignoredCount += 1;
     return 1;
 }
+int CORVEX_CALL FakeGetIgnoreListState() { return g_ignoreListState; }
 int CORVEX_CALL FakeGetProblemCount() { return g_problemCount; }
 int CORVEX_CALL FakeGetCheckedCount() { return g_checkedCount; }
 int CORVEX_CALL FakeOpenKeyInRegedit(int r, int p)
@@ -103,6 +107,8 @@ protected:
         fake_.GetProblemCount = &FakeGetProblemCount;
         fake_.GetCheckedCount = &FakeGetCheckedCount;
         fake_.OpenKeyInRegedit = &FakeOpenKeyInRegedit;
+        fake_.GetIgnoreListState = &FakeGetIgnoreListState;
+        g_ignoreListState = kIgnoreListRead;
         g_engine = &fake_;
         g_results = &results_;
         g_problemCount = g_checkedCount = 0;
@@ -419,6 +425,33 @@ TEST_F(SelectPageTest, CheckBoxesReachTheEngineAndDriveFixProblems)
     EXPECT_TRUE(Checked(Problems(), 1));
     EXPECT_FALSE(Checked(Problems(), 2));
     EXPECT_EQ(g_checkCalls.size(), 3u);
+}
+
+// After a scan whose IgnoreList.dat could not be read the page says why,
+// shows nothing checked, keeps "Fix Problems" off, and a box the user
+// clicks does not stay checked.
+TEST_F(SelectPageTest, AnUnreadIgnoreListIsShownAndNothingCanBeChecked)
+{
+    for (int state : {kIgnoreListDamaged, kIgnoreListUnreadable}) {
+        SCOPED_TRACE(state);
+        g_ignoreListState = state;
+        AddCategory(L"Fonts", {{L"Fonts", L"Gone", L"gone.ttf", 0, 1, 0}, {L"Fonts", L"Old", L"old.ttf", 0, 1, 0}});
+        Enter();
+        ASSERT_EQ(Rows(Problems()), 2);
+        EXPECT_EQ(Status(1), IgnoreListBlockText(state));
+        EXPECT_EQ(Status(1).rfind(L"IgnoreList.dat ", 0), 0u);
+        EXPECT_EQ(Status(2), L"Total problem(s) found: 2    Total problem(s) to be fixed: 0");
+        EXPECT_FALSE(Checked(Problems(), 0));
+        SetCheck(Problems(), 0, true);
+        EXPECT_FALSE(Checked(Problems(), 0));
+        EXPECT_EQ(g_checkedCount, 0);
+        EXPECT_FALSE(FixEnabled());
+        dlg_->ShowPage(dlg_->Page(kMainPage));
+        results_.Clear();
+        g_problemCount = 0;
+    }
+    EXPECT_EQ(IgnoreListBlockText(kIgnoreListRead), L"");
+    EXPECT_NE(IgnoreListBlockText(kIgnoreListDamaged), IgnoreListBlockText(kIgnoreListUnreadable));
 }
 
 TEST_F(SelectPageTest, IgnoreProblemDropsEverySelectedRow)

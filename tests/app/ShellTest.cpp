@@ -12,6 +12,7 @@
 #include "shell/EngineBinding.h"
 #include "shell/MainDlg.h"
 #include "shell/ProgressTextQueue.h"
+#include "shell/ShutdownBlock.h"
 #include "shell/UiCallbacks.h"
 #include "shell/UiThread.h"
 #include "support/TestEnv.h"
@@ -317,6 +318,42 @@ TEST_F(ShellTest, CloseOutlastsTheStopLimitWhileAWorkerRuns)
     EXPECT_EQ(dlg_->Workers().Running(), 0);
     worker.join();
     EXPECT_TRUE(reported.load());
+}
+
+// A log-off or shutdown is held up, with its reason, while a worker runs and
+// let through once none does; when it comes anyway the worker's final
+// callback runs before the window goes.
+TEST_F(ShellTest, TheSessionEndWaitsForARunningWorker)
+{
+    std::vector<std::wstring> reasons;  // "" for a reason taken back
+    SetShutdownReasonCall([&](HWND w, const wchar_t* reason) {
+        EXPECT_EQ(w, dlg_->Hwnd());
+        reasons.push_back(reason ? reason : L"");
+    });
+    EXPECT_EQ(SendMessageW(dlg_->Hwnd(), WM_QUERYENDSESSION, 0, 0), TRUE);
+    EXPECT_TRUE(reasons.empty());
+    dlg_->ShowPage(Page(kCleanPage));
+    dlg_->ResetScanIdle();
+    dlg_->Workers().Started();  // a restore or backup, which is finished first
+    EXPECT_EQ(SendMessageW(dlg_->Hwnd(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), FALSE);
+    EXPECT_EQ(reasons, std::vector<std::wstring>{kShutdownBlockReason});
+    // The session went on after all: nothing ends.
+    SendMessageW(dlg_->Hwnd(), WM_ENDSESSION, FALSE, 0);
+    EXPECT_FALSE(dlg_->Closed());
+
+    std::atomic<bool> reported{false};
+    std::thread worker([&] {
+        Sleep(400);
+        CallbackTable()->OnBackupFinished(1);
+        reported = true;
+    });
+    SendMessageW(dlg_->Hwnd(), WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(dlg_->Workers().Running(), 0);
+    EXPECT_TRUE(apptest::PumpUntil([&] { return reported.load(); }, 5000));
+    EXPECT_TRUE(dlg_->Closed());
+    EXPECT_EQ(reasons, (std::vector<std::wstring>{kShutdownBlockReason, L""}));
+    worker.join();
+    SetShutdownReasonCall(nullptr);
 }
 
 TEST_F(ShellTest, CaptionCloseFollowsRegistryIni)

@@ -11,6 +11,7 @@
 #include "CliRun.h"
 #include "core/ComPtr.h"
 #include "support/ScanTaskSupport.h"
+#include "pure/IgnoreCodec.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -172,6 +173,70 @@ TEST_F(CliStore, FixOnlyWithYesAndAfterABackup)
     EXPECT_TRUE(IsOneErrorLine(blocked.err)) << blocked.err;
     EXPECT_NE(blocked.err.find("ignore list"), std::string::npos) << blocked.err;
     EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, run.path(), L"Gone"));
+}
+
+// IgnoreList.dat holds one of two broken Run values. While the file is locked
+// or damaged the fix stops with exit 2 before any backup, naming the file,
+// and both values stay; once it reads again the fix leaves the ignored one.
+TEST_F(CliStore, AnUnreadableIgnoreListBlocksTheFix)
+{
+    testenv::ScratchKey run(HKEY_CURRENT_USER, L"Software", L"cliignore");
+    for (const wchar_t* name : {L"Ignored", L"Other"})
+        run.SetString(L"", name, L"\"" + dir.File(testenv::UniqueName(name) + L".exe") + L"\" /min");
+    dir.Write(L"scanSetting.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ScanSetting>\n"
+                                  "  <Startup flag=\"true\" category=\"Windows Startup Items\">\n"
+                                  "    <Key rootKey=\"HKEY_CURRENT_USER\" subKey=\"" +
+                                      testenv::WideToUtf8(run.path()) + "\"/>\n  </Startup>\n</ScanSetting>\n");
+    Outcome dry = Cli({L"fix", L"--json"});
+    ASSERT_EQ(dry.exitCode, 0u) << dry.err;
+    jsoncheck::Value doc = jsoncheck::Parse(dry.out);
+    ASSERT_EQ(doc["results"].items.size(), 1u);
+    pure::IgnoreGroupData group;
+    group.name = doc["results"][0]["name"].text;
+    for (const jsoncheck::Value& p : doc["results"][0]["problems"].items)
+        if (p["valueName"].text == L"Ignored")
+            group.entries.push_back({p["rootName"].text, p["keyPath"].text, p["valueName"].text, p["message"].text, 0,
+                                     static_cast<int32_t>(p["is64View"].number)});
+    ASSERT_EQ(group.entries.size(), 1u) << dry.out;
+    group.entryCount = 1;
+    const std::vector<uint8_t> good = pure::EncodeIgnoreList({group});
+    const std::string goodBytes(good.begin(), good.end());
+
+    const std::vector<std::wstring> fix = {L"fix", L"--quiet", L"--yes"};
+    struct Case {
+        const char* what;
+        bool lock;
+        std::string bytes;
+    };
+    const Case cases[] = {{"locked", true, goodBytes},
+                          {"damaged", false, goodBytes.substr(0, goodBytes.size() - 3)},
+                          {"over the size cap", false, std::string(5 * 1024 * 1024, '\0')}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        dir.Write(L"IgnoreList.dat", c.bytes);
+        HANDLE locked = c.lock ? CreateFileW(dir.File(L"IgnoreList.dat").c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                             nullptr, OPEN_EXISTING, 0, nullptr)
+                               : INVALID_HANDLE_VALUE;
+        ASSERT_EQ(c.lock, locked != INVALID_HANDLE_VALUE);
+        Outcome blocked = Cli(fix);
+        if (locked != INVALID_HANDLE_VALUE) CloseHandle(locked);
+        EXPECT_EQ(blocked.exitCode, 2u) << blocked.out << blocked.err;
+        const size_t last = blocked.err.rfind("TamselCli: ");
+        ASSERT_NE(last, std::string::npos) << blocked.err;
+        EXPECT_EQ(blocked.err.substr(last).rfind("TamselCli: IgnoreList.dat ", 0), 0u) << blocked.err;
+        EXPECT_NE(blocked.err.find("nothing was backed up or fixed\n"), std::string::npos) << blocked.err;
+        EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, run.path(), L"Ignored"));
+        EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, run.path(), L"Other"));
+        EXPECT_EQ(Cli({L"backups"}).out, "0 backup(s)\n");
+    }
+
+    // Readable again: the ignored value stays, the other one is fixed.
+    dir.Write(L"IgnoreList.dat", goodBytes);
+    Outcome fixed = Cli(fix);
+    EXPECT_EQ(fixed.exitCode, 0u) << fixed.out << fixed.err;
+    EXPECT_EQ(fixed.out, "backed up and fixed 1 of 1 problem(s), 0 not fixed\n");
+    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, run.path(), L"Ignored"));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, run.path(), L"Other"));
 }
 
 class RunValue {

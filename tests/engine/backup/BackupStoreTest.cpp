@@ -559,6 +559,112 @@ TEST_F(Store, FullBackupCoversTheClassRootOrFailsNamingWhatItCannot)
     EXPECT_EQ(Listed().size(), 1u);  // only the first
 }
 
+// The shipped settings name the shortcut folders as entries of their own
+// category: a full backup leaves them out, saves every key entry, and its
+// index says which categories it covers. A key entry that is a whole root
+// still fails it (above).
+TEST_F(Store, FullBackupWithTheShippedSettingsLeavesTheFoldersOut)
+{
+    ASSERT_TRUE(fixture::CopyTemplate());
+    ASSERT_TRUE(CopyFileW((testenv::BinDir() + L"\\scanSetting.xml").c_str(), dir_.File(L"scanSetting.xml").c_str(),
+                          FALSE));
+    CRegEngine e;
+    ASSERT_EQ(backup::RunBackup(e, 0), 1);
+    EXPECT_TRUE(reports_.Take().empty());
+    ASSERT_FALSE(e.savedKeys.empty());
+    bool sawRun = false;
+    for (const std::wstring& k : e.savedKeys) {
+        EXPECT_EQ(k.find(L'%'), std::wstring::npos) << testenv::WideToUtf8(k);
+        sawRun = sawRun || pure::EqualsNoCase(k, L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+    }
+    EXPECT_TRUE(sawRun);
+    const std::vector<std::wstring> names = Listed();
+    ASSERT_EQ(names.size(), 1u);
+    const std::string index = dir_.Read(L"regback\\" + names[0]);
+    const size_t coverage = index.find("<coverage>");
+    ASSERT_NE(coverage, std::string::npos) << index;
+    // Every category of the file, in its order, each said once.
+    const char* expected[] = {"COM/ActiveX Entries\" saved=\"yes\"", "Application Paths\" saved=\"yes\"",
+                              "Program Shortcuts\" saved=\"no\" reason=\"its entries are folders, not registry keys\"",
+                              "Windows Startup Items\" saved=\"yes\""};
+    size_t at = coverage;
+    for (const char* c : expected) {
+        const size_t next = index.find(std::string("<category name=\"") + c, at);
+        EXPECT_NE(next, std::string::npos) << c;
+        if (next != std::string::npos) at = next;
+    }
+    // The description is not a key group: restoring the index skips it. A
+    // full restore of the prefix is the console's alone test; here the
+    // index goes back to holding nothing but the description.
+    std::string onlyCoverage = "<?xml version=\"1.0\"?>\n<regbak>" +
+                               index.substr(coverage, index.find("</coverage>") + 11 - coverage) + "</regbak>\n";
+    dir_.Write(L"regback\\" + names[0], onlyCoverage);
+    EXPECT_EQ(backup::RunRestore(names[0]), 1);
+    EXPECT_TRUE(reports_.Take().empty());
+}
+
+// A link key inside a saved tree (Wine keeps several in the class root) is
+// restored as a link: neither emptying the tree nor copying it back follows
+// the link into the key it names.
+TEST_F(Store, ARestoreNeverFollowsALinkKey)
+{
+    ASSERT_TRUE(fixture::CopyTemplate());
+    testenv::ScratchKey tree(HKEY_CURRENT_USER, L"Software", L"linktree");
+    testenv::ScratchKey target(HKEY_CURRENT_USER, L"Software", L"linktarget");
+    tree.SetString(L"", L"v", L"1");
+    target.SetString(L"Sub", L"kept", L"2");
+    HKEY opened = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, target.path().c_str(), 0, KEY_READ, &opened), ERROR_SUCCESS);
+    const std::wstring targetName = regkey::SystemNameOf(opened);
+    RegCloseKey(opened);
+    ASSERT_FALSE(targetName.empty());
+    HKEY link = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (tree.path() + L"\\Link").c_str(), 0, nullptr,
+                              REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS, nullptr, &link, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(targetName.data()),
+                             static_cast<DWORD>(targetName.size() * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    RegCloseKey(link);
+    ASSERT_TRUE(fixture::ValueExists(HKEY_CURRENT_USER, tree.path() + L"\\Link\\Sub", L"kept", 0));
+    dir_.Write(L"scanSetting.xml", "<ScanSetting><Fonts flag=\"false\" category=\"Font Entries\">"
+                                   "<Key rootKey=\"HKEY_CURRENT_USER\" subKey=\"" + testenv::WideToUtf8(tree.path()) +
+                                   "\"/></Fonts></ScanSetting>");
+    CRegEngine e;
+    ASSERT_EQ(backup::RunBackup(e, 0), 1);
+    const auto before = fixture::Dump(HKEY_CURRENT_USER, target.path(), 0);
+    tree.SetString(L"", L"v", L"changed");
+
+    const std::vector<std::wstring> names = Listed();
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ(backup::RunRestore(names[0]), 1);
+    EXPECT_TRUE(reports_.Take().empty());
+    EXPECT_EQ(fixture::Dump(HKEY_CURRENT_USER, target.path(), 0), before);
+    HKEY again = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, (tree.path() + L"\\Link").c_str(), REG_OPTION_OPEN_LINK, KEY_READ,
+                            &again),
+              ERROR_SUCCESS);
+    DWORD type = 0;
+    EXPECT_EQ(RegQueryValueExW(again, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_LINK));
+    RegCloseKey(again);
+    EXPECT_TRUE(fixture::ValueExists(HKEY_CURRENT_USER, tree.path() + L"\\Link\\Sub", L"kept", 0));
+    wchar_t data[8] = L"";
+    DWORD size = sizeof data;
+    RegGetValueW(HKEY_CURRENT_USER, tree.path().c_str(), L"v", RRF_RT_REG_SZ, nullptr, data, &size);
+    EXPECT_EQ(std::wstring(data), L"1");
+    // The link goes before the scratch key: deleting the tree must not reach the target.
+    HKEY drop = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, (tree.path() + L"\\Link").c_str(), REG_OPTION_OPEN_LINK, DELETE, &drop) ==
+        ERROR_SUCCESS) {
+        using NtDeleteKeyFn = LONG(WINAPI*)(HANDLE);
+        auto del = reinterpret_cast<NtDeleteKeyFn>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtDeleteKey")));
+        if (del) del(drop);
+        RegCloseKey(drop);
+    }
+}
+
 }  // namespace
 
 namespace {

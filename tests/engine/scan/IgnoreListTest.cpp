@@ -5,6 +5,7 @@
 #include "core/Slots.h"
 #include "engine/backup/RegistryFixture.h"
 #include "pure/IgnoreCodec.h"
+#include "scan/FixRun.h"
 #include "scan/IgnoreList.h"
 #include "support/ReportRecorder.h"
 #include "support/TestEnv.h"
@@ -311,6 +312,71 @@ TEST_F(Ignore, TheUnnamedValueAndOneNamedDefaultValueStayApart)
     scan::ApplyIgnoreList(fresh, *fresh.results[0], *cat);
     EXPECT_EQ(fresh.results[0]->problems[0]->ignored, 1);
     EXPECT_EQ(fresh.results[0]->problems[1]->ignored, 1);
+}
+
+}  // namespace
+
+namespace {
+
+// A scan whose ignore list could not be read cannot leave out what the user
+// ignored: every problem is found unchecked, none can be checked, and a fix
+// run fixes nothing even when a caller set the flag itself. A readable list
+// (or none) keeps the problems checked and the fix working.
+TEST_F(Ignore, AListThatCouldNotBeReadBlocksCheckingAndFixing)
+{
+    testenv::ScratchKey key(HKEY_CURRENT_USER, L"Software", L"ignoreblock");
+    key.SetString(L"", L"v", L"C:\\gone.exe");
+    const std::string good = [] {
+        const std::vector<uint8_t> b = pure::EncodeIgnoreList({});
+        return std::string(b.begin(), b.end());
+    }();
+    struct Case {
+        const char* what;
+        const char* bytes;  // null: no file
+        bool lock;
+        int state;
+    };
+    const Case cases[] = {{"no file", nullptr, false, kIgnoreListRead},
+                          {"a good list", "", false, kIgnoreListRead},
+                          {"damaged", "\x01\x00\x00\x00\xFF", false, kIgnoreListDamaged},
+                          {"locked", "", true, kIgnoreListUnreadable}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        DeleteFileW(dir_.File(L"IgnoreList.dat").c_str());
+        if (c.bytes) dir_.Write(L"IgnoreList.dat", *c.bytes ? std::string(c.bytes) : good);
+        HANDLE locked = c.lock ? CreateFileW(dir_.File(L"IgnoreList.dat").c_str(), GENERIC_READ, 0, nullptr,
+                                             OPEN_EXISTING, 0, nullptr)
+                               : INVALID_HANDLE_VALUE;
+        CRegEngine& e = engine::New();
+        auto category = std::make_unique<XMLElement>();
+        category->categoryName = L"Windows Startup Items";
+        XMLElement& cat = *e.categories.Add(std::move(category));
+        auto r = std::make_unique<RegScanCategory>();
+        r->name = cat.categoryName;
+        fixture::Record(e, *r, cat, HKEY_CURRENT_USER, key.path(), L"v", e.PrimaryView(), 0);
+        RegScanCategory& result = *e.results.Add(std::move(r));
+        scan::LoadIgnoreListForScan(e);
+        scan::ApplyIgnoreList(e, result, cat);
+        if (locked != INVALID_HANDLE_VALUE) CloseHandle(locked);
+        reports_.Take();
+
+        const bool read = c.state == kIgnoreListRead;
+        EXPECT_EQ(slots::GetIgnoreListState(), c.state);
+        EXPECT_EQ(e.checkedCount.load(), read ? 1 : 0);
+        slots::SetProblemChecked(0, 0, 0);
+        slots::SetProblemChecked(0, 0, 1);
+        EXPECT_EQ(e.checkedCount.load(), read ? 1 : 0);
+        result.problems[0]->selected = 1;  // a caller that went round the slot
+        scan::RunFix(e);
+        EXPECT_EQ(fixture::ValueExists(HKEY_CURRENT_USER, key.path(), L"v", 0), !read);
+        EXPECT_EQ(e.fixedCount.load(), read ? 1 : 0);
+        auto shown = reports_.Take();
+        ASSERT_EQ(shown.size(), read ? 0u : 1u);
+        if (!read) {
+            EXPECT_EQ(shown[0].text, L"IgnoreList.dat could not be read for this scan, so nothing was fixed.");
+        }
+        key.SetString(L"", L"v", L"C:\\gone.exe");
+    }
 }
 
 }  // namespace
