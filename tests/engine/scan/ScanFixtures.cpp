@@ -70,8 +70,10 @@ void CORVEX_CALL CallbackRecorder::Category(int index)
 void CORVEX_CALL CallbackRecorder::Item(const std::wstring* text, int examined)
 {
     Inside one;
-    if (current_ && current_->hook_) current_->hook_(*text, examined);
+    // Recorded first: a hook that throws (a failing scanner) still leaves
+    // its item in the log.
     Push({2, examined, *text});
+    if (current_ && current_->hook_) current_->hook_(*text, examined);
 }
 void CORVEX_CALL CallbackRecorder::Finished(int stopped)
 {
