@@ -17,4 +17,8 @@ inline constexpr wchar_t kOpenKeyContext[] = L"CRegistryKey::OpenKey(HKEY hKey .
 UniqueHKey OpenKey(HKEY root, const std::wstring& path, int view,
                    const wchar_t* context = kOpenKeyContext, LONG* error = nullptr);
 
+// The same without any report: *error receives the result code, and the
+// caller decides what a failure means.
+UniqueHKey OpenKeyQuietly(HKEY root, const std::wstring& path, int view, LONG* error);
+
 }  // namespace regkey

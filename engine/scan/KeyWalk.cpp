@@ -10,6 +10,7 @@
 #include "pure/ScanSplit.h"
 #include "pure/ScopeRules.h"
 #include "pure/TextRules.h"
+#include "scan/NotCheckedNote.h"
 #include "scan/ProblemRecord.h"
 
 namespace scan {
@@ -57,12 +58,29 @@ public:
     {
         if (Stopped()) return;
         const WalkItem start{t_.entry.rootHandle, startPath, 0, false};
-        if (UniqueHKey key = regkey::OpenKey(start.root, start.keyPath, t_.view)) VisitKey(start, key.get());
+        if (UniqueHKey key = Open(start.root, start.keyPath, start)) VisitKey(start, key.get());
         RestoreBreadthFirstOrder();
     }
 
 private:
     bool Stopped() const { return t_.engine.StopRequested(); }
+
+    // A key that is there but cannot be opened (access denied, as for many
+    // keys without administrator rights) is listed as not checked, with its
+    // error: the walk goes on without it and no box stops the scan.
+    UniqueHKey Open(HKEY from, const std::wstring& path, const WalkItem& item)
+    {
+        LONG rc = ERROR_SUCCESS;
+        UniqueHKey key = regkey::OpenKeyQuietly(from, path, t_.view, &rc);
+        if (!key && rc != ERROR_FILE_NOT_FOUND) {
+            NotCheckedPath why;
+            why.path = std::wstring(CRegEngine::RootName(item.root)) + L"\\" + item.keyPath;
+            why.reason = NotCheckedPath::kSystemError;
+            why.error = static_cast<uint32_t>(rc);
+            NoteNotChecked(t_.result, why);
+        }
+        return key;
+    }
 
     // False when the stop flag ended the walk.
     bool VisitKey(const WalkItem& item, HKEY handle)
@@ -102,8 +120,7 @@ private:
             if (!rules_.EnterSubKey(t_, parent, pure::ToUpper(childName), child)) continue;
             // A rule may move the child elsewhere; then it is opened from its root.
             const bool below = child.root == parent.root && IsChildPath(child.keyPath, parent.keyPath, childName);
-            UniqueHKey sub = below ? regkey::OpenKey(key.handle, childName, t_.view)
-                                   : regkey::OpenKey(child.root, child.keyPath, t_.view);
+            UniqueHKey sub = below ? Open(key.handle, childName, child) : Open(child.root, child.keyPath, child);
             if (sub && !VisitKey(child, sub.get())) return false;
         }
         return true;

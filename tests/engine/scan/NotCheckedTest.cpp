@@ -243,3 +243,36 @@ TEST(NotChecked, AKeyThatCannotBeOpenedIsNotChecked)
     EXPECT_EQ(IsTypeIdExist(scantest::NewGuid(), L"x", L"CLSID", kView64, h.engine, &why), Presence::Missing);
     EXPECT_TRUE(reports.Take().empty());
 }
+
+// A key inside a walked tree that exists but cannot be read (without
+// administrator rights many can't) is listed as not checked, the walk goes on
+// with its siblings, and no box stops the scan.
+TEST(NotChecked, AWalkedKeyThatCannotBeOpenedIsListedAndSkipped)
+{
+    ReportRecorder reports;
+    testenv::ScratchDir dir(L"walkdenied");
+    testenv::ScratchKey key(HKEY_CURRENT_USER, L"Software", L"walkdenied");
+    const std::wstring k = key.path();
+    const std::wstring missing = dir.File(L"gone.exe");
+    key.SetString(L"locked.exe", L"", missing);
+    key.SetString(L"open.exe", L"", missing);
+    auto setDacl = [&](const wchar_t* sddl) {
+        PSECURITY_DESCRIPTOR sd = nullptr;
+        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr));
+        HKEY locked = nullptr;
+        ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, (k + L"\\locked.exe").c_str(), 0, WRITE_DAC, &locked),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(RegSetKeySecurity(locked, DACL_SECURITY_INFORMATION, sd), ERROR_SUCCESS);
+        RegCloseKey(locked);
+        LocalFree(sd);
+    };
+    setDacl(L"D:(D;;KR;;;WD)(A;;KA;;;WD)");
+
+    ScannerHarness h(L"Application Paths");
+    h.Run(ScanAppPaths, HKEY_CURRENT_USER, L"HKEY_CURRENT_USER", k);
+    setDacl(L"D:(A;;KA;;;WD)");  // so the scratch key can be removed
+    h.ExpectExactly(k, {{k + L"\\open.exe", L"default value", missing, kFileMissing, kImportant, kDeleteValue}});
+    ExpectNotChecked(h.result, {{L"HKEY_CURRENT_USER\\" + k + L"\\locked.exe", NotCheckedPath::kSystemError,
+                                 ERROR_ACCESS_DENIED}});
+    EXPECT_TRUE(reports.Take().empty());
+}
