@@ -9,7 +9,7 @@ bool NeedsAdministrator(const Arguments& args)
     case Command::Backup:
     case Command::Restore:
     case Command::DeleteBackup: return true;
-    case Command::Startup:
+    case Command::Startup: return !args.action.empty() && args.action != L"disabled";  // that one only lists
     case Command::Schedule: return !args.action.empty();
     case Command::Help:
     case Command::Scan:

@@ -58,7 +58,9 @@ PROCESS_INFORMATION Start(const std::wstring& exe, const std::vector<std::wstrin
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdInput = si.hStdOutput = si.hStdError = nul;
     PROCESS_INFORMATION pi{};
-    EXPECT_TRUE(CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+    // Detached, as in CliRun.h: a console host made for a child that is
+    // killed outlives it under Wine and keeps the runner's output pipe open.
+    EXPECT_TRUE(CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr, nullptr,
                                &si, &pi));
     CloseHandle(nul);
     return pi;

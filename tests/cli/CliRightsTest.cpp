@@ -40,12 +40,14 @@ TEST(Rights, OnlyCommandsThatChangeTheMachineNeedAdministrator)
         {{L"delete-backup", L"20260101000000-f.regbak"}, true},
         {{L"ignored"}, false},
         {{L"startup"}, false},
-        {{L"startup", L"disable", L"0"}, true},
-        {{L"startup", L"enable", L"0"}, true},
-        {{L"startup", L"remove", L"0"}, true},
+        {{L"startup", L"disable", L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\Tool"}, true},
+        {{L"startup", L"enable", L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\Tool"}, true},
+        {{L"startup", L"enable", L"--all"}, true},
+        {{L"startup", L"remove", L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\Tool"}, true},
+        {{L"startup", L"disabled"}, false},
         {{L"schedule"}, false},
         {{L"schedule", L"add", L"--weekly", L"Mon", L"--at", L"03:00"}, true},
-        {{L"schedule", L"delete", L"0"}, true},
+        {{L"schedule", L"delete", L"Every Mon at 03:00"}, true},
         {{L"--help"}, false},
     };
     for (const Case& c : cases) {
@@ -72,7 +74,7 @@ TEST(Rights, WithoutAdministratorRightsChangingCommandsStopFirst)
     const std::vector<std::vector<std::wstring>> changing = {
         {L"fix", L"--yes"},          {L"backup"},
         {L"restore", L"20260101000000-f.regbak"}, {L"delete-backup", L"20260101000000-f.regbak"},
-        {L"startup", L"remove", L"0"}, {L"schedule", L"delete-task"}};
+        {L"startup", L"remove", L"HKEY_CURRENT_USER\\" + run.path() + L"\\Gone"}, {L"schedule", L"delete-task"}};
     for (const auto& args : changing) {
         SCOPED_TRACE(testenv::WideToUtf8(args[0]));
         Outcome o = cli(args);

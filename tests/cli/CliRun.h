@@ -78,7 +78,10 @@ inline Outcome RunExe(const std::wstring& exe, const std::vector<std::wstring>& 
     si.hStdOutput = outWrite;
     si.hStdError = errWrite;
     PROCESS_INFORMATION pi{};
-    BOOL started = CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+    // No console of its own: under Wine a console host made for the child
+    // (CREATE_NO_WINDOW) can outlive it, above all a killed one, and keeps
+    // the test runner's output pipe open, so the runner waits for ever.
+    BOOL started = CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr,
                                   nullptr, &si, &pi);
     DWORD startError = GetLastError();
     CloseHandle(outWrite);
