@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Runs a Windows program of the build under Wine in a throwaway prefix.
 #   wine-run.sh PREFIX --start        create PREFIX if needed, keep one wineserver alive
+#   wine-run.sh PREFIX --start-pristine
+#                                     as --start, with the registry put back first
+#                                     to the state it had when PREFIX was made
 #   wine-run.sh PREFIX --stop         end that wineserver
 #   wine-run.sh PREFIX --fresh PROGRAM ARGS
 #                                     end that wineserver, start a new one, run PROGRAM
@@ -57,6 +60,12 @@ own_shell_folders() {
     done
 }
 
+# The registry files as wineboot made them, kept for --start-pristine.
+pristine="$prefix/registry-as-made"
+keep_pristine_registry() {
+    mkdir -p "$pristine" && cp "$prefix"/*.reg "$pristine"/
+}
+
 ensure_prefix() {
     if [ -f "$prefix/system.reg" ]; then own_shell_folders; return 0; fi
     mkdir -p "$(dirname "$prefix")"
@@ -67,6 +76,7 @@ ensure_prefix() {
             [ "$WINEARCH" = win32 ] && boot=$wine32
             "${pin[@]}" "$boot" wineboot -i >/dev/null 2>&1
             "$server" -w
+            [ -f "$prefix/system.reg" ] && keep_pristine_registry
         fi
     ) 9>"$prefix.lock"
     [ -f "$prefix/system.reg" ] || { echo "wine-run.sh: could not create $prefix" >&2; return 1; }
@@ -91,6 +101,20 @@ start_server() {
 case "${1:-}" in
     --start)
         ensure_prefix || exit 1
+        start_server
+        exit 0 ;;
+    --start-pristine)
+        # For tests that change the whole machine's keys: each run starts
+        # from the same registry, whatever an earlier run left. The server
+        # is ended first, so it writes nothing over the files afterwards.
+        "$server" -k 2>/dev/null
+        "$server" -w 2>/dev/null
+        ensure_prefix || exit 1
+        if [ -d "$pristine" ]; then
+            cp "$pristine"/*.reg "$prefix"/ || exit 1
+        else
+            keep_pristine_registry || exit 1  # a prefix made before this option: its registry now
+        fi
         start_server
         exit 0 ;;
     --stop)

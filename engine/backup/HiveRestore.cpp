@@ -4,6 +4,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "backup/ExactTree.h"
 #include "core/Handles.h"
 #include "core/KeyNames.h"
 #include "core/WineFolders.h"
@@ -30,141 +31,6 @@ std::wstring TemporaryHiveName()
     static std::atomic<unsigned> counter{0};
     return kTemporaryPrefix + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(GetTickCount()) +
            L"_" + std::to_wstring(++counter);
-}
-
-constexpr wchar_t kLinkValue[] = L"SymbolicLinkValue";
-
-// The target a link key points at (its REG_LINK value); empty for an
-// ordinary key. Wine keeps such keys inside the class root (the 32-bit
-// view's AppID, TypeLib, ...), and following one would reach the key it
-// names.
-std::wstring LinkTarget(HKEY key)
-{
-    DWORD type = REG_NONE, size = 0;
-    if (RegQueryValueExW(key, kLinkValue, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_LINK ||
-        size == 0)
-        return std::wstring();
-    std::wstring target(size / sizeof(wchar_t) + 1, L'\0');
-    if (RegQueryValueExW(key, kLinkValue, nullptr, &type, reinterpret_cast<BYTE*>(target.data()), &size) !=
-        ERROR_SUCCESS)
-        return std::wstring();
-    target.resize(size / sizeof(wchar_t));
-    while (!target.empty() && target.back() == L'\0') target.pop_back();
-    return target;
-}
-
-// A subkey opened as itself: a link key is not followed.
-LONG OpenUnfollowed(HKEY parent, const wchar_t* name, REGSAM access, UniqueHKey& out)
-{
-    LONG rc = RegOpenKeyExW(parent, name, REG_OPTION_OPEN_LINK, access, out.put());
-    if (rc != ERROR_SUCCESS) out.release();
-    return rc;
-}
-
-// Deletes the key behind an open handle (a link key itself, not its target).
-LONG DeleteOpenKey(HKEY key)
-{
-    using NtDeleteKeyFn = LONG(WINAPI*)(HANDLE);
-    static const NtDeleteKeyFn deleteKey = reinterpret_cast<NtDeleteKeyFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtDeleteKey")));
-    if (!deleteKey) return ERROR_PROC_NOT_FOUND;
-    return deleteKey(key) == 0 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
-}
-
-// Removes every value and subkey of `key`, depth first; a link key below it
-// is removed as a link and never followed, so the key it names stays. Each
-// subkey is opened in `view` again: a handle's view does not carry over to
-// keys opened below it.
-LONG EmptyKey(HKEY key, REGSAM view)
-{
-    std::vector<wchar_t> value(16384);  // the longest value name, on the heap: this recurses
-    for (;;) {
-        DWORD length = static_cast<DWORD>(value.size());
-        LONG rc = RegEnumValueW(key, 0, value.data(), &length, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_NO_MORE_ITEMS) break;
-        if (rc != ERROR_SUCCESS) return rc;
-        rc = RegDeleteValueW(key, value.data());
-        if (rc != ERROR_SUCCESS) return rc;
-    }
-    for (;;) {
-        wchar_t name[256];
-        DWORD length = 256;
-        LONG rc = RegEnumKeyExW(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
-        if (rc != ERROR_SUCCESS) return rc;
-        UniqueHKey sub;
-        rc = OpenUnfollowed(key, name, KEY_ALL_ACCESS | view, sub);
-        if (rc != ERROR_SUCCESS) return rc;
-        if (LinkTarget(sub.get()).empty()) {
-            rc = EmptyKey(sub.get(), view);
-            if (rc != ERROR_SUCCESS) return rc;
-        }
-        rc = DeleteOpenKey(sub.get());
-        if (rc != ERROR_SUCCESS) return rc;
-    }
-}
-
-// Makes `name` below `to` a link to `target`, as the saved key was.
-LONG CreateLink(HKEY to, const wchar_t* name, const std::wstring& target, REGSAM view)
-{
-    UniqueHKey link;
-    LONG rc = RegCreateKeyExW(to, name, 0, nullptr, REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS | view, nullptr,
-                              link.put(), nullptr);
-    if (rc != ERROR_SUCCESS) {
-        link.release();
-        return rc;
-    }
-    return RegSetValueExW(link.get(), kLinkValue, 0, REG_LINK, reinterpret_cast<const BYTE*>(target.data()),
-                          static_cast<DWORD>(target.size() * sizeof(wchar_t)));
-}
-
-// Copies every value and subkey of `from` into `to`, each value with
-// exactly its stored bytes. RegCopyTreeW is not exact: the value writer adds
-// a terminator to a string whose data ends without one when the character
-// after it in the buffer is a null, so "abc" stored in 6 bytes came back in
-// 8. Here the buffer goes on with a non-null sentinel past the data.
-LONG CopyTreeExactly(HKEY from, HKEY to, REGSAM view)
-{
-    DWORD subKeys = 0, maxSubKey = 0, values = 0, maxValueName = 0, maxData = 0;
-    LONG rc = RegQueryInfoKeyW(from, nullptr, nullptr, nullptr, &subKeys, &maxSubKey, nullptr, &values,
-                               &maxValueName, &maxData, nullptr, nullptr);
-    if (rc != ERROR_SUCCESS) return rc;
-    std::vector<wchar_t> name(maxValueName + 2);
-    std::vector<BYTE> data(maxData + 4);
-    for (DWORD i = 0; i < values; ++i) {
-        DWORD nameLength = static_cast<DWORD>(name.size());
-        DWORD size = static_cast<DWORD>(data.size() - 4);
-        DWORD type = REG_NONE;
-        rc = RegEnumValueW(from, i, name.data(), &nameLength, nullptr, &type, data.data(), &size);
-        if (rc != ERROR_SUCCESS) return rc;
-        for (DWORD b = size; b < size + 4; ++b) data[b] = 0xFF;
-        rc = RegSetValueExW(to, name.data(), 0, type, size ? data.data() : nullptr, size);
-        if (rc != ERROR_SUCCESS) return rc;
-    }
-    std::vector<wchar_t> subName(maxSubKey + 2);
-    for (DWORD i = 0; i < subKeys; ++i) {
-        DWORD length = static_cast<DWORD>(subName.size());
-        rc = RegEnumKeyExW(from, i, subName.data(), &length, nullptr, nullptr, nullptr, nullptr);
-        if (rc != ERROR_SUCCESS) return rc;
-        UniqueHKey source, target;
-        rc = OpenUnfollowed(from, subName.data(), KEY_READ, source);
-        if (rc != ERROR_SUCCESS) return rc;
-        const std::wstring link = LinkTarget(source.get());
-        if (!link.empty()) {
-            rc = CreateLink(to, subName.data(), link, view);
-            if (rc != ERROR_SUCCESS) return rc;
-            continue;
-        }
-        rc = RegCreateKeyExW(to, subName.data(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, target.put(),
-                             nullptr);
-        if (rc != ERROR_SUCCESS) {
-            target.release();
-            return rc;
-        }
-        rc = CopyTreeExactly(source.get(), target.get(), view);
-        if (rc != ERROR_SUCCESS) return rc;
-    }
-    return ERROR_SUCCESS;
 }
 
 // True when no process of that id runs (any more).
@@ -242,7 +108,7 @@ RestoreStatus RestoreByLoadAndCopy(HKEY root, const std::wstring& subKey, REGSAM
     RestoreStatus status;
     {
         UniqueHKey source;
-        rc = RegOpenKeyExW(hiveRoot, temp.c_str(), 0, KEY_READ, source.put());
+        rc = RegOpenKeyExW(hiveRoot, temp.c_str(), 0, KEY_READ | kExactKey, source.put());
         if (rc != ERROR_SUCCESS) {
             source.release();
             status = Failed(RestoreStatus::RestoreFailed, rc);
@@ -256,8 +122,7 @@ RestoreStatus RestoreByLoadAndCopy(HKEY root, const std::wstring& subKey, REGSAM
             } else if (!IsNamed(target.get(), systemName)) {
                 status = Failed(RestoreStatus::ElsewhereKey, ERROR_INVALID_HANDLE);
             } else {
-                rc = EmptyKey(target.get(), view);
-                if (rc == ERROR_SUCCESS) rc = CopyTreeExactly(source.get(), target.get(), view);
+                rc = MakeTreeEqual(source.get(), target.get());
                 if (rc != ERROR_SUCCESS) status = Failed(RestoreStatus::RestoreFailed, rc);
             }
         }

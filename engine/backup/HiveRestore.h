@@ -1,7 +1,7 @@
 // Putting a saved hive file back over a registry key. On Windows this is
 // RegRestoreKeyW with REG_FORCE_RESTORE. Wine's RegRestoreKeyW reports success
 // and changes nothing, so there the file is loaded under a temporary key,
-// copied over the target and unloaded again.
+// the target is made equal to it (see ExactTree.h) and it is unloaded again.
 #pragma once
 
 #include <windows.h>

@@ -15,8 +15,10 @@
 namespace fixture {
 
 // The key root\path in `view` as sorted lines "subpath|name|type|bytes"
-// (values) and "subpath\" (keys); empty when the key does not exist.
-inline void DumpInto(HKEY key, const std::wstring& rel, REGSAM view, std::vector<std::wstring>& out)
+// (values) and "subpath\" (keys); empty when the key does not exist. The
+// view picks the key; below it each subkey is read as itself (a 32-bit
+// process under Wine is otherwise sent into a key's "Wow6432Node" child).
+inline void DumpInto(HKEY key, const std::wstring& rel, std::vector<std::wstring>& out)
 {
     out.push_back(rel + L"\\");
     DWORD subKeys = 0, maxSub = 0, values = 0, maxName = 0, maxData = 0;
@@ -42,8 +44,8 @@ inline void DumpInto(HKEY key, const std::wstring& rel, REGSAM view, std::vector
         if (RegEnumKeyExW(key, i, name.data(), &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) continue;
         std::wstring sub(name.data(), len);
         HKEY child = nullptr;
-        if (RegOpenKeyExW(key, sub.c_str(), 0, KEY_READ | view, &child) == ERROR_SUCCESS) {
-            DumpInto(child, rel + L"\\" + sub, view, out);
+        if (RegOpenKeyExW(key, sub.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &child) == ERROR_SUCCESS) {
+            DumpInto(child, rel + L"\\" + sub, out);
             RegCloseKey(child);
         }
     }
@@ -54,7 +56,7 @@ inline std::vector<std::wstring> Dump(HKEY root, const std::wstring& path, REGSA
     std::vector<std::wstring> out;
     HKEY key = nullptr;
     if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return out;
-    DumpInto(key, L"", view, out);
+    DumpInto(key, L"", out);
     RegCloseKey(key);
     std::sort(out.begin(), out.end());
     return out;
