@@ -33,7 +33,7 @@ run_suite() {  # name [ctest args]
     step "test $name"
     rm -rf "build/$name/results" && mkdir -p "build/$name/results"
     local started=$SECONDS
-    (cd "build/$name" && timeout 2400 ctest --output-on-failure -j "$jobs" --output-junit ctest-junit.xml "$@") || status=1
+    (cd "build/$name" && timeout -k 60 2400 ctest --output-on-failure --timeout 900 -j "$jobs" --output-junit ctest-junit.xml "$@") || status=1
     builds+=("$name")
     timings+=("$name $((SECONDS - started)) s")
 }
