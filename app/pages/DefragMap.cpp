@@ -1,0 +1,123 @@
+#include "pages/DefragMap.h"
+
+#include <algorithm>
+
+#include "pure/PageRules.h"
+
+namespace ui {
+namespace {
+
+uint32_t DibColour(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
+
+}  // namespace
+
+const COLORREF CDefragMap::kPalette[8] = {
+    RGB(160, 160, 160), RGB(0, 0, 0),       RGB(0, 255, 0),   RGB(255, 0, 0),
+    RGB(255, 255, 0),   RGB(0, 128, 255), RGB(255, 150, 150), RGB(0, 200, 0),
+};
+
+CDefragMap::~CDefragMap()
+{
+    CriticalSection::Lock lock(lock_);
+    if (dc_) {
+        SelectObject(dc_, oldBitmap_);
+        DeleteDC(dc_);
+        dc_ = nullptr;
+    }
+    bits_ = nullptr;
+}
+
+void CDefragMap::Reset(HWND window, int w, int h, const RECT& map)
+{
+    // Workers draw by the map rectangle: it changes with the surface.
+    CriticalSection::Lock lock(lock_);
+    map_ = map;
+    if (!dc_) {
+        gdi::WindowDC screen(window);
+        dc_ = CreateCompatibleDC(screen.get());
+    }
+    if (oldBitmap_) SelectObject(dc_, oldBitmap_);
+    oldBitmap_ = nullptr;
+    void* bits = nullptr;
+    surface_.reset(gdi::CreateDib32(w, h, &bits));
+    bits_ = static_cast<uint32_t*>(bits);
+    width_ = bits_ ? w : 0;
+    height_ = bits_ ? h : 0;
+    if (surface_) oldBitmap_ = SelectObject(dc_, surface_.get());
+    FillLocked(kPalette[0]);
+}
+
+void CDefragMap::Clear()
+{
+    CriticalSection::Lock lock(lock_);
+    FillLocked(kPalette[0]);
+}
+
+void CDefragMap::FillLocked(COLORREF colour)
+{
+    if (!bits_) return;
+    const uint32_t px = DibColour(colour);
+    const int x0 = std::max(0, static_cast<int>(map_.left)), x1 = std::min(width_, static_cast<int>(map_.right));
+    const int y0 = std::max(0, static_cast<int>(map_.top)), y1 = std::min(height_, static_cast<int>(map_.bottom));
+    for (int y = y0; y < y1; ++y) std::fill(bits_ + y * width_ + x0, bits_ + y * width_ + x1, px);
+    dirty_ = true;
+}
+
+void CDefragMap::DrawRange(uint64_t total, uint64_t first, uint64_t end, int colour)
+{
+    if (colour < 0 || colour > 7 || end <= first) return;
+    const uint32_t px = DibColour(kPalette[colour]);
+    CriticalSection::Lock lock(lock_);
+    if (!bits_) return;
+    const int left = map_.left, bottom = std::min(static_cast<int>(map_.bottom), height_);
+    const int mw = std::min(static_cast<int>(map_.right), width_) - left;
+    const int mh = bottom - static_cast<int>(map_.top);
+    pagerules::ForEachMapSpan(first, end, total, mw, mh, [&](int row, int x0, int x1) {
+        uint32_t* line = bits_ + (bottom - 1 - row) * width_ + left;
+        std::fill(line + x0, line + x1, px);
+    });
+    dirty_ = true;
+}
+
+COLORREF CDefragMap::At(int x, int y)
+{
+    CriticalSection::Lock lock(lock_);
+    if (!bits_ || x < 0 || y < 0 || x >= width_ || y >= height_) return CLR_INVALID;
+    const uint32_t px = bits_[y * width_ + x];
+    return RGB((px >> 16) & 0xFF, (px >> 8) & 0xFF, px & 0xFF);
+}
+
+void CDefragMap::Paint(HDC dc)
+{
+    CriticalSection::Lock lock(lock_);
+    RECT frame = map_;
+    InflateRect(&frame, 1, 1);
+    gdi::FrameSolid(dc, frame, RGB(0, 0, 0));
+    if (dc_ && bits_)
+        BitBlt(dc, map_.left, map_.top, map_.right - map_.left, map_.bottom - map_.top, dc_, map_.left, map_.top,
+               SRCCOPY);
+}
+
+void CDefragMap::PaintLegend(HDC dc, HFONT font) const
+{
+    struct Entry {
+        int colour;
+        const wchar_t* label;
+        int width;
+    };
+    static const Entry kLegend[] = {
+        {0, L"empty", 28}, {1, L"allocated", 44}, {4, L"fragment", 48}, {2, L"unfragment", 56}, {5, L"selected", 36},
+    };
+    gdi::Select sel(dc, font);
+    SetTextColor(dc, RGB(0, 0, 0));
+    int x = map_.left;
+    const int top = map_.bottom + 12, bottom = map_.bottom + 24;
+    for (const Entry& e : kLegend) {
+        gdi::FillSolid(dc, {x, top, x + 12, bottom}, kPalette[e.colour]);
+        RECT label{x + 12 + 4, top, x + 12 + 4 + e.width, bottom};
+        DrawTextW(dc, e.label, -1, &label, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        x = label.right + 12;
+    }
+}
+
+}  // namespace ui
