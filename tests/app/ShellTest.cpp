@@ -6,9 +6,12 @@
 #include <atomic>
 #include <fstream>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "app/AppTestEnv.h"
 #include "controls/ImageCache.h"
+#include "res/ResourceIds.h"
 #include "shell/EngineBinding.h"
 #include "shell/MainDlg.h"
 #include "shell/ProgressTextQueue.h"
@@ -101,6 +104,48 @@ TEST_F(ShellTest, StartsOnTheMainMenuPageWithTheFixedSize)
     wchar_t title[32] = L"";
     GetWindowTextW(dlg_->Hwnd(), title, 32);
     EXPECT_STREQ(title, L" Tamsel");
+}
+
+// Printable ASCII: no text of the window needs East Asian fonts.
+bool IsPlainEnglish(const std::wstring& text)
+{
+    for (wchar_t c : text)
+        if (c < 0x20 || c > 0x7E) return false;
+    return true;
+}
+
+BOOL CALLBACK CollectText(HWND child, LPARAM lp)
+{
+    // An icon's window text is its resource ordinal, not a text.
+    if ((GetWindowLongPtrW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) return TRUE;
+    wchar_t text[256] = L"";
+    GetWindowTextW(child, text, 256);
+    reinterpret_cast<std::vector<std::pair<int, std::wstring>>*>(lp)->emplace_back(GetDlgCtrlID(child), text);
+    return TRUE;
+}
+
+TEST_F(ShellTest, TheSystemMenuAndTheAboutBoxSpeakEnglish)
+{
+    wchar_t item[128] = L"";
+    ASSERT_GT(GetMenuStringW(GetSystemMenu(dlg_->Hwnd(), FALSE), 0x10, item, 128, MF_BYCOMMAND), 0);
+    EXPECT_STREQ(item, L"&About Tamsel...");
+
+    // The About box's own template, as RunAboutDialog opens it.
+    HWND about = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_TAMSEL_ABOUT), dlg_->Hwnd(),
+                                    [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    ASSERT_TRUE(about);
+    std::vector<std::pair<int, std::wstring>> texts;
+    EnumChildWindows(about, &CollectText, reinterpret_cast<LPARAM>(&texts));
+    wchar_t caption[64] = L"";
+    GetWindowTextW(about, caption, 64);
+    texts.emplace_back(0, caption);
+    DestroyWindow(about);
+    bool sawOk = false;
+    for (const auto& [id, text] : texts) {
+        EXPECT_TRUE(IsPlainEnglish(text)) << "control " << id;
+        if (id == IDOK) sawOk = text == L"OK";
+    }
+    EXPECT_TRUE(sawOk) << "the About box's button reads \"OK\"";
 }
 
 TEST_F(ShellTest, EveryPageExistsWithItsHeaderTexts)
