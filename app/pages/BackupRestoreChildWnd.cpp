@@ -11,8 +11,7 @@ namespace ui {
 namespace {
 
 constexpr wchar_t kInstruction[] =
-    L"To return any previous configuration, simply select an item from the list below and \t\t\t\t\t  click "
-    L"on the "
+    L"To return any previous configuration, simply select an item from the list below and click on the "
     L"\"Restore\" button to start the restore process.";
 
 int OperationResult()
@@ -40,7 +39,7 @@ std::wstring FormatStamp(const BackupStamp& s)
 
 CBackupRestoreChildWnd::CBackupRestoreChildWnd()
     : CPageBase(kBackupPage, L"Restore Windows Registry",
-                L"Restore previous backup registry or take full bakeup registry")
+                L"Restore previous backup registry or take full backup registry")
 {
 }
 

@@ -13,12 +13,12 @@ namespace {
 
 // clang-format off
 const ProgressPageLook kLook = {
-    L"Before fix the specified errors,program will automatic backup the partial registry,\t\t"
+    L"Before fix the specified errors,program will automatic backup the partial registry, "
     L"then will fix all the specified errors.When fixing,you can cancel to fix error,"
     L"Click \"Scan Again\"button back to scan again.",
     50, 55, true,   // word-wrapped over (70, 5)-(W - 50, 55)
     35,             // rule
-    1605, 1606, L"Catagory", 200, 260,
+    1605, 1606, L"Category", 200, 260,
 };
 // clang-format on
 
@@ -35,7 +35,7 @@ int EngineCount(CountSlot slot)
 }  // namespace
 
 CCleanChildWnd::CCleanChildWnd()
-    : CProgressListPage(kCleanPage, L"Clean Registry", L"Fix the specified erros", kLook)
+    : CProgressListPage(kCleanPage, L"Clean Registry", L"Fix the specified errors", kLook)
 {
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "controls/Gdi.h"
+#include "pure/UiTexts.h"
 #include "pages/MessageBox.h"
 #include "shell/EngineBinding.h"
 
@@ -11,7 +12,7 @@ namespace {
 
 constexpr wchar_t kInstruction[] =
     L"Select an item and click the \"Remove\" button to remove the item from the Ignore List";
-constexpr wchar_t kAllGroups[] = L"ALL Catagories";
+constexpr wchar_t kAllGroups[] = L"ALL Categories";
 constexpr wchar_t kMasterRow[] = L"  Check ALL  ";
 
 std::wstring WithCount(const std::wstring& name, int count)
@@ -112,7 +113,7 @@ void CIgnoreChildWnd::ShowEntriesOf(int groupRow)
     auto add = [&](int g) {
         const RegScanCategory& group = *list_->At(g);
         for (int e = 0; e < group.problems.GetCount(); ++e) {
-            const std::wstring text = IgnoreEntryText(*group.problems[e]);
+            const std::wstring text = uitext::Printable(IgnoreEntryText(*group.problems[e]));
             if (entries_.AddRow(text) < 0) continue;
             refs_.push_back({g, e});
             longest = std::max(longest, text.size());

@@ -1,5 +1,5 @@
 // The ignore list page: the groups of the engine's ignore list on the left
-// ("ALL Catagories" first), their entries with check boxes on the right
+// ("ALL Categories" first), their entries with check boxes on the right
 // under a master row that checks or unchecks them all, and "Remove" to take
 // the checked entries off the list.
 #pragma once

@@ -15,8 +15,8 @@ namespace ui {
 namespace {
 
 constexpr wchar_t kInstruction[] =
-    L"Click \"New\" to schudule scan.\r\nClick \"Edit\" or \"Delete\" to manage \t\t\t\t\t  or delte an exiting "
-    L"scan schudule.";
+    L"Click \"New\" to schedule a scan.\r\nClick \"Edit\" or \"Delete\" to manage or delete an existing scan "
+    L"schedule.";
 constexpr wchar_t kDeleteQuestion[] = L"Are you sure would like to delete \r\nthis scan schedule?";
 
 bool HasEngine()

@@ -4,6 +4,7 @@
 #include <type_traits>
 
 #include "controls/Gdi.h"
+#include "pure/UiTexts.h"
 #include "shell/EngineBinding.h"
 #include "shell/LastScan.h"
 #include "shell/LastScanReport.h"
@@ -13,7 +14,7 @@ namespace {
 
 constexpr wchar_t kInstruction[] =
     L"In the right errors list,click the \"CheckBox\" to make sure the error to fix or not,and right click to "
-    L"popup menu to \t\tclick \"Ignore Problem\"menu to add into the ignore list or click \"Open Registry "
+    L"popup menu to click \"Ignore Problem\"menu to add into the ignore list or click \"Open Registry "
     L"Key\"menu to check the registry entry.";
 constexpr wchar_t kAllCategories[] = L"All Categories";
 
@@ -187,13 +188,14 @@ void CSelectCleanChildWnd::AddProblemRow(int resultIndex, int problemIndex, cons
 {
     if (problem.ignored) return;
     refs_.push_back(std::make_unique<ProblemRef>(ProblemRef{resultIndex, problemIndex}));
-    const int row = problems_.AddRow(ProblemEntryText(problem), kNoImage, reinterpret_cast<LPARAM>(refs_.back().get()));
+    const int row = problems_.AddRow(uitext::Printable(ProblemEntryText(problem)), kNoImage,
+                                     reinterpret_cast<LPARAM>(refs_.back().get()));
     if (row < 0) {
         refs_.pop_back();
         return;
     }
     problems_.SetText(row, 1, GradeText(problem.grade));
-    problems_.SetText(row, 2, problem.message);
+    problems_.SetText(row, 2, uitext::ShownProblemMessage(problem.message));
     problems_.SetText(row, 3, RemovesText(problem));
     problems_.SetChecked(row, problem.selected != 0);
 }

@@ -175,14 +175,14 @@ TEST_F(SchedulePageTest, NewEditAndDeleteGoThroughTheSchedulerWithTheDialog)
     EXPECT_EQ(t.wBeginMonth, now.wMonth);
     EXPECT_EQ(t.wBeginDay, now.wDay);
     ASSERT_EQ(Rows().Count(), 1);
-    EXPECT_EQ(Rows().Text(0, 0), Today(L"At 10:0 every Monday of week, starting "));
+    EXPECT_EQ(Rows().Text(0, 0), Today(L"At 10:00 every Monday of week, starting "));
     EXPECT_FALSE(Enabled(kCmdAction));
 
     // Edit acts on the selected row, pre-filled from its trigger.
     Rows().Select(0);
     EXPECT_TRUE(Enabled(kCmdAction));
     EXPECT_TRUE(Enabled(kCmdSecond));
-    AnswerDialog(L"10:0", 2, L"9:05", 32);
+    AnswerDialog(L"10:00", 2, L"9:05", 32);
     Click(kCmdAction);
     CheckDialogShowed();
     triggers = TaskTriggers();
@@ -191,7 +191,7 @@ TEST_F(SchedulePageTest, NewEditAndDeleteGoThroughTheSchedulerWithTheDialog)
     EXPECT_EQ(triggers[0].wStartHour, 9);
     EXPECT_EQ(triggers[0].wStartMinute, 5);
     ASSERT_EQ(Rows().Count(), 1);
-    EXPECT_EQ(Rows().Text(0, 0), Today(L"At 9:5 every Friday of week, starting "));
+    EXPECT_EQ(Rows().Text(0, 0), Today(L"At 9:05 every Friday of week, starting "));
     EXPECT_FALSE(Enabled(kCmdAction));
     EXPECT_TRUE(questions_.empty());
 
@@ -296,7 +296,7 @@ TEST_F(SchedulePageTest, TheUpDownStepsTheTimeAMinuteAndWraps)
         return std::wstring(text);
     };
     EXPECT_EQ(step(-1), L"23:59");
-    EXPECT_EQ(step(1), L"0:0");
+    EXPECT_EQ(step(1), L"0:00");
     SetDlgItemTextW(h, CSetScanSchedule::kTimeEdit, L"1230");
     EXPECT_EQ(step(1), L"1230");
     SetDlgItemTextW(h, CSetScanSchedule::kTimeEdit, L"7:05");
