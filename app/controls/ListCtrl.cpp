@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include "pure/UiTexts.h"
+
 namespace ui {
 
 CListCtrlCl::CListCtrlCl() { SetFontSize(12, 0); }
@@ -85,11 +87,15 @@ void CListCtrlCl::DrawRow(const DRAWITEMSTRUCT& dis)
             gdi::Select sel(dc, underlined_.get());
             SetTextColor(dc, RGB(0, 0, 255));
             RECT line{cell.left + 15, cell.top, cell.right, cell.top + 9 + 12};
-            DrawTextW(dc, item->description.c_str(), -1, &line, DT_SINGLELINE | DT_BOTTOM | DT_END_ELLIPSIS);
+            // A program without a description is named by its file.
+            const std::wstring name = uitext::Printable(
+                uitext::StartupItemName(item->description, item->filePath, item->commandLine));
+            DrawTextW(dc, name.c_str(), -1, &line, DT_SINGLELINE | DT_BOTTOM | DT_END_ELLIPSIS | DT_NOPREFIX);
             gdi::Select plain(dc, font_.get());
             SetTextColor(dc, RGB(0, 0, 0));
             RECT second{line.left + 5, line.top + 15, cell.right, line.bottom + 15};
-            DrawTextW(dc, item->commandLine.c_str(), -1, &second, DT_SINGLELINE | DT_BOTTOM | DT_END_ELLIPSIS);
+            const std::wstring command = uitext::Printable(item->commandLine);
+            DrawTextW(dc, command.c_str(), -1, &second, DT_SINGLELINE | DT_BOTTOM | DT_END_ELLIPSIS | DT_NOPREFIX);
             continue;
         }
         std::wstring text = CellText(row, col);

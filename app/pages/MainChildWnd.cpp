@@ -5,6 +5,7 @@
 #include <string>
 
 #include "controls/ImageDraw.h"
+#include "pure/UiTexts.h"
 #include "shell/EngineBinding.h"
 #include "shell/LastScan.h"
 #include "shell/LastScanReport.h"
@@ -90,13 +91,13 @@ int EntryIndex(int entryId)
 
 std::wstring LastScanSummary()
 {
-    if (lastscan::Read(lastscan::kPerformed) == L"FALSE") return L"Last scan: no scan has been performed.";
-    std::wstring summary = L"Last scan: Error(s):" + lastscan::Read(lastscan::kErrorsCount) + L" ,Fixed:" +
-                           lastscan::Read(lastscan::kFixedCount) + L" ,Remain:" +
-                           lastscan::Read(lastscan::kRemainCount);
+    std::wstring summary =
+        uitext::LastScanLine(lastscan::Read(lastscan::kPerformed), lastscan::Read(lastscan::kErrorsCount),
+                                lastscan::Read(lastscan::kFixedCount), lastscan::Read(lastscan::kRemainCount));
     // Only when the previous scan's report was there to compare with.
     const std::wstring added = lastscan::Read(lastscan::kNewCount);
-    if (!added.empty()) summary += L" (+" + added + L" new since the previous scan)";
+    if (!added.empty() && summary.rfind(L"Last scan: Error(s):", 0) == 0)
+        summary += L" (+" + added + L" new since the previous scan)";
     return summary;
 }
 

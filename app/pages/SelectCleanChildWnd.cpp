@@ -1,9 +1,11 @@
 #include "pages/SelectCleanChildWnd.h"
 
 #include <algorithm>
+#include <array>
 #include <type_traits>
 
 #include "controls/Gdi.h"
+#include "pure/LayoutRules.h"
 #include "pure/UiTexts.h"
 #include "shell/EngineBinding.h"
 #include "shell/LastScan.h"
@@ -17,6 +19,10 @@ constexpr wchar_t kInstruction[] =
     L"popup menu to click \"Ignore Problem\"menu to add into the ignore list or click \"Open Registry "
     L"Key\"menu to check the registry entry.";
 constexpr wchar_t kAllCategories[] = L"All Categories";
+// The problem list takes the room the category names do not need, so that
+// every column of a problem is in view.
+constexpr int kCategoryRight = 209;
+constexpr int kProblemLeft = 219;
 
 int ProblemCount() { return g_engine && g_engine->GetProblemCount ? g_engine->GetProblemCount() : 0; }
 int CheckedCount() { return g_engine && g_engine->GetCheckedCount ? g_engine->GetCheckedCount() : 0; }
@@ -67,19 +73,38 @@ void CSelectCleanChildWnd::CreateLists()
     RECT client{};
     GetClientRect(hwnd_, &client);
     const int w = client.right, h = client.bottom;
-    categories_.Create(hwnd_, kCategoryListId, {19, 42, 255, h - 18}, LVS_SHOWSELALWAYS);
+    categories_.Create(hwnd_, kCategoryListId, {19, 42, kCategoryRight, h - 18}, LVS_SHOWSELALWAYS);
     categories_.AddColumn(L"Category", 300);
-    problems_.Create(hwnd_, kProblemListId, {285, 42, w - 16, h - 18}, LVS_SHOWSELALWAYS, true, false);
+    problems_.Create(hwnd_, kProblemListId, {kProblemLeft, 42, w - 16, h - 18}, LVS_SHOWSELALWAYS, true, false);
     problems_.AddColumn(L"Registry Entry", 300);
     problems_.AddColumn(L"Issue Grade", 100);
     problems_.AddColumn(L"Description", 100);
     problems_.AddColumn(L"Removes", 160);
+    FitProblemColumns();
 }
 
 void CSelectCleanChildWnd::Layout(int w, int h)
 {
-    if (categories_.Hwnd()) MoveWindow(categories_.Hwnd(), 19, 42, 255 - 19, h - 18 - 42, TRUE);
-    if (problems_.Hwnd()) MoveWindow(problems_.Hwnd(), 285, 42, w - 16 - 285, h - 18 - 42, TRUE);
+    if (categories_.Hwnd()) MoveWindow(categories_.Hwnd(), 19, 42, kCategoryRight - 19, h - 18 - 42, TRUE);
+    if (problems_.Hwnd()) MoveWindow(problems_.Hwnd(), kProblemLeft, 42, w - 16 - kProblemLeft, h - 18 - 42, TRUE);
+    FitProblemColumns();
+}
+
+void CSelectCleanChildWnd::FitProblemColumns()
+{
+    if (!problems_.Hwnd()) return;
+    // What the fix removes stays in view: the columns share the list's
+    // width, less room for a vertical scroll bar.
+    RECT client{};
+    GetClientRect(problems_.Hwnd(), &client);
+    const int width = client.right - GetSystemMetrics(SM_CXVSCROLL);
+    const std::array<int, 4> widths = layout::ProblemColumnWidths(width, layout::kDesignDpi);
+    for (int i = 0; i < 4; ++i) ListView_SetColumnWidth(problems_.Hwnd(), i, widths[static_cast<size_t>(i)]);
+    // The category names need no horizontal scroll bar either.
+    if (categories_.Hwnd()) {
+        GetClientRect(categories_.Hwnd(), &client);
+        ListView_SetColumnWidth(categories_.Hwnd(), 0, client.right - GetSystemMetrics(SM_CXVSCROLL));
+    }
 }
 
 void CSelectCleanChildWnd::OnPageEnter()

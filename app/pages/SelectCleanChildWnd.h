@@ -44,6 +44,7 @@ private:
 
     void CreateLists();
     void Layout(int w, int h);
+    void FitProblemColumns();
     bool OnNotify(const NMHDR& hdr);
     void FillCategories();
     void UpdateCategoryCounts();

@@ -158,11 +158,13 @@ TEST_F(MainMenuPageTest, SummaryLineComesFromLastScanIni)
          L"Last scan: Error(s):12 ,Fixed:10 ,Remain:2"},
         {"[ScanStatus]\r\nPerformed=FALSE\r\nErrorsCount=12\r\nFixedCount=10\r\nRemainCount=2\r\n",
          L"Last scan: no scan has been performed."},
-        {nullptr, L"Last scan: Error(s): ,Fixed: ,Remain:"},
+        // Nothing recorded yet: a fact, not three blanks.
+        {nullptr, L"No scan yet"},
+        {"[ScanStatus]\r\nPerformed=TRUE\r\n", L"No scan yet"},
         // Only the exact "FALSE" means no scan.
         {"[ScanStatus]\r\nPerformed=false\r\nErrorsCount=3\r\nFixedCount=0\r\nRemainCount=3\r\n",
          L"Last scan: Error(s):3 ,Fixed:0 ,Remain:3"},
-        {"[ScanStatus]\r\nErrorsCount=7\r\n", L"Last scan: Error(s):7 ,Fixed: ,Remain:"},
+        {"[ScanStatus]\r\nErrorsCount=7\r\n", L"No scan yet"},
     };
     for (const Row& r : rows) {
         DeleteFileW(L".\\LastScan.ini");

@@ -130,7 +130,7 @@ TEST_F(ScanCleanFlow, ScanUncheckTwoFixAndFindTheTotalsOnTheMainMenu)
 {
     apptest::ComInit com;
     ASSERT_TRUE(Current(kMainPage));
-    EXPECT_EQ(Status(1), L"Last scan: Error(s): ,Fixed: ,Remain:");
+    EXPECT_EQ(Status(1), L"No scan yet");
 
     // Main menu: "Scan && Clean Windows Registry" scans and ends on the
     // selection page.

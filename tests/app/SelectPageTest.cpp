@@ -246,16 +246,16 @@ TEST_F(SelectPageTest, ListsAreBuiltWithTheirColumns)
 {
     RECT page{};
     GetClientRect(Page()->Hwnd(), &page);
+    // (Their widths follow the lists' widths: see the next tests.)
     struct Col {
         HWND list;
         int index;
         const wchar_t* title;
-        int width;
-    } cols[] = {{Categories(), 0, L"Category", 300},
-                {Problems(), 0, L"Registry Entry", 300},
-                {Problems(), 1, L"Issue Grade", 100},
-                {Problems(), 2, L"Description", 100},
-                {Problems(), 3, L"Removes", 160}};
+    } cols[] = {{Categories(), 0, L"Category"},
+                {Problems(), 0, L"Registry Entry"},
+                {Problems(), 1, L"Issue Grade"},
+                {Problems(), 2, L"Description"},
+                {Problems(), 3, L"Removes"}};
     for (const Col& c : cols) {
         wchar_t title[64] = L"";
         LVCOLUMNW col{};
@@ -264,7 +264,6 @@ TEST_F(SelectPageTest, ListsAreBuiltWithTheirColumns)
         col.cchTextMax = 64;
         ASSERT_TRUE(ListView_GetColumn(c.list, c.index, &col)) << c.title;
         EXPECT_STREQ(title, c.title);
-        EXPECT_EQ(col.cx, c.width) << c.title;
     }
     EXPECT_TRUE(ListView_GetExtendedListViewStyle(Problems()) & LVS_EX_CHECKBOXES);
     EXPECT_FALSE(ListView_GetExtendedListViewStyle(Categories()) & LVS_EX_CHECKBOXES);
@@ -279,9 +278,9 @@ TEST_F(SelectPageTest, ListsAreBuiltWithTheirColumns)
     MapWindowPoints(nullptr, Page()->Hwnd(), reinterpret_cast<POINT*>(&prob), 2);
     EXPECT_EQ(cat.left, 19);
     EXPECT_EQ(cat.top, 42);
-    EXPECT_EQ(cat.right, 255);
+    EXPECT_EQ(cat.right, 209);
     EXPECT_EQ(cat.bottom, page.bottom - 18);
-    EXPECT_EQ(prob.left, 285);
+    EXPECT_EQ(prob.left, 219);
     EXPECT_EQ(prob.right, page.right - 16);
     EXPECT_EQ(prob.bottom, page.bottom - 18);
 
@@ -291,9 +290,30 @@ TEST_F(SelectPageTest, ListsAreBuiltWithTheirColumns)
     GetWindowRect(Problems(), &prob);
     MapWindowPoints(nullptr, Page()->Hwnd(), reinterpret_cast<POINT*>(&cat), 2);
     MapWindowPoints(nullptr, Page()->Hwnd(), reinterpret_cast<POINT*>(&prob), 2);
-    const RECT wantCat{19, 42, 255, 300 - 18}, wantProb{285, 42, 700 - 16, 300 - 18};
+    const RECT wantCat{19, 42, 209, 300 - 18}, wantProb{219, 42, 700 - 16, 300 - 18};
     EXPECT_TRUE(EqualRect(&cat, &wantCat));
     EXPECT_TRUE(EqualRect(&prob, &wantProb));
+}
+
+TEST_F(SelectPageTest, EveryColumnOfAProblemIsInViewWithoutScrolling)
+{
+    AddStandardResults();
+    for (const SIZE page : {SIZE{791, 433}, SIZE{700, 300}}) {
+        Enter();
+        MoveWindow(Page()->Hwnd(), 0, 82, page.cx, page.cy, TRUE);
+        for (HWND list : {Problems(), Categories()}) {
+            RECT client{};
+            GetClientRect(list, &client);
+            HWND header = ListView_GetHeader(list);
+            const int last = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) - 1;
+            RECT column{};
+            ASSERT_TRUE(SendMessageW(header, HDM_GETITEMRECT, last, reinterpret_cast<LPARAM>(&column)));
+            // Room for a vertical scroll bar is left; no horizontal one is needed.
+            EXPECT_LE(column.right, client.right - GetSystemMetrics(SM_CXVSCROLL) + 1) << page.cx;
+            EXPECT_GE(column.right, client.right - GetSystemMetrics(SM_CXVSCROLL) - 1) << page.cx;
+        }
+        dlg_->ShowPage(dlg_->Page(kMainPage));
+    }
 }
 
 TEST_F(SelectPageTest, CategoryRowsCarryTheEngineCountsAndImages)
