@@ -304,3 +304,49 @@ TEST_F(SchedulePageTest, TheUpDownStepsTheTimeAMinuteAndWraps)
     apptest::CaptureWindow(h, L"schedule-dialog.png");
     DestroyWindow(h);
 }
+
+TEST_F(SchedulePageTest, TheDialogAnswersEnterAndEscThroughItsOwnModalLoop)
+{
+    struct Case {
+        int focus;  // control that has the keyboard
+        UINT key;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {CSetScanSchedule::kTimeEdit, VK_RETURN, true},   // Enter is "Ok"
+        {CSetScanSchedule::kFirstDay, VK_RETURN, true},   // from a check box too
+        {CSetScanSchedule::kTimeEdit, VK_ESCAPE, false},  // Esc leaves it
+        {CSetScanSchedule::kCancel, VK_RETURN, false},    // Enter on "Cancel" is "Cancel"
+    };
+    static bool timedOut = false;
+    for (const Case& c : cases) {
+        // The keys go through the dialog's own loop, as a user's would; a
+        // dialog that ignores them is closed after a while, so nothing hangs.
+        timedOut = false;
+        CSetScanSchedule::SetOpenHook([&](CSetScanSchedule& d) {
+            // Focus moves as Tab moves it (a focused button becomes the
+            // default), once the dialog has set its first focus.
+            HWND target = GetDlgItem(d.Hwnd(), c.focus);
+            PostMessageW(d.Hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);
+            PostMessageW(target, WM_KEYDOWN, c.key, 1);
+            PostMessageW(target, WM_KEYUP, c.key, 0xC0000001);
+            SetTimer(d.Hwnd(), 1, 5000, [](HWND h, UINT, UINT_PTR, DWORD) {
+                timedOut = true;
+                KillTimer(h, 1);
+                PostMessageW(h, WM_COMMAND, MAKEWPARAM(CSetScanSchedule::kCancel, BN_CLICKED), 0);
+            });
+        });
+        CSetScanSchedule d;
+        d.timeText = L"6:30";
+        d.SetDayBits(2);
+        const bool accepted = d.DoModal(dlg_->Hwnd());
+        CSetScanSchedule::SetOpenHook(nullptr);
+        EXPECT_FALSE(timedOut) << c.focus << " key " << c.key << ": the dialog stayed open";
+        EXPECT_EQ(accepted, c.accepted) << c.focus << " key " << c.key;
+        if (c.accepted) {
+            EXPECT_EQ(d.hour, 6);
+            EXPECT_EQ(d.minute, 30);
+        }
+    }
+    EXPECT_TRUE(boxes_.empty());
+}
