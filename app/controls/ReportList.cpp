@@ -150,6 +150,23 @@ void CReportList::Select(int row)
 int CReportList::SelectedCount() const { return static_cast<int>(ListView_GetSelectedCount(hwnd_)); }
 int CReportList::NextSelected(int after) const { return ListView_GetNextItem(hwnd_, after, LVNI_SELECTED); }
 
+int CReportList::BecameSelected(const NMLISTVIEW& change)
+{
+    const bool selected = (change.uChanged & LVIF_STATE) && change.iItem >= 0 &&
+                          (change.uNewState & LVIS_SELECTED) && !(change.uOldState & LVIS_SELECTED);
+    return selected ? change.iItem : -1;
+}
+
+int CReportList::CheckChange(const NMLISTVIEW& change)
+{
+    if (!(change.uChanged & LVIF_STATE) || change.iItem < 0) return -1;
+    const UINT now = change.uNewState & LVIS_STATEIMAGEMASK;
+    if (now == 0) return -1;
+    const bool checked = now == INDEXTOSTATEIMAGEMASK(2);
+    const bool wasChecked = (change.uOldState & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
+    return checked == wasChecked ? -1 : checked ? 1 : 0;
+}
+
 void CReportList::SetRedraw(bool on)
 {
     SendMessageW(hwnd_, WM_SETREDRAW, on ? TRUE : FALSE, 0);

@@ -50,6 +50,13 @@ public:
     int NextSelected(int after) const;  // -1 starts at the top; -1 at the end
     void SetRedraw(bool on);
 
+    // Of a list's LVN_ITEMCHANGED: the row that became selected, else -1.
+    static int BecameSelected(const NMLISTVIEW& change);
+    // Of a list's LVN_ITEMCHANGED: 1 when a row's box became checked, 0
+    // when it became unchecked, -1 when its check did not change (selection
+    // and focus changes carry the check bits unchanged, or none).
+    static int CheckChange(const NMLISTVIEW& change);
+
 private:
     HIMAGELIST images_ = nullptr;
     int columns_ = 0;

@@ -13,11 +13,11 @@ namespace {
 
 // clang-format off
 const ProgressPageLook kLook = {
-    L"Before fix the specified errors,program will automatic backup the partial registry, "
-    L"then will fix all the specified errors.When fixing,you can cancel to fix error,"
-    L"Click \"Scan Again\"button back to scan again.",
-    50, 55, true,   // word-wrapped over (70, 5)-(W - 50, 55)
-    35,             // rule
+    // word-wrapped over (70, 5)-(W - 50, 55), the rule at 35
+    {L"Before fix the specified errors,program will automatic backup the partial registry, "
+     L"then will fix all the specified errors.When fixing,you can cancel to fix error,"
+     L"Click \"Scan Again\"button back to scan again.",
+     5, 55, 50, 35, true},
     1605, 1606, L"Category", 200, 260,
 };
 // clang-format on

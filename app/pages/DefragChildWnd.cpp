@@ -9,23 +9,25 @@
 namespace ui {
 namespace {
 
-constexpr wchar_t kHeader[] =
+// One line over (70, 5)-(W - 90, 30), the rule at 30.
+constexpr PageInstruction kInstruction = {
     L"Automatic to analyze your system registry,click \"Defragment\"button to defrag and compact your system "
-    L"registry.";
+    L"registry.",
+    5, 30, 90, 30, false};
 constexpr UINT_PTR kPaintTimer = 1;
 constexpr UINT kPaintTimerMs = 40;
 
 }  // namespace
 
 CDefragChildWnd::CDefragChildWnd()
-    : CPageBase(kDefragPage, L"Defrag", L"Compact and defrag the registry hives")
+    : CPageBase(kDefragPage, L"Defrag", L"Compact and defrag the registry hives", kInstruction)
 {
     legendFont_.reset(gdi::CreateFontSimple(12));
 }
 
 CDefragChildWnd::~CDefragChildWnd() = default;
 
-void CDefragChildWnd::CreateControls()
+void CDefragChildWnd::OnCreate()
 {
     list_.Create(hwnd_, kListId, {400, 36, 760, 300});
     HWND h = list_.Hwnd();
@@ -39,13 +41,11 @@ void CDefragChildWnd::CreateControls()
     SetTimer(hwnd_, kPaintTimer, kPaintTimerMs, nullptr);
 }
 
-void CDefragChildWnd::Layout(int w, int h)
+void CDefragChildWnd::OnSize(int w, int h)
 {
-    if (w <= 0 || h <= 0) return;
     const int a = (w - 58) / 2, b = h - 36;
     map_.Reset(hwnd_, w, h, {29, 36, a + 29, b});
     statusRect_ = {a + 41, b - 38, 2 * a + 29, b + 12};
-    header_ = {70, 5, w - 90, 30};
     if (list_.Hwnd()) MoveWindow(list_.Hwnd(), a + 41, 36, a - 12, b - 70 - 36, TRUE);
     RequestRedraw();
 }
@@ -309,63 +309,49 @@ void CDefragChildWnd::OnSelectionChanged(const NMLISTVIEW& change)
     if (g_engine && g_engine->UpdateDefragItem) g_engine->UpdateDefragItem(hive);
 }
 
+bool CDefragChildWnd::OnTimer(UINT_PTR id)
+{
+    if (id != kPaintTimer) return false;
+    if (map_.TakeDirty()) InvalidateRect(hwnd_, &map_.Rect(), FALSE);
+    if (status_.Pending() > 0) InvalidateRect(hwnd_, &statusRect_, FALSE);
+    return true;
+}
+
+bool CDefragChildWnd::OnNotify(const NMHDR& hdr)
+{
+    if (hdr.hwndFrom != list_.Hwnd() || hdr.code != LVN_ITEMCHANGED) return false;
+    OnSelectionChanged(reinterpret_cast<const NMLISTVIEW&>(hdr));
+    return true;
+}
+
 LRESULT CDefragChildWnd::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
 {
-    switch (msg) {
-    case WM_CREATE:
-        CreateControls();
-        break;
-    case WM_SIZE:
-        Layout(LOWORD(lp), HIWORD(lp));
-        break;
-    case WM_TIMER:
-        if (wp == kPaintTimer) {
-            if (map_.TakeDirty()) InvalidateRect(hwnd_, &map_.Rect(), FALSE);
-            if (status_.Pending() > 0) InvalidateRect(hwnd_, &statusRect_, FALSE);
-            return 0;
-        }
-        break;
-    case WM_NOTIFY: {
-        const auto* hdr = reinterpret_cast<const NMHDR*>(lp);
-        if (hdr->hwndFrom == list_.Hwnd() && hdr->code == LVN_ITEMCHANGED) {
-            OnSelectionChanged(*reinterpret_cast<const NMLISTVIEW*>(lp));
-            return 0;
-        }
-        break;
-    }
-    case WM_DESTROY:
-        KillTimer(hwnd_, kPaintTimer);
-        break;
-    default:
-        break;
-    }
+    if (msg == WM_DESTROY) KillTimer(hwnd_, kPaintTimer);
     return CPageBase::HandleMessage(msg, wp, lp);
+}
+
+std::vector<ShownText> CDefragChildWnd::Texts() const
+{
+    std::vector<ShownText> texts = CPageBase::Texts();
+    for (ShownText& label : map_.LegendTexts(legendFont_.get())) texts.push_back(std::move(label));
+    return texts;
 }
 
 void CDefragChildWnd::PaintPage(HDC dc, const RECT& client)
 {
     SetThreadExecutionState(ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED);
     CPageBase::PaintPage(dc, client);
-    gdi::HorizontalLine(dc, 16, client.right - 16, 30, RGB(128, 128, 128));
-    const int oldMode = SetBkMode(dc, TRANSPARENT);
-    {
-        gdi::Select font(dc, g_mainDlg ? g_mainDlg->StatusFont() : nullptr);
-        RECT header = header_;
-        DrawTextW(dc, kHeader, -1, &header, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-    }
     map_.Paint(dc);
+    map_.PaintLegendSquares(dc, legendFont_.get());
     // One waiting text per paint that shows the status line.
     RECT clip{}, shown{};
     if (GetClipBox(dc, &clip) == NULLREGION || IntersectRect(&shown, &clip, &statusRect_)) status_.TakeForPaint();
-    map_.PaintLegend(dc, legendFont_.get());
-    {
-        gdi::Select font(dc, g_mainDlg ? g_mainDlg->StatusFont() : nullptr);
-        SetTextColor(dc, RGB(0, 0, 0));
-        RECT r = statusRect_;
-        const std::wstring text = status_.Current();
-        DrawTextW(dc, text.c_str(), -1, &r, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
-    }
-    SetBkMode(dc, oldMode);
+    ShownText status;
+    status.text = status_.Current();
+    status.rect = statusRect_;
+    status.font = StatusFont();
+    status.format = DT_LEFT | DT_WORDBREAK | DT_NOPREFIX;
+    DrawShownText(dc, status);
 }
 
 }  // namespace ui

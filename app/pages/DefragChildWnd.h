@@ -59,13 +59,18 @@ public:
     // The map surface's colour at a page point (tests), CLR_INVALID outside.
     COLORREF SurfaceAt(int x, int y) { return map_.At(x, y); }
 
+    // The instruction and the map's legend.
+    std::vector<ShownText> Texts() const override;
+
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    void OnCreate() override;
+    void OnSize(int w, int h) override;
+    bool OnTimer(UINT_PTR id) override;
+    bool OnNotify(const NMHDR& hdr) override;
     void PaintPage(HDC dc, const RECT& client) override;
 
 private:
-    void CreateControls();
-    void Layout(int w, int h);
     void StartWorker(Worker kind);
     void EndWorker();
     // Starts a full map redraw, or asks the running worker for one.
@@ -81,7 +86,6 @@ private:
     CReportList list_;
     CDefragMap map_;
     RECT statusRect_{};
-    RECT header_{};
 
     StatusTextFifo status_;
     gdi::Font legendFont_;

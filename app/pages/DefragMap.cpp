@@ -98,25 +98,42 @@ void CDefragMap::Paint(HDC dc)
                SRCCOPY);
 }
 
-void CDefragMap::PaintLegend(HDC dc, HFONT font) const
+namespace {
+
+struct Legend {
+    int colour;
+    const wchar_t* label;
+    int width;
+};
+constexpr Legend kLegend[] = {
+    {0, L"empty", 28}, {1, L"allocated", 44}, {4, L"fragment", 48}, {2, L"unfragment", 56}, {5, L"selected", 36},
+};
+constexpr int kSquare = 12, kGap = 4, kSpacing = 12;
+
+}  // namespace
+
+std::vector<ShownText> CDefragMap::LegendTexts(HFONT font) const
 {
-    struct Entry {
-        int colour;
-        const wchar_t* label;
-        int width;
-    };
-    static const Entry kLegend[] = {
-        {0, L"empty", 28}, {1, L"allocated", 44}, {4, L"fragment", 48}, {2, L"unfragment", 56}, {5, L"selected", 36},
-    };
-    gdi::Select sel(dc, font);
-    SetTextColor(dc, RGB(0, 0, 0));
+    std::vector<ShownText> texts;
     int x = map_.left;
     const int top = map_.bottom + 12, bottom = map_.bottom + 24;
-    for (const Entry& e : kLegend) {
-        gdi::FillSolid(dc, {x, top, x + 12, bottom}, kPalette[e.colour]);
-        RECT label{x + 12 + 4, top, x + 12 + 4 + e.width, bottom};
-        DrawTextW(dc, e.label, -1, &label, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-        x = label.right + 12;
+    for (const Legend& e : kLegend) {
+        ShownText t;
+        t.text = e.label;
+        t.rect = {x + kSquare + kGap, top, x + kSquare + kGap + e.width, bottom};
+        t.font = font;
+        texts.push_back(t);
+        x = t.rect.right + kSpacing;
+    }
+    return texts;
+}
+
+void CDefragMap::PaintLegendSquares(HDC dc, HFONT font) const
+{
+    const std::vector<ShownText> labels = LegendTexts(font);
+    for (size_t i = 0; i < labels.size(); ++i) {
+        const RECT& r = labels[i].rect;
+        gdi::FillSolid(dc, {r.left - kGap - kSquare, r.top, r.left - kGap, r.bottom}, kPalette[kLegend[i].colour]);
     }
 }
 

@@ -9,7 +9,10 @@
 #include <atomic>
 #include <cstdint>
 
+#include <vector>
+
 #include "controls/Gdi.h"
+#include "shell/ChildWnd.h"
 #include "shell/CriticalSection.h"
 
 namespace ui {
@@ -39,11 +42,13 @@ public:
 
     // A black frame around the map and the map itself.
     void Paint(HDC dc);
-    // The legend row below the map, in `font`.
-    void PaintLegend(HDC dc, HFONT font) const;
+    // The legend row below the map: a square in each colour and its label.
+    std::vector<ShownText> LegendTexts(HFONT font) const;
+    void PaintLegendSquares(HDC dc, HFONT font) const;
 
 private:
     void FillLocked(COLORREF colour);
+
 
     CriticalSection lock_;
     RECT map_{};

@@ -2,23 +2,19 @@
 
 #include <algorithm>
 
-#include "controls/Gdi.h"
-#include "pure/UiTexts.h"
 #include "pages/MessageBox.h"
+#include "pure/UiTexts.h"
 #include "shell/EngineBinding.h"
 
 namespace ui {
 namespace {
 
-constexpr wchar_t kInstruction[] =
-    L"Select an item and click the \"Remove\" button to remove the item from the Ignore List";
+// One line over (70, 24)-(W - 106, 74), the rule at 68.
+constexpr PageInstruction kInstruction = {
+    L"Select an item and click the \"Remove\" button to remove the item from the Ignore List", 24, 74, 106, 68,
+    false};
 constexpr wchar_t kAllGroups[] = L"ALL Categories";
 constexpr wchar_t kMasterRow[] = L"  Check ALL  ";
-
-std::wstring WithCount(const std::wstring& name, int count)
-{
-    return name + L"(" + std::to_wstring(count) + L")";
-}
 
 }  // namespace
 
@@ -34,11 +30,11 @@ std::wstring IgnoreEntryText(const RegEntryProb& entry)
 }
 
 CIgnoreChildWnd::CIgnoreChildWnd()
-    : CPageBase(kIgnorePage, L"Registry Ignored List", L"Manage the items ignored by the scanner")
+    : CPageBase(kIgnorePage, L"Registry Ignored List", L"Manage the items ignored by the scanner", kInstruction)
 {
 }
 
-void CIgnoreChildWnd::CreateLists()
+void CIgnoreChildWnd::OnCreate()
 {
     RECT client{};
     GetClientRect(hwnd_, &client);
@@ -52,7 +48,7 @@ void CIgnoreChildWnd::CreateLists()
     ListView_SetExtendedListViewStyleEx(entries_.Hwnd(), LVS_EX_ONECLICKACTIVATE, LVS_EX_ONECLICKACTIVATE);
 }
 
-void CIgnoreChildWnd::Layout(int w, int h)
+void CIgnoreChildWnd::OnSize(int w, int h)
 {
     if (groups_.Hwnd()) MoveWindow(groups_.Hwnd(), 40, 80, 250 - 40, h - 50 - 80, TRUE);
     if (entries_.Hwnd()) MoveWindow(entries_.Hwnd(), 275, 80, w - 25 - 275, h - 50 - 80, TRUE);
@@ -91,10 +87,10 @@ void CIgnoreChildWnd::Fill()
         for (const RegScanCategory* group : *list_) {
             // The count a group shows is the entries it holds.
             const int count = group->problems.GetCount();
-            groups_.AddRow(WithCount(group->name, count));
+            groups_.AddRow(uitext::WithCount(group->name, count));
             total += count;
         }
-    groups_.SetText(0, 0, WithCount(kAllGroups, total));
+    groups_.SetText(0, 0, uitext::WithCount(kAllGroups, total));
     filling_ = false;
     groups_.Select(0);  // lists every entry
     groups_.SetRedraw(true);
@@ -142,11 +138,11 @@ void CIgnoreChildWnd::SetAllChecks(bool checked)
 
 void CIgnoreChildWnd::OnEntryChanged(const NMLISTVIEW& change)
 {
-    if (filling_ || !(change.uChanged & LVIF_STATE) || change.iItem < 0) return;
-    const UINT newImage = change.uNewState & LVIS_STATEIMAGEMASK;
-    if (newImage == 0 || newImage == (change.uOldState & LVIS_STATEIMAGEMASK)) return;
+    if (filling_) return;
+    const int checked = CReportList::CheckChange(change);
+    if (checked < 0) return;
     // The master row's check goes to every row.
-    if (change.iItem == 0) SetAllChecks(newImage == INDEXTOSTATEIMAGEMASK(2));
+    if (change.iItem == 0) SetAllChecks(checked == 1);
     UpdateRemoveButton();
 }
 
@@ -197,10 +193,8 @@ bool CIgnoreChildWnd::OnNotify(const NMHDR& hdr)
 {
     if (hdr.idFrom == kGroupListId && hdr.hwndFrom == groups_.Hwnd()) {
         if (hdr.code != LVN_ITEMCHANGED) return false;
-        const auto& change = reinterpret_cast<const NMLISTVIEW&>(hdr);
-        if (!filling_ && (change.uChanged & LVIF_STATE) && change.iItem >= 0 &&
-            (change.uNewState & LVIS_SELECTED) && !(change.uOldState & LVIS_SELECTED))
-            ShowEntriesOf(change.iItem);
+        const int row = CReportList::BecameSelected(reinterpret_cast<const NMLISTVIEW&>(hdr));
+        if (!filling_ && row >= 0) ShowEntriesOf(row);
         return true;
     }
     if (hdr.idFrom == kEntryListId && hdr.hwndFrom == entries_.Hwnd()) {
@@ -214,36 +208,6 @@ bool CIgnoreChildWnd::OnNotify(const NMHDR& hdr)
         }
     }
     return false;
-}
-
-LRESULT CIgnoreChildWnd::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
-{
-    switch (msg) {
-        case WM_CREATE:
-            CreateLists();
-            break;
-        case WM_SIZE:
-            Layout(LOWORD(lp), HIWORD(lp));
-            break;
-        case WM_NOTIFY:
-            if (OnNotify(*reinterpret_cast<const NMHDR*>(lp))) return 0;
-            break;
-        default:
-            break;
-    }
-    return CPageBase::HandleMessage(msg, wp, lp);
-}
-
-void CIgnoreChildWnd::PaintPage(HDC dc, const RECT& client)
-{
-    CPageBase::PaintPage(dc, client);
-    const int w = client.right;
-    gdi::HorizontalLine(dc, 16, w - 16, 68, RGB(128, 128, 128));
-    RECT text{70, 24, w - 106, 74};
-    gdi::Select font(dc, g_mainDlg ? g_mainDlg->StatusFont() : nullptr);
-    const int oldMode = SetBkMode(dc, TRANSPARENT);
-    DrawTextW(dc, kInstruction, -1, &text, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-    SetBkMode(dc, oldMode);
 }
 
 }  // namespace ui

@@ -26,8 +26,9 @@ public:
     CReportList& Entries() { return entries_; }
 
 protected:
-    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
-    void PaintPage(HDC dc, const RECT& client) override;
+    void OnCreate() override;
+    void OnSize(int w, int h) override;
+    bool OnNotify(const NMHDR& hdr) override;
 
 private:
     // Where an entry row's entry lives in the engine's ignore list.
@@ -36,9 +37,6 @@ private:
         int entry;
     };
 
-    void CreateLists();
-    void Layout(int w, int h);
-    bool OnNotify(const NMHDR& hdr);
     void Fill();
     void ShowEntriesOf(int groupRow);
     void OnEntryChanged(const NMLISTVIEW& change);

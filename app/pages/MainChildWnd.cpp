@@ -138,8 +138,11 @@ CMyButton* CMainChildWnd::Button(int id) const
     }
 }
 
-void CMainChildWnd::CreateControls(int w, int h)
+void CMainChildWnd::OnCreate()
 {
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    const int w = client.right, h = client.bottom;
     background_ = LoadCachedImage(L"./images/bg_main.png");
     logo_ = LoadCachedImage(L"./images/reg-product-title.png");
     rightPanel_ = LoadCachedImage(L"./images/bg_right.png");
@@ -188,7 +191,7 @@ void CMainChildWnd::CreateControls(int w, int h)
     SelectGroup(kGroupScanClean);
 }
 
-void CMainChildWnd::Layout(int w, int h)
+void CMainChildWnd::OnSize(int w, int h)
 {
     // "About" and "Help" keep their distance from the right edge.
     const int dx = w - kReferenceWidth;
@@ -278,39 +281,22 @@ void CMainChildWnd::PaintPage(HDC dc, const RECT& client)
     DrawStretch(dc, separator2_, {kEntryLeft, 324, w - kRightMargin, 326});
 }
 
-LRESULT CMainChildWnd::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
+bool CMainChildWnd::OnCommand(int id, int code, HWND)
 {
-    switch (msg) {
-    case WM_CREATE: {
-        const LRESULT r = CPageBase::HandleMessage(msg, wp, lp);
-        const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lp);
-        CreateControls(cs->cx, cs->cy);
-        return r;
+    if (code != BN_CLICKED) return false;
+    if (GroupIndex(id) >= 0) {
+        SelectGroup(id);
+        return true;
     }
-    case WM_SIZE:
-        if (LOWORD(lp) > 0 && HIWORD(lp) > 0) Layout(LOWORD(lp), HIWORD(lp));
-        return 0;
-    case WM_COMMAND: {
-        if (HIWORD(wp) != BN_CLICKED) break;
-        const int id = LOWORD(wp);
-        if (GroupIndex(id) >= 0) {
-            SelectGroup(id);
-            return 0;
-        }
-        if (EntryIndex(id) >= 0) {
-            ClickEntry(id);
-            return 0;
-        }
-        if (id == kCmdCheckUpdates) {
-            CheckForUpdates();
-            return 0;
-        }
-        break;  // "About" and "Help" go on to the main window
+    if (EntryIndex(id) >= 0) {
+        ClickEntry(id);
+        return true;
     }
-    default:
-        break;
+    if (id == kCmdCheckUpdates) {
+        CheckForUpdates();
+        return true;
     }
-    return CPageBase::HandleMessage(msg, wp, lp);
+    return false;  // "About" and "Help" go on to the main window
 }
 
 }  // namespace ui

@@ -4,7 +4,6 @@
 
 #include <memory>
 
-#include "controls/Gdi.h"
 #include "pages/MessageBox.h"
 #include "pages/SetScanSchedule.h"
 #include "pure/PageRules.h"
@@ -14,9 +13,11 @@
 namespace ui {
 namespace {
 
-constexpr wchar_t kInstruction[] =
+// Word-wrapped over (70, 24)-(W - 106, 74), the rule at 68.
+constexpr PageInstruction kInstruction = {
     L"Click \"New\" to schedule a scan.\r\nClick \"Edit\" or \"Delete\" to manage or delete an existing scan "
-    L"schedule.";
+    L"schedule.",
+    24, 74, 106, 68, true};
 constexpr wchar_t kDeleteQuestion[] = L"Are you sure would like to delete \r\nthis scan schedule?";
 
 bool HasEngine()
@@ -52,7 +53,7 @@ std::wstring TriggerRowText(const TASK_TRIGGER& t)
 
 CScanSchedule::CScanSchedule()
     : CPageBase(kSchedulePage, L"Scan Schedule",
-                L"Schedule Tamsel to run the scan settings at a pre specified date and time")
+                L"Schedule Tamsel to run the scan settings at a pre specified date and time", kInstruction)
 {
 }
 
@@ -61,7 +62,7 @@ CScanSchedule::~CScanSchedule()
     if (rowImages_) ImageList_Destroy(rowImages_);
 }
 
-void CScanSchedule::CreateList()
+void CScanSchedule::OnCreate()
 {
     list_.Create(hwnd_, kListId, {40, 80, 600, 300}, 0, false, false);
     HWND h = list_.Hwnd();
@@ -169,40 +170,16 @@ void CScanSchedule::OnSecondAction()
     Refresh(false);
 }
 
-LRESULT CScanSchedule::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
+void CScanSchedule::OnSize(int w, int h)
 {
-    switch (msg) {
-    case WM_CREATE:
-        CreateList();
-        break;
-    case WM_SIZE:
-        if (list_.Hwnd()) MoveWindow(list_.Hwnd(), 40, 80, LOWORD(lp) - 80, HIWORD(lp) - 50 - 80, TRUE);
-        break;
-    case WM_NOTIFY: {
-        const auto* hdr = reinterpret_cast<const NMHDR*>(lp);
-        if (hdr->hwndFrom == list_.Hwnd() && hdr->code == LVN_ITEMCHANGED) {
-            const auto* change = reinterpret_cast<const NMLISTVIEW*>(lp);
-            if (change->uChanged & LVIF_STATE) EnableRowButtons(SelectedRow() >= 0);
-            return 0;
-        }
-        break;
-    }
-    default:
-        break;
-    }
-    return CPageBase::HandleMessage(msg, wp, lp);
+    if (list_.Hwnd()) MoveWindow(list_.Hwnd(), 40, 80, w - 80, h - 50 - 80, TRUE);
 }
 
-void CScanSchedule::PaintPage(HDC dc, const RECT& client)
+bool CScanSchedule::OnNotify(const NMHDR& hdr)
 {
-    CPageBase::PaintPage(dc, client);
-    const int w = client.right;
-    gdi::HorizontalLine(dc, 16, w - 16, 68, RGB(128, 128, 128));
-    gdi::Select font(dc, g_mainDlg ? g_mainDlg->StatusFont() : nullptr);
-    const int oldMode = SetBkMode(dc, TRANSPARENT);
-    RECT header{70, 24, w - 106, 74};
-    DrawTextW(dc, kInstruction, -1, &header, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
-    SetBkMode(dc, oldMode);
+    if (hdr.hwndFrom != list_.Hwnd() || hdr.code != LVN_ITEMCHANGED) return false;
+    if (reinterpret_cast<const NMLISTVIEW&>(hdr).uChanged & LVIF_STATE) EnableRowButtons(SelectedRow() >= 0);
+    return true;
 }
 
 }  // namespace ui

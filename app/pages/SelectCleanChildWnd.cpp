@@ -4,7 +4,6 @@
 #include <array>
 #include <type_traits>
 
-#include "controls/Gdi.h"
 #include "pure/LayoutRules.h"
 #include "pure/UiTexts.h"
 #include "shell/EngineBinding.h"
@@ -14,10 +13,12 @@
 namespace ui {
 namespace {
 
-constexpr wchar_t kInstruction[] =
+// Word-wrapped over (70, 5)-(W - 50, 55), the rule at 35.
+constexpr PageInstruction kInstruction = {
     L"In the right errors list,click the \"CheckBox\" to make sure the error to fix or not,and right click to "
     L"popup menu to click \"Ignore Problem\"menu to add into the ignore list or click \"Open Registry "
-    L"Key\"menu to check the registry entry.";
+    L"Key\"menu to check the registry entry.",
+    5, 55, 50, 35, true};
 constexpr wchar_t kAllCategories[] = L"All Categories";
 // The problem list takes the room the category names do not need, so that
 // every column of a problem is in view.
@@ -30,8 +31,6 @@ int CheckedCount() { return g_engine && g_engine->GetCheckedCount ? g_engine->Ge
 // The count a category row shows: the engine's count of the entry, less the
 // problems ignored from this page since the scan.
 int ShownCount(const RegScanCategory& result) { return std::max(0, result.problemCount - result.ignoredCount); }
-
-std::wstring WithCount(const std::wstring& name, int count) { return name + L"(" + std::to_wstring(count) + L")"; }
 
 struct MenuDeleter {
     void operator()(HMENU m) const { DestroyMenu(m); }
@@ -66,9 +65,12 @@ std::wstring RemovesText(const RegEntryProb& problem)
     return problem.refusal.empty() ? DescribeFixExtent(problem.extent) : problem.refusal;
 }
 
-CSelectCleanChildWnd::CSelectCleanChildWnd() : CPageBase(kSelectPage, L"Select Problems To Fix", L"Select which errors to be fixed") {}
+CSelectCleanChildWnd::CSelectCleanChildWnd()
+    : CPageBase(kSelectPage, L"Select Problems To Fix", L"Select which errors to be fixed", kInstruction)
+{
+}
 
-void CSelectCleanChildWnd::CreateLists()
+void CSelectCleanChildWnd::OnCreate()
 {
     RECT client{};
     GetClientRect(hwnd_, &client);
@@ -83,7 +85,7 @@ void CSelectCleanChildWnd::CreateLists()
     FitProblemColumns();
 }
 
-void CSelectCleanChildWnd::Layout(int w, int h)
+void CSelectCleanChildWnd::OnSize(int w, int h)
 {
     if (categories_.Hwnd()) MoveWindow(categories_.Hwnd(), 19, 42, kCategoryRight - 19, h - 18 - 42, TRUE);
     if (problems_.Hwnd()) MoveWindow(problems_.Hwnd(), kProblemLeft, 42, w - 16 - kProblemLeft, h - 18 - 42, TRUE);
@@ -168,11 +170,11 @@ void CSelectCleanChildWnd::UpdateCategoryCounts()
         for (int k = 0; k < results_->GetCount() && k + 1 < categories_.Count(); ++k) {
             const RegScanCategory& result = *results_->At(k);
             const int count = ShownCount(result);
-            categories_.SetText(k + 1, 0, WithCount(result.name, count));
+            categories_.SetText(k + 1, 0, uitext::WithCount(result.name, count));
             categories_.SetImage(k + 1, count > 0 ? kImageWarning : kImageDone);
             total += count;
         }
-    categories_.SetText(0, 0, WithCount(kAllCategories, total));
+    categories_.SetText(0, 0, uitext::WithCount(kAllCategories, total));
     categories_.SetImage(0, total > 0 ? kImageWarning : kImageDone);
 }
 
@@ -242,21 +244,17 @@ const CSelectCleanChildWnd::ProblemRef* CSelectCleanChildWnd::RefOf(int row) con
 
 void CSelectCleanChildWnd::OnProblemStateChanged(const NMLISTVIEW& change)
 {
-    if (filling_ || !(change.uChanged & LVIF_STATE)) return;
-    if (change.iItem >= 0 && (change.uNewState & LVIS_SELECTED) && !(change.uOldState & LVIS_SELECTED)) {
-        selectedRow_ = change.iItem;
+    if (filling_) return;
+    if (const int row = CReportList::BecameSelected(change); row >= 0) {
+        selectedRow_ = row;
         UpdateStatusLines();
     }
-    const UINT newImage = change.uNewState & LVIS_STATEIMAGEMASK;
-    // Selection and focus changes carry the check bits unchanged (or none).
-    if (newImage == 0) return;
-    const bool wasChecked = (change.uOldState & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
-    const bool checked = newImage == INDEXTOSTATEIMAGEMASK(2);
-    if (wasChecked == checked) return;
+    const int checked = CReportList::CheckChange(change);
+    if (checked < 0) return;
     const ProblemRef* ref = RefOf(change.iItem);
     if (!ref || !g_engine || !g_engine->SetProblemChecked) return;
     try {
-        g_engine->SetProblemChecked(ref->result, ref->problem, checked ? 1 : 0);
+        g_engine->SetProblemChecked(ref->result, ref->problem, checked);
     } catch (const EngineInvalidArgument&) {
         return;
     }
@@ -337,10 +335,8 @@ bool CSelectCleanChildWnd::OnNotify(const NMHDR& hdr)
 {
     if (hdr.idFrom == kCategoryListId && hdr.hwndFrom == categories_.Hwnd()) {
         if (hdr.code != LVN_ITEMCHANGED) return false;
-        const auto& change = reinterpret_cast<const NMLISTVIEW&>(hdr);
-        if ((change.uChanged & LVIF_STATE) && change.iItem >= 0 && (change.uNewState & LVIS_SELECTED) &&
-            !(change.uOldState & LVIS_SELECTED))
-            ShowProblemsOf(change.iItem);
+        const int row = CReportList::BecameSelected(reinterpret_cast<const NMLISTVIEW&>(hdr));
+        if (row >= 0) ShowProblemsOf(row);
         return true;
     }
     if (hdr.idFrom == kProblemListId && hdr.hwndFrom == problems_.Hwnd()) {
@@ -356,54 +352,33 @@ bool CSelectCleanChildWnd::OnNotify(const NMHDR& hdr)
     return false;
 }
 
-LRESULT CSelectCleanChildWnd::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
+bool CSelectCleanChildWnd::OnCommand(int id, int code, HWND control)
 {
-    switch (msg) {
-    case WM_CREATE:
-        CreateLists();
-        break;
-    case WM_SIZE:
-        Layout(LOWORD(lp), HIWORD(lp));
-        break;
-    case WM_SETFOCUS:
-        // The keyboard belongs to the category list while the page shows.
-        if (categories_.Hwnd() && IsWindowVisible(hwnd_)) SetFocus(categories_.Hwnd());
-        return 0;
-    case WM_NOTIFY:
-        if (OnNotify(*reinterpret_cast<const NMHDR*>(lp))) return 0;
-        break;
-    case WM_COMMAND:
-        if (lp == 0 && HIWORD(wp) == 0) {
-            if (LOWORD(wp) == kCmdIgnoreProblem) {
-                IgnoreSelectedProblems();
-                return 0;
-            }
-            if (LOWORD(wp) == kCmdOpenRegistryKey) {
-                OpenClickedKey();
-                return 0;
-            }
-        }
-        break;
-    case WM_DESTROY:
-        filling_ = true;
-        ClearProblems();
-        break;
-    default:
-        break;
+    // The context menu's commands.
+    if (control || code != 0) return false;
+    if (id == kCmdIgnoreProblem) {
+        IgnoreSelectedProblems();
+        return true;
     }
-    return CPageBase::HandleMessage(msg, wp, lp);
+    if (id == kCmdOpenRegistryKey) {
+        OpenClickedKey();
+        return true;
+    }
+    return false;
 }
 
-void CSelectCleanChildWnd::PaintPage(HDC dc, const RECT& client)
+LRESULT CSelectCleanChildWnd::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
 {
-    CPageBase::PaintPage(dc, client);
-    const int w = client.right;
-    gdi::HorizontalLine(dc, 16, w - 16, 35, RGB(128, 128, 128));
-    RECT text{70, 5, w - 50, 55};
-    gdi::Select font(dc, g_mainDlg ? g_mainDlg->StatusFont() : nullptr);
-    const int oldMode = SetBkMode(dc, TRANSPARENT);
-    DrawTextW(dc, kInstruction, -1, &text, DT_LEFT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
-    SetBkMode(dc, oldMode);
+    if (msg == WM_SETFOCUS && categories_.Hwnd() && IsWindowVisible(hwnd_)) {
+        // The keyboard belongs to the category list while the page shows.
+        SetFocus(categories_.Hwnd());
+        return 0;
+    }
+    if (msg == WM_DESTROY) {
+        filling_ = true;
+        ClearProblems();
+    }
+    return CPageBase::HandleMessage(msg, wp, lp);
 }
 
 }  // namespace ui

@@ -4,7 +4,6 @@
 
 #include <memory>
 
-#include "controls/Gdi.h"
 #include "pages/MessageBox.h"
 #include "pure/PageRules.h"
 #include "shell/EngineBinding.h"
@@ -12,9 +11,11 @@
 namespace ui {
 namespace {
 
-constexpr wchar_t kInstruction[] =
+// Word-wrapped over (70, 15)-(W - 90, 55), the rule at 55.
+constexpr PageInstruction kInstruction = {
     L"Choose which application are launched when computer starts up.\r\nYou can enable,disable or remove a "
-    L"selected item in action column.Double Click an item to learn more.";
+    L"selected item in action column.Double Click an item to learn more.",
+    15, 55, 90, 55, true};
 constexpr wchar_t kShowDisabledLabel[] = L"Display the \"Disabled\" Item(s).";
 constexpr wchar_t kRemoveQuestion[] =
     L"\r\nAre you sure that you want to remove the selected\r\n"
@@ -39,13 +40,14 @@ void WriteShowDisable(bool show)
 }
 
 CStartupManager::CStartupManager()
-    : CPageBase(kStartupPage, L"Startup Manager", L"Manage startup items to improve the system startup speed")
+    : CPageBase(kStartupPage, L"Startup Manager", L"Manage startup items to improve the system startup speed",
+                kInstruction)
 {
 }
 
 CStartupManager::~CStartupManager() { list_.SetRows(nullptr); }
 
-void CStartupManager::CreateControls()
+void CStartupManager::OnCreate()
 {
     list_.SetRowHeight(50);
     list_.Create(hwnd_, kListId, {65, 65, 600, 300});
@@ -66,7 +68,7 @@ void CStartupManager::CreateControls()
     showDisabled_.Create(hwnd_, kShowDisabledId, {65, 270, 80, 285});
 }
 
-void CStartupManager::Layout(int w, int h)
+void CStartupManager::OnSize(int w, int h)
 {
     // The frame change makes the list measure its rows again (height 50).
     if (list_.Hwnd())
@@ -242,39 +244,25 @@ void CStartupManager::OnPrimaryAction()
     Recount(0);
 }
 
-LRESULT CStartupManager::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
+bool CStartupManager::OnCommand(int id, int code, HWND)
 {
-    switch (msg) {
-    case WM_CREATE:
-        CreateControls();
-        break;
-    case WM_SIZE:
-        Layout(LOWORD(lp), HIWORD(lp));
-        break;
-    case WM_COMMAND:
-        if (LOWORD(wp) == kShowDisabledId && HIWORD(wp) == BN_CLICKED) {
-            OnShowDisabledClicked();
-            return 0;
-        }
-        break;
-    default:
-        break;
-    }
-    return CPageBase::HandleMessage(msg, wp, lp);
+    if (id != kShowDisabledId || code != BN_CLICKED) return false;
+    OnShowDisabledClicked();
+    return true;
 }
 
-void CStartupManager::PaintPage(HDC dc, const RECT& client)
+std::vector<ShownText> CStartupManager::Texts() const
 {
-    CPageBase::PaintPage(dc, client);
-    const int w = client.right, h = client.bottom;
-    gdi::HorizontalLine(dc, 16, w - 16, 55, RGB(128, 128, 128));
-    gdi::Select font(dc, g_mainDlg ? g_mainDlg->StatusFont() : nullptr);
-    const int oldMode = SetBkMode(dc, TRANSPARENT);
-    RECT header{70, 15, w - 90, 55};
-    DrawTextW(dc, kInstruction, -1, &header, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
-    RECT label{85, h - 30, 250, h - 15};
-    DrawTextW(dc, kShowDisabledLabel, -1, &label, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
-    SetBkMode(dc, oldMode);
+    std::vector<ShownText> texts = CPageBase::Texts();
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    ShownText label;
+    label.text = kShowDisabledLabel;
+    label.rect = {85, client.bottom - 30, 250, client.bottom - 15};
+    label.font = StatusFont();
+    label.format = DT_LEFT | DT_WORDBREAK | DT_NOPREFIX;
+    texts.push_back(label);
+    return texts;
 }
 
 }  // namespace ui

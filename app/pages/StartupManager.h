@@ -38,13 +38,14 @@ public:
     int Total() const { return total_; }
     int EnabledCount() const { return enabled_; }
 
+    std::vector<ShownText> Texts() const override;
+
 protected:
-    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
-    void PaintPage(HDC dc, const RECT& client) override;
+    void OnCreate() override;
+    void OnSize(int w, int h) override;
+    bool OnCommand(int id, int code, HWND control) override;
 
 private:
-    void CreateControls();
-    void Layout(int w, int h);
     // Replaces the items with a fresh listing and counts them.
     void Reload();
     // One row per item, disabled ones only when `listDisabled`.

@@ -81,6 +81,8 @@ std::wstring StartupItemName(const std::wstring& description, const std::wstring
     return name;
 }
 
+std::wstring WithCount(const std::wstring& name, int count) { return name + L"(" + std::to_wstring(count) + L")"; }
+
 std::wstring WithAccelerator(const std::wstring& caption, wchar_t letter)
 {
     if (letter == 0) return caption;

@@ -32,6 +32,9 @@ std::wstring LastScanLine(const std::wstring& performed, const std::wstring& err
 std::wstring StartupItemName(const std::wstring& description, const std::wstring& filePath,
                              const std::wstring& commandLine);
 
+// A list row's name with its count: "name(count)", no blank between.
+std::wstring WithCount(const std::wstring& name, int count);
+
 // `caption` with its accelerator: "&" before the first `letter` (any case)
 // that is not part of a "&&". Unchanged when the letter is 0 or absent.
 std::wstring WithAccelerator(const std::wstring& caption, wchar_t letter);

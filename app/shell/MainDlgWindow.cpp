@@ -334,19 +334,10 @@ LRESULT CKelvuDlg::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
     switch (msg) {
     case WM_ERASEBKGND:
         return TRUE;
-    case WM_PAINT: {
-        gdi::PaintScope ps(hwnd_);
-        RECT client{};
-        GetClientRect(hwnd_, &client);
-        if (current_ && current_->Id() == kMainPage) {
-            Paint(ps.dc(), client);
-        } else {
-            CMyMemDC mem(ps.dc(), client);
-            Paint(mem.dc(), client);
-        }
+    case WM_PAINT:
+        PaintBuffered(hwnd_, [this](HDC dc, const RECT& client) { Paint(dc, client); });
         DrawCaption();
         return 0;
-    }
     case WM_PRINTCLIENT: {
         RECT client{};
         GetClientRect(hwnd_, &client);

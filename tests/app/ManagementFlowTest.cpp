@@ -209,7 +209,7 @@ TEST_F(ManagementFlow, TheStartupBoxWritesAndDeletesTheQuotedRunValue)
 {
     auto* page = static_cast<CProgramSettings*>(dlg_->Page(kSettingsPage));
     dlg_->ShowPage(page);
-    CCheckBox& box = page->Box(CProgramSettings::kStartupBox);
+    CCheckBox& box = page->BoxById(CProgramSettings::kStartupBox);
     ASSERT_FALSE(box.Checked());
     ASSERT_FALSE(fixture::ValueExists(HKEY_CURRENT_USER, kRunKey, L"Registry_quorv", 0));
     // Later tests count the Run values: this one goes also when a check fails.

@@ -148,7 +148,7 @@ protected:
         });
     }
     CProgramSettings& Settings() { return *static_cast<CProgramSettings*>(Page(kSettingsPage)); }
-    CCheckBox& Box(int id) { return Settings().Box(id); }
+    CCheckBox& Box(int id) { return Settings().BoxById(id); }
     void Enter()
     {
         dlg_->ShowPage(Page(kMainPage));

@@ -1,0 +1,35 @@
+#include "pages/CheckBoxPage.h"
+
+namespace ui {
+
+CCheckBoxPage::CCheckBoxPage(int id, std::wstring title, std::wstring subTitle, PageInstruction instruction,
+                             int firstBoxId, int boxCount)
+    : CPageBase(id, std::move(title), std::move(subTitle), instruction),
+      firstBoxId_(firstBoxId),
+      boxes_(static_cast<size_t>(boxCount))
+{
+}
+
+void CCheckBoxPage::OnCreate()
+{
+    labelFont_.reset(gdi::CreateFontSimple(15));
+    for (int i = 0; i < BoxCount(); ++i) Box(i).Create(hwnd_, static_cast<UINT>(firstBoxId_ + i), BoxRect(i));
+}
+
+bool CCheckBoxPage::OnCommand(int id, int code, HWND)
+{
+    if (code != BN_CLICKED || id < firstBoxId_ || id >= firstBoxId_ + BoxCount()) return false;
+    OnBoxClicked(id - firstBoxId_);
+    return true;
+}
+
+std::vector<ShownText> CCheckBoxPage::Texts() const
+{
+    std::vector<ShownText> texts = CPageBase::Texts();
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    for (int i = 0; i < LabelCount(); ++i) texts.push_back(Label(i, client));
+    return texts;
+}
+
+}  // namespace ui
