@@ -70,12 +70,22 @@ std::wstring ProgramOf(const std::wstring& commandLine)
     return commandLine.substr(start, blank == std::wstring::npos ? std::wstring::npos : blank - start);
 }
 
+bool NamesTheProgram(const std::wstring& description)
+{
+    // The engine writes "product | file description | file type": with the
+    // first two empty (a file without version texts, or none at all) it
+    // names nothing but a kind of file.
+    const size_t bar = description.find(L'|');
+    const std::wstring head = bar == std::wstring::npos ? description : description.substr(0, description.find(L'|', bar + 1));
+    return head.find_first_not_of(L" \t|") != std::wstring::npos;
+}
+
 }  // namespace
 
 std::wstring StartupItemName(const std::wstring& description, const std::wstring& filePath,
                              const std::wstring& commandLine)
 {
-    if (description.find_first_not_of(L" \t") != std::wstring::npos) return description;
+    if (NamesTheProgram(description)) return description;
     std::wstring name = FileNameOf(filePath);
     if (name.empty()) name = FileNameOf(ProgramOf(commandLine));
     return name;

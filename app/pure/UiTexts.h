@@ -27,8 +27,9 @@ std::wstring LastScanLine(const std::wstring& performed, const std::wstring& err
                           const std::wstring& remain);
 
 // The name a start-up row shows: the program's description, or, when it
-// has none, the file name of its program file (from `filePath`, else from
-// the command line's program part).
+// names nothing (empty, or "product | file description | type" with the
+// first two empty), the file name of its program file (from `filePath`,
+// else from the command line's program part).
 std::wstring StartupItemName(const std::wstring& description, const std::wstring& filePath,
                              const std::wstring& commandLine);
 

@@ -61,6 +61,10 @@ TEST(StartupItemName, TheDescriptionElseTheProgramsFileName)
         {L"Updater", L"C:\\p\\up.exe", L"\"C:\\p\\up.exe\" -q", L"Updater"},
         {L"", L"C:\\p\\up.exe", L"ignored", L"up.exe"},
         {L"  ", L"C:\\p\\up.exe", L"", L"up.exe"},
+        {L" |  | ", L"C:\\p\\up.exe", L"", L"up.exe"},  // no version texts, no type
+        {L" |  | Application", L"C:\\p\\up.exe", L"", L"up.exe"},
+        {L"Updater |  | Application", L"C:\\p\\up.exe", L"", L"Updater |  | Application"},
+        {L" | Update helper | Application", L"", L"", L" | Update helper | Application"},
         {L"", L"", L"\"C:\\Program Files\\Tray\\tray.exe\" /min", L"tray.exe"},
         {L"", L"", L"C:\\Program Files\\Tray\\tray.EXE /min", L"tray.EXE"},
         {L"", L"", L"  rundll32.exe shell32.dll,Control_RunDLL", L"rundll32.exe"},
