@@ -22,6 +22,7 @@ public:
     void SetAlignment(const std::wstring& align) { align_ = align; }
     const std::wstring& Alignment() const { return align_; }
     const std::vector<std::wstring>& Titles() const { return titles_; }
+    HFONT Font() const { return font_.get(); }
 
     COLORREF gradientStart = RGB(171, 199, 235);
     int gradientStep = 8;

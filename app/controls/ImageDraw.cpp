@@ -65,6 +65,15 @@ void DrawTile(HDC dc, const CImage* image, const RECT& r)
     }
 }
 
+void DrawExtended(HDC dc, const CImage* image, const RECT& r)
+{
+    if (!image || image->IsEmpty()) return;
+    const int w = image->width, h = r.bottom - r.top;
+    const int first = std::min(w, static_cast<int>(r.right - r.left));
+    BlitImage(dc, image, r.left, r.top, first, h, 0, 0, first, image->height);
+    if (r.left + w < r.right) BlitImage(dc, image, r.left + w, r.top, r.right - r.left - w, h, w - 1, 0, 1, image->height);
+}
+
 void DrawImage(HDC dc, const CImage* image, const RECT& r, DrawMode mode)
 {
     switch (mode) {
@@ -73,6 +82,7 @@ void DrawImage(HDC dc, const CImage* image, const RECT& r, DrawMode mode)
     case DrawMode::RepeatAcross: DrawRepeatAcross(dc, image, r); break;
     case DrawMode::RepeatDown: DrawRepeatDown(dc, image, r); break;
     case DrawMode::Tile: DrawTile(dc, image, r); break;
+    case DrawMode::Extend: DrawExtended(dc, image, r); break;
     }
 }
 

@@ -8,7 +8,7 @@
 
 namespace ui {
 
-enum class DrawMode { Natural, Stretch, RepeatAcross, RepeatDown, Tile };
+enum class DrawMode { Natural, Stretch, RepeatAcross, RepeatDown, Tile, Extend };
 
 // Copies the source part (sx, sy, sw, sh) of the image into (dx, dy, dw, dh).
 void BlitImage(HDC dc, const CImage* image, int dx, int dy, int dw, int dh, int sx, int sy, int sw,
@@ -20,6 +20,11 @@ void DrawRepeatAcross(HDC dc, const CImage* image, const RECT& r);
 // Copies stacked from r.top + offset, each scaled to the width of r.
 void DrawRepeatDown(HDC dc, const CImage* image, const RECT& r, int offset = 0);
 void DrawTile(HDC dc, const CImage* image, const RECT& r);
+// One copy from r's left edge, scaled to r's height, cut at r's right edge;
+// a wider r is filled by the image's last column stretched across (a
+// one-piece button picture with a plain right end grows without repeating
+// its icon).
+void DrawExtended(HDC dc, const CImage* image, const RECT& r);
 void DrawImage(HDC dc, const CImage* image, const RECT& r, DrawMode mode);
 
 }  // namespace ui

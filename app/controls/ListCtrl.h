@@ -32,6 +32,7 @@ public:
     PtrArray<StartupItem>* Rows() const { return rows_; }
     const std::wstring& Alignment() const { return align_; }
     CHeaderCtrlCl& Header() { return header_; }
+    HFONT Font() const { return font_.get(); }
 
     // Cell clicks, for the page that owns the rows: (row, column).
     std::function<void(int, int)> onClick;

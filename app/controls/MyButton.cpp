@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "controls/ImageDraw.h"
 #include "controls/MemDC.h"
 
@@ -106,22 +108,53 @@ DrawMode CMyButton::FaceMode() const
     case 2: return DrawMode::RepeatDown;
     case 3: return DrawMode::Stretch;
     case 4: return DrawMode::Tile;
+    case 5: return DrawMode::Extend;
     default: return DrawMode::RepeatAcross;
     }
 }
 
-void CMyButton::DrawCaption(HDC dc, const ButtonCaption& c, int effective, const RECT& client)
+namespace {
+constexpr int kCaptionMargin = 8;
+
+SIZE MeasureCaption(const ButtonCaption& c)
+{
+    gdi::WindowDC screen(nullptr);
+    gdi::Select sel(screen.get(), c.plain.get());
+    RECT m{0, 0, 0, 0};
+    DrawTextW(screen.get(), c.text.c_str(), -1, &m, DT_SINGLELINE | DT_CALCRECT);
+    return {m.right - m.left, m.bottom - m.top};
+}
+}  // namespace
+
+RECT CMyButton::CaptionRect(const ButtonCaption& c) const
+{
+    if (!c.IsSet()) return {};
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    const SIZE size = MeasureCaption(c);
+    const int x = c.x < 1 ? (client.right - size.cx) / 2 : c.x;
+    const int y = c.y < 1 ? (client.bottom - size.cy) / 2 : c.y;
+    return {x, y, x + size.cx, y + size.cy};
+}
+
+int CMyButton::NeededWidth() const
+{
+    int need = 0;
+    for (const ButtonCaption* c : {&caption_, &second_}) {
+        if (!c->IsSet()) continue;
+        const int tw = MeasureCaption(*c).cx;
+        need = std::max(need, c->x < 1 ? tw + 2 * kCaptionMargin : c->x + tw + kCaptionMargin);
+    }
+    return need;
+}
+
+void CMyButton::DrawCaption(HDC dc, const ButtonCaption& c, int effective, const RECT&)
 {
     if (!c.IsSet()) return;
     const bool enabled = IsWindowEnabled(hwnd_) != FALSE;
     HFONT font = (enabled && effective != kNormal) ? c.underlined.get() : c.plain.get();
     gdi::Select sel(dc, font);
-    RECT m{0, 0, 0, 0};
-    DrawTextW(dc, c.text.c_str(), -1, &m, DT_SINGLELINE | DT_CALCRECT);
-    const int tw = m.right - m.left, th = m.bottom - m.top;
-    int x = c.x < 1 ? (client.right - client.left - tw) / 2 : c.x;
-    int y = c.y < 1 ? (client.bottom - client.top - th) / 2 : c.y;
-    RECT r{x, y, x + tw, y + th};
+    RECT r = CaptionRect(c);
     SetBkMode(dc, TRANSPARENT);
     if (enabled) {
         SetTextColor(dc, effective == kNormal ? c.colour : c.hoverColour);

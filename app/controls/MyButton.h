@@ -27,7 +27,8 @@ class CMyButton : public CControl {
 public:
     enum State { kNormal = 0, kHover = 1, kPressed = 2 };
 
-    // faceMode: 2 repeat down, 3 stretch, 4 tile, anything else repeat across.
+    // faceMode: 2 repeat down, 3 stretch, 4 tile, 5 extended (one copy and
+    // its last column stretched), anything else repeat across.
     CMyButton(bool transparent, int faceMode);
 
     bool Create(HWND parent, UINT id, const RECT& r, const wchar_t* text = L"");
@@ -52,6 +53,13 @@ public:
     const ButtonCaption& Caption() const { return caption_; }
     // The state drawn: hover while focused in the normal state.
     int EffectiveState(bool pressedNow) const;
+    // Where a caption is drawn in the button's client area (its measured
+    // extent at its position); empty for a caption without text.
+    RECT CaptionRect(const ButtonCaption& c) const;
+    const ButtonCaption& SecondCaption() const { return second_; }
+    // The width the captions need: their position and extent and a margin
+    // of 8 pixels on their free side (on both sides for a centred one).
+    int NeededWidth() const;
 
     // Paints the whole button into dc (client coordinates).
     void Paint(HDC dc, bool pressedNow);

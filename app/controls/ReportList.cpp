@@ -42,7 +42,8 @@ bool CReportList::Create(HWND parent, UINT id, const RECT& r, DWORD extraStyle, 
 {
     // This object destroys the image list; the control must not do it too.
     const DWORD style = WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHAREIMAGELISTS | extraStyle;
-    HWND h = CreateChild(WC_LISTVIEWW, L"", style, r, parent, id, WS_EX_CLIENTEDGE);
+    // A list with a thin border has no sunken edge.
+    HWND h = CreateChild(WC_LISTVIEWW, L"", style, r, parent, id, (style & WS_BORDER) ? 0 : WS_EX_CLIENTEDGE);
     if (!h) return false;
     Attach(h);
     DWORD ex = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;

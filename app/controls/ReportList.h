@@ -26,7 +26,8 @@ public:
     CReportList() = default;
     ~CReportList() override;
 
-    // `extraStyle` adds list-view styles (LVS_SHOWSELALWAYS...), `checkBoxes`
+    // `extraStyle` adds list-view styles (LVS_SHOWSELALWAYS...; WS_BORDER
+    // for a thin border instead of the sunken edge), `checkBoxes`
     // the check-box column; `statusImages` false leaves the rows without the
     // image column.
     bool Create(HWND parent, UINT id, const RECT& r, DWORD extraStyle = 0, bool checkBoxes = false,

@@ -13,12 +13,12 @@ namespace {
 
 // clang-format off
 const ProgressPageLook kLook = {
-    // word-wrapped over (70, 5)-(W - 50, 55), the rule at 35
+    // word-wrapped over (70, 5)-(W - 50, 50), above the rule at 50
     {L"Before fix the specified errors,program will automatic backup the partial registry, "
      L"then will fix all the specified errors.When fixing,you can cancel to fix error,"
      L"Click \"Scan Again\"button back to scan again.",
-     5, 55, 50, 35, true},
-    1605, 1606, L"Category", 200, 260,
+     5, 50, 50, 50, true},
+    1605, 1606, L"Category", 250, 350,
 };
 // clang-format on
 
@@ -266,7 +266,8 @@ void CCleanChildWnd::OnFixProgress(int index)
             break;
         case 2: {
             std::wstring status = FormatText(L"%d of %d problem(s) fixed", e->fixedCount, e->problemCount);
-            if (e->ignoredCount > 0) status += FormatText(L"%d ignored", e->ignoredCount);
+            // (A comma apart: "3 of 5 problem(s) fixed, 2 ignored".)
+            if (e->ignoredCount > 0) status += FormatText(L", %d ignored", e->ignoredCount);
             // The reporting thread has already waited for the queued texts.
             CountDone();
             SetRow(row, e->notFixedCount > 0 ? kImageWarning : kImageDone, status);

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "pages/MessageBox.h"
 #include "pure/PageRules.h"
 #include "shell/EngineBinding.h"
@@ -9,11 +11,13 @@
 namespace ui {
 namespace {
 
-// One line over (70, 5)-(W - 90, 30), the rule at 30.
+// Word-wrapped over (70, 4)-(W - 29, 36), above the rule at 36.
 constexpr PageInstruction kInstruction = {
     L"Automatic to analyze your system registry,click \"Defragment\"button to defrag and compact your system "
     L"registry.",
-    5, 30, 90, 30, false};
+    4, 36, 29, 36, true};
+constexpr int kSizeWidth = 70;
+constexpr int kStatusWidth = 150;
 constexpr UINT_PTR kPaintTimer = 1;
 constexpr UINT kPaintTimerMs = 40;
 
@@ -29,24 +33,29 @@ CDefragChildWnd::~CDefragChildWnd() = default;
 
 void CDefragChildWnd::OnCreate()
 {
-    list_.Create(hwnd_, kListId, {400, 36, 760, 300});
-    HWND h = list_.Hwnd();
-    if (!h) return;
-    SetWindowLongPtrW(h, GWL_STYLE, GetWindowLongPtrW(h, GWL_STYLE) | WS_BORDER);
-    SetWindowLongPtrW(h, GWL_EXSTYLE, GetWindowLongPtrW(h, GWL_EXSTYLE) & ~WS_EX_CLIENTEDGE);
+    if (!list_.Create(hwnd_, kListId, {400, 42, 760, 300}, WS_BORDER)) return;
     list_.AddColumn(L"files", 150);
-    list_.AddColumn(L"size", 60);
-    list_.AddColumn(L"compact", 70);
-    list_.AddColumn(L"status", 50);
+    list_.AddColumn(L"size", kSizeWidth);
+    list_.AddColumn(L"compact", kSizeWidth);
+    list_.AddColumn(L"status", kStatusWidth);
     SetTimer(hwnd_, kPaintTimer, kPaintTimerMs, nullptr);
 }
 
 void CDefragChildWnd::OnSize(int w, int h)
 {
-    const int a = (w - 58) / 2, b = h - 36;
-    map_.Reset(hwnd_, w, h, {29, 36, a + 29, b});
-    statusRect_ = {a + 41, b - 38, 2 * a + 29, b + 12};
-    if (list_.Hwnd()) MoveWindow(list_.Hwnd(), a + 41, 36, a - 12, b - 70 - 36, TRUE);
+    // The map takes five twelfths of the width, the list of hives the rest:
+    // its status texts ("compacted, fragmented") need the room.
+    const int top = 42, b = h - 36;
+    const int mapRight = 29 + (w - 58) * 5 / 12, listLeft = mapRight + 12, listRight = w - 29;
+    map_.Reset(hwnd_, w, h, {29, top, mapRight, b});
+    statusRect_ = {listLeft, b - 38, listRight, b + 12};
+    if (!list_.Hwnd()) return RequestRedraw();
+    MoveWindow(list_.Hwnd(), listLeft, top, listRight - listLeft, b - 70 - top, TRUE);
+    // The file names take what the sizes and states leave.
+    RECT client{};
+    GetClientRect(list_.Hwnd(), &client);
+    const int files = client.right - GetSystemMetrics(SM_CXVSCROLL) - 2 * kSizeWidth - kStatusWidth;
+    ListView_SetColumnWidth(list_.Hwnd(), 0, std::max(files, kSizeWidth));
     RequestRedraw();
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "pure/LayoutRules.h"
 #include "pure/PageRules.h"
 
 namespace ui {
@@ -103,10 +104,9 @@ namespace {
 struct Legend {
     int colour;
     const wchar_t* label;
-    int width;
 };
 constexpr Legend kLegend[] = {
-    {0, L"empty", 28}, {1, L"allocated", 44}, {4, L"fragment", 48}, {2, L"unfragment", 56}, {5, L"selected", 36},
+    {0, L"empty"}, {1, L"allocated"}, {4, L"fragment"}, {2, L"unfragment"}, {5, L"selected"},
 };
 constexpr int kSquare = 12, kGap = 4, kSpacing = 12;
 
@@ -114,16 +114,24 @@ constexpr int kSquare = 12, kGap = 4, kSpacing = 12;
 
 std::vector<ShownText> CDefragMap::LegendTexts(HFONT font) const
 {
-    std::vector<ShownText> texts;
-    int x = map_.left;
-    const int top = map_.bottom + 12, bottom = map_.bottom + 24;
+    // Each label as wide as its text in the legend's font.
+    gdi::WindowDC screen(nullptr);
+    gdi::Select sel(screen.get(), font);
+    std::vector<int> widths;
     for (const Legend& e : kLegend) {
+        SIZE size{};
+        GetTextExtentPoint32W(screen.get(), e.label, lstrlenW(e.label), &size);
+        widths.push_back(size.cx + 1);
+    }
+    const std::vector<int> lefts = layout::LegendLabelLefts(map_.left, kSquare, kGap, kSpacing, widths);
+    std::vector<ShownText> texts;
+    const int top = map_.bottom + 12, bottom = map_.bottom + 24;
+    for (size_t i = 0; i < widths.size(); ++i) {
         ShownText t;
-        t.text = e.label;
-        t.rect = {x + kSquare + kGap, top, x + kSquare + kGap + e.width, bottom};
+        t.text = kLegend[i].label;
+        t.rect = {lefts[i], top, lefts[i] + widths[i], bottom};
         t.font = font;
         texts.push_back(t);
-        x = t.rect.right + kSpacing;
     }
     return texts;
 }

@@ -175,7 +175,7 @@ void CMainChildWnd::OnCreate()
 
     auto corner = [&](std::unique_ptr<CMyButton>& b, int id, const RECT& r, const wchar_t* face,
                       const wchar_t* text) {
-        b = std::make_unique<CMyButton>(true, 1);
+        b = std::make_unique<CMyButton>(true, 5);
         b->Create(hwnd_, static_cast<UINT>(id), r, text);
         for (int s = 0; s < 3; ++s) b->SetStateFace(s, face);
         b->SetCaption(40, 13, RGB(21, 28, 85), RGB(21, 28, 230), 17, text);

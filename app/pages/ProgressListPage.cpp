@@ -1,17 +1,21 @@
 #include "pages/ProgressListPage.h"
 
+#include <algorithm>
 #include <cwchar>
 
 #include "controls/Gdi.h"
+#include "pure/UiTexts.h"
 
 namespace ui {
 
-ProgressPageLayout LayoutProgressPage(int w, int h)
+ProgressPageLayout LayoutProgressPage(int w, int h, int ruleY)
 {
     ProgressPageLayout l{};
-    l.list = {152, 50, w - 170, h - 108};
-    l.progress = {152, h - 96, w - 170, h - 76};
-    l.itemText = {152, h - 60, w - 170, h};
+    // As wide as the instruction above: the status texts and the item
+    // text have room.
+    l.list = {70, std::max(50, ruleY + 6), w - 70, h - 108};
+    l.progress = {70, h - 96, w - 70, h - 76};
+    l.itemText = {70, h - 60, w - 70, h};
     return l;
 }
 
@@ -45,7 +49,7 @@ void CProgressListPage::OnCreate()
 {
     RECT client{};
     GetClientRect(hwnd_, &client);
-    layout_ = LayoutProgressPage(client.right, client.bottom);
+    layout_ = LayoutProgressPage(client.right, client.bottom, look_.instruction.ruleY);
     queue_.SetTarget(hwnd_, layout_.itemText);
     list_.Create(hwnd_, look_.listId, layout_.list);
     list_.AddColumn(look_.nameColumn, look_.nameWidth, LVCFMT_LEFT);
@@ -55,7 +59,7 @@ void CProgressListPage::OnCreate()
 
 void CProgressListPage::OnSize(int w, int h)
 {
-    layout_ = LayoutProgressPage(w, h);
+    layout_ = LayoutProgressPage(w, h, look_.instruction.ruleY);
     queue_.SetTarget(hwnd_, layout_.itemText);
     auto move = [](HWND child, const RECT& r) {
         if (child) MoveWindow(child, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
@@ -88,10 +92,22 @@ LRESULT CProgressListPage::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
 
 void CProgressListPage::PaintPage(HDC dc, const RECT& client)
 {
-    CPageBase::PaintPage(dc, client);
     // One queued item text per paint; the last one stays.
     queue_.TakeForPaint();
-    queue_.Paint(dc, StatusFont());
+    CPageBase::PaintPage(dc, client);
+}
+
+std::vector<ShownText> CProgressListPage::Texts() const
+{
+    std::vector<ShownText> texts = CPageBase::Texts();
+    // The current item text; registry data may hold control characters.
+    ShownText item;
+    item.text = uitext::Printable(queue_.Current());
+    item.rect = layout_.itemText;
+    item.font = StatusFont();
+    item.format = DT_LEFT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX;
+    texts.push_back(item);
+    return texts;
 }
 
 void CProgressListPage::ClearRows()

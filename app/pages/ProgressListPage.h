@@ -32,8 +32,9 @@ struct ProgressPageLayout {
     RECT itemText;
 };
 
-// The page's rectangles for a client area of w x h.
-ProgressPageLayout LayoutProgressPage(int w, int h);
+// The page's rectangles for a client area of w x h, the list starting
+// below the rule at `ruleY`.
+ProgressPageLayout LayoutProgressPage(int w, int h, int ruleY);
 
 class CProgressListPage : public CPageBase {
 public:
@@ -46,6 +47,8 @@ public:
     int RowOf(int index) const;
     int DoneCount() const { return done_; }
     const ProgressPageLayout& Layout() const { return layout_; }
+    // The instruction and the current item text.
+    std::vector<ShownText> Texts() const override;
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;

@@ -5,10 +5,10 @@
 namespace ui {
 namespace {
 
-// One line over (70, 24)-(W - 106, 74), the rule at 68.
+// Word-wrapped over (70, 24)-(W - 106, 68), above the rule at 68.
 constexpr PageInstruction kInstruction = {
-    L"Select the areas of the registry to include in the scan,and click \"OK\"button back to main menu", 24, 74,
-    106, 68, false};
+    L"Select the areas of the registry to include in the scan,and click \"OK\"button back to main menu", 24, 68,
+    106, 68, true};
 
 }  // namespace
 

@@ -8,7 +8,7 @@ const ProgressPageLook kLook = {
     // one line over (70, 5)-(W - 90, 30), the rule at 30
     {L"Scanning your registry,click \"Stop Scan\"button to stop scanning and view the scan results.", 5, 30, 90,
      30, false},
-    1600, 1601, L"Category", 300, 200,
+    1600, 1601, L"Category", 300, 300,
 };
 // clang-format on
 

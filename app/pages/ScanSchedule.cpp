@@ -64,11 +64,8 @@ CScanSchedule::~CScanSchedule()
 
 void CScanSchedule::OnCreate()
 {
-    list_.Create(hwnd_, kListId, {40, 80, 600, 300}, 0, false, false);
+    if (!list_.Create(hwnd_, kListId, {40, 80, 600, 300}, WS_BORDER, false, false)) return;
     HWND h = list_.Hwnd();
-    if (!h) return;
-    SetWindowLongPtrW(h, GWL_STYLE, GetWindowLongPtrW(h, GWL_STYLE) | WS_BORDER);
-    SetWindowLongPtrW(h, GWL_EXSTYLE, GetWindowLongPtrW(h, GWL_EXSTYLE) & ~WS_EX_CLIENTEDGE);
     ListView_SetExtendedListViewStyle(h, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_ONECLICKACTIVATE);
     // The list shares the image list (LVS_SHAREIMAGELISTS); this page owns it.
     rowImages_ = ImageList_LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_TAMSEL_SCHEDULE_ROW), 16, 0,
@@ -172,7 +169,12 @@ void CScanSchedule::OnSecondAction()
 
 void CScanSchedule::OnSize(int w, int h)
 {
-    if (list_.Hwnd()) MoveWindow(list_.Hwnd(), 40, 80, w - 80, h - 50 - 80, TRUE);
+    if (!list_.Hwnd()) return;
+    MoveWindow(list_.Hwnd(), 40, 80, w - 80, h - 50 - 80, TRUE);
+    // A sentence naming all seven days fits.
+    RECT client{};
+    GetClientRect(list_.Hwnd(), &client);
+    ListView_SetColumnWidth(list_.Hwnd(), 0, client.right - GetSystemMetrics(SM_CXVSCROLL));
 }
 
 bool CScanSchedule::OnNotify(const NMHDR& hdr)

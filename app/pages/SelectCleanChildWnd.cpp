@@ -13,17 +13,18 @@
 namespace ui {
 namespace {
 
-// Word-wrapped over (70, 5)-(W - 50, 55), the rule at 35.
+// Word-wrapped over (70, 5)-(W - 50, 50), above the rule at 50.
 constexpr PageInstruction kInstruction = {
     L"In the right errors list,click the \"CheckBox\" to make sure the error to fix or not,and right click to "
     L"popup menu to click \"Ignore Problem\"menu to add into the ignore list or click \"Open Registry "
     L"Key\"menu to check the registry entry.",
-    5, 55, 50, 35, true};
+    5, 50, 50, 50, true};
 constexpr wchar_t kAllCategories[] = L"All Categories";
 // The problem list takes the room the category names do not need, so that
 // every column of a problem is in view.
 constexpr int kCategoryRight = 209;
 constexpr int kProblemLeft = 219;
+constexpr int kListTop = 56;
 
 int ProblemCount() { return g_engine && g_engine->GetProblemCount ? g_engine->GetProblemCount() : 0; }
 int CheckedCount() { return g_engine && g_engine->GetCheckedCount ? g_engine->GetCheckedCount() : 0; }
@@ -75,9 +76,10 @@ void CSelectCleanChildWnd::OnCreate()
     RECT client{};
     GetClientRect(hwnd_, &client);
     const int w = client.right, h = client.bottom;
-    categories_.Create(hwnd_, kCategoryListId, {19, 42, kCategoryRight, h - 18}, LVS_SHOWSELALWAYS);
+    categories_.Create(hwnd_, kCategoryListId, {19, kListTop, kCategoryRight, h - 18}, LVS_SHOWSELALWAYS);
     categories_.AddColumn(L"Category", 300);
-    problems_.Create(hwnd_, kProblemListId, {kProblemLeft, 42, w - 16, h - 18}, LVS_SHOWSELALWAYS, true, false);
+    problems_.Create(hwnd_, kProblemListId, {kProblemLeft, kListTop, w - 16, h - 18}, LVS_SHOWSELALWAYS, true,
+                     false);
     problems_.AddColumn(L"Registry Entry", 300);
     problems_.AddColumn(L"Issue Grade", 100);
     problems_.AddColumn(L"Description", 100);
@@ -87,8 +89,10 @@ void CSelectCleanChildWnd::OnCreate()
 
 void CSelectCleanChildWnd::OnSize(int w, int h)
 {
-    if (categories_.Hwnd()) MoveWindow(categories_.Hwnd(), 19, 42, kCategoryRight - 19, h - 18 - 42, TRUE);
-    if (problems_.Hwnd()) MoveWindow(problems_.Hwnd(), kProblemLeft, 42, w - 16 - kProblemLeft, h - 18 - 42, TRUE);
+    if (categories_.Hwnd())
+        MoveWindow(categories_.Hwnd(), 19, kListTop, kCategoryRight - 19, h - 18 - kListTop, TRUE);
+    if (problems_.Hwnd())
+        MoveWindow(problems_.Hwnd(), kProblemLeft, kListTop, w - 16 - kProblemLeft, h - 18 - kListTop, TRUE);
     FitProblemColumns();
 }
 

@@ -11,11 +11,11 @@
 namespace ui {
 namespace {
 
-// Word-wrapped over (70, 15)-(W - 90, 55), the rule at 55.
+// Word-wrapped over (70, 10)-(W - 90, 58), above the rule at 58.
 constexpr PageInstruction kInstruction = {
     L"Choose which application are launched when computer starts up.\r\nYou can enable,disable or remove a "
     L"selected item in action column.Double Click an item to learn more.",
-    15, 55, 90, 55, true};
+    10, 58, 90, 58, true};
 constexpr wchar_t kShowDisabledLabel[] = L"Display the \"Disabled\" Item(s).";
 constexpr wchar_t kRemoveQuestion[] =
     L"\r\nAre you sure that you want to remove the selected\r\n"
@@ -258,9 +258,9 @@ std::vector<ShownText> CStartupManager::Texts() const
     GetClientRect(hwnd_, &client);
     ShownText label;
     label.text = kShowDisabledLabel;
-    label.rect = {85, client.bottom - 30, 250, client.bottom - 15};
+    label.rect = {85, client.bottom - 31, client.right - 50, client.bottom - 14};
     label.font = StatusFont();
-    label.format = DT_LEFT | DT_WORDBREAK | DT_NOPREFIX;
+    label.format = DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
     texts.push_back(label);
     return texts;
 }

@@ -7,7 +7,7 @@ namespace layout {
 std::array<int, 4> ProblemColumnWidths(int clientWidth, int dpi)
 {
     const int width = std::max(0, clientWidth);
-    std::array<int, 4> w{0, Scale(80, dpi), Scale(140, dpi), Scale(140, dpi)};
+    std::array<int, 4> w{0, Scale(90, dpi), Scale(120, dpi), Scale(170, dpi)};
     const int minEntry = width / 3;
     int fixed = w[1] + w[2] + w[3];
     if (width - fixed < minEntry && fixed > 0) {

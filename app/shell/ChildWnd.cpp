@@ -42,7 +42,8 @@ ShownText CMyChildWnd::Instruction(const RECT& client) const
     const PageInstruction& i = instruction_;
     t.text = i.text;
     t.font = StatusFont();
-    t.rect = {70, i.top, client.right - i.rightInset, i.bottom};
+    // A wrapped text must end above its rule.
+    t.rect = {70, i.top, client.right - i.rightInset, i.wrap && i.ruleY < i.bottom ? i.ruleY : i.bottom};
     t.format = i.wrap ? DT_LEFT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX
                       : DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
     return t;

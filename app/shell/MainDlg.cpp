@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <initializer_list>
 
 #include "pages/MessageBox.h"
@@ -133,7 +134,9 @@ bool CKelvuDlg::Initialise()
 void CKelvuDlg::CreateButtons()
 {
     auto header = [&](std::unique_ptr<CMyButton>& b, int id, RECT r, const wchar_t* face, const wchar_t* text) {
-        b = std::make_unique<CMyButton>(false, 1);
+        // One-piece faces: a button wider than its face for a long caption
+        // extends it instead of repeating its icon.
+        b = std::make_unique<CMyButton>(false, 5);
         b->Create(hwnd_, static_cast<UINT>(id), r, text);
         b->SetStateFace(0, face);
         b->SetStateFace(1, face);
@@ -197,32 +200,88 @@ void CKelvuDlg::Layout(int w, int h)
         const int top = current_->Id() == kMainPage ? 0 : kHeaderHeight;
         MoveWindow(current_->Hwnd(), 0, top, w, h - kBottomHeight - top, TRUE);
     }
-    auto place = [](CMyButton* b, int x, int y) {
-        SetWindowPos(b->Hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    };
-    place(help_.get(), w - 93, 54);
-    place(mainMenu_.get(), w - 205, 54);
-    place(action_.get(), w - 120, h - 48);
-    place(second_.get(), w - 240, h - 48);
-    place(third_.get(), w - 360, h - 48);
-    statusRect_[0] = {13, h - 46, 300, h - 31};
-    statusRect_[1] = {13, h - 25, 245, h - 10};
-    statusRect_[2] = {w - 144, h - 46, w - 16, h - 31};
+    PlaceBars(w, h);
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
-static void SetStatus(HWND hwnd, std::optional<std::wstring>& slot, const RECT& r, const wchar_t* text)
+void CKelvuDlg::PlaceBars(int w, int h)
 {
+    // Each button keeps its designed width unless its caption needs more;
+    // the right-hand ones line up from the right edge with their gaps.
+    auto place = [](CMyButton* b, int right, int top, int width, int height) {
+        const int need = std::max(width, b->NeededWidth());
+        SetWindowPos(b->Hwnd(), nullptr, right - need, top, need, height, SWP_NOZORDER | SWP_NOACTIVATE);
+        return right - need;
+    };
+    const int helpLeft = place(help_.get(), w - 34, 54, 59, 24);
+    place(mainMenu_.get(), helpLeft - 14, 54, 98, 24);
+    const int actionLeft = place(action_.get(), w - 16, h - 48, 104, 32);
+    const int secondLeft = place(second_.get(), actionLeft - 16, h - 48, 104, 32);
+    place(third_.get(), secondLeft - 16, h - 48, 104, 32);
+    const int backupWidth = std::max(150, fullBackup_->NeededWidth());
+    SetWindowPos(fullBackup_->Hwnd(), nullptr, 45, h - 48, backupWidth, 32, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+RECT CKelvuDlg::StatusRect(int line) const
+{
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    const int w = client.right, h = client.bottom;
+    if (line == 2) return {w - 144, h - 46, w - 16, h - 31};
+    // The line ends before the first visible bottom-bar button to its right.
+    int right = w - 16;
+    for (const auto* b : {&action_, &second_, &third_, &fullBackup_}) {
+        if (!*b || !IsWindowVisible((*b)->Hwnd())) continue;
+        RECT r{};
+        GetWindowRect((*b)->Hwnd(), &r);
+        MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
+        if (r.left > 13) right = std::min(right, static_cast<int>(r.left) - 8);
+    }
+    return line == 0 ? RECT{13, h - 46, right, h - 31} : RECT{13, h - 25, right, h - 10};
+}
+
+void CKelvuDlg::SetStatusLine(int line, const wchar_t* text)
+{
+    auto& slot = status_[static_cast<size_t>(line)];
     if (text)
         slot = std::wstring(text);
     else
         slot.reset();
-    InvalidateRect(hwnd, &r, TRUE);
+    // The whole bar: where a line ends depends on the buttons shown.
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    RECT bar{0, client.bottom - kBottomHeight, client.right, client.bottom};
+    InvalidateRect(hwnd_, &bar, TRUE);
 }
 
-void CKelvuDlg::SetStatusLine1(const wchar_t* text) { SetStatus(hwnd_, status_[0], statusRect_[0], text); }
-void CKelvuDlg::SetStatusLine2(const wchar_t* text) { SetStatus(hwnd_, status_[1], statusRect_[1], text); }
-void CKelvuDlg::SetStatusLine3(const wchar_t* text) { SetStatus(hwnd_, status_[2], statusRect_[2], text); }
+void CKelvuDlg::SetStatusLine1(const wchar_t* text) { SetStatusLine(0, text); }
+void CKelvuDlg::SetStatusLine2(const wchar_t* text) { SetStatusLine(1, text); }
+void CKelvuDlg::SetStatusLine3(const wchar_t* text) { SetStatusLine(2, text); }
+
+std::vector<ShownText> CKelvuDlg::Texts() const
+{
+    std::vector<ShownText> texts;
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    const bool mainPage = current_ && current_->Id() == kMainPage;
+    if (current_ && !mainPage) {
+        // Header texts with prefix processing: "&&" shows one "&". They
+        // end before the header buttons.
+        const int right = client.right - 215;
+        texts.push_back({current_->Title(), {105, 29, right, 49}, titleFont_.get(), DT_SINGLELINE | DT_LEFT,
+                         RGB(21, 28, 85)});
+        texts.push_back({current_->SubTitle(), {105, 50, right, 70}, subTitleFont_.get(), DT_SINGLELINE | DT_LEFT,
+                         RGB(21, 28, 85)});
+    }
+    for (int line = 0; line < 3; ++line) {
+        const auto& text = status_[static_cast<size_t>(line)];
+        // The second line shows on the pages, the third on the main menu.
+        if (!text || (line == 1 && mainPage) || (line == 2 && !mainPage)) continue;
+        const UINT align = line == 2 ? DT_RIGHT : DT_LEFT;
+        texts.push_back({*text, StatusRect(line), statusFont_.get(), DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | align});
+    }
+    return texts;
+}
 
 void CKelvuDlg::SetActionButtonText(const std::wstring& text)
 {
@@ -232,6 +291,14 @@ void CKelvuDlg::SetActionButtonText(const std::wstring& text)
         second_->SetCaption(0, 4, RGB(255, 255, 255), RGB(255, 255, 255), 15, L"Defrag");
         SetWindowTextW(second_->Hwnd(), L"Defrag");
     }
+    RelayoutBars();
+}
+
+void CKelvuDlg::RelayoutBars()
+{
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    if (initialised_ && client.right > 0 && client.bottom > 0) PlaceBars(client.right, client.bottom);
 }
 
 CMyButton* CKelvuDlg::Button(int id)
@@ -280,6 +347,10 @@ void ShowBar(std::initializer_list<BarButton> buttons)
         if (b.caption) Caption(b.button, b.caption);
         Shown(b.button, b.enabled);
     }
+    // A longer caption may need a wider button.
+    if (buttons.size() == 0) return;
+    HWND main = GetParent(buttons.begin()->button->Hwnd());
+    if (auto* dlg = static_cast<CKelvuDlg*>(CWindow::FromHandle(main))) dlg->RelayoutBars();
 }
 void HideBar(std::initializer_list<CMyButton*> buttons)
 {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "controls/Gdi.h"
 #include "controls/ImageCache.h"
@@ -48,8 +49,11 @@ public:
     void SetStatusLine1(const wchar_t* text);
     void SetStatusLine2(const wchar_t* text);
     void SetStatusLine3(const wchar_t* text);
+    void SetStatusLine(int line, const wchar_t* text);  // line 0-2
     const std::optional<std::wstring>& StatusLine(int i) const { return status_[static_cast<size_t>(i - 1)]; }
     void SetActionButtonText(const std::wstring& text);
+    // Sizes and places the header and bottom-bar buttons for their captions.
+    void RelayoutBars();
 
     // Bottom-bar set-ups: enter (true) or leave (false).
     void SetupMainMenu(bool enter);
@@ -76,6 +80,10 @@ public:
     HFONT StatusFont() const { return statusFont_.get(); }
     bool Closed() const { return hwnd_ == nullptr; }
 
+    // The texts the window draws itself now: the page's title and
+    // sub-title and the status lines, where and how.
+    std::vector<ShownText> Texts() const;
+
     // Keys the message loop must not pass on (Enter and Esc).
     static bool SwallowKey(const MSG& msg);
     void RelayToTooltip(const MSG& msg);
@@ -101,7 +109,12 @@ private:
     void RouteAction();
 
     void Paint(HDC dc, const RECT& client);
-    void PaintStatus(HDC dc, int line, UINT align);
+    // Where status line `line` (0-2) is drawn: beside the visible bottom-bar
+    // buttons, never under them.
+    RECT StatusRect(int line) const;
+    // Places the bottom-bar buttons from the right edge, each wide enough
+    // for its caption, and the header buttons likewise.
+    void PlaceBars(int w, int h);
     void DrawCaption();
     RECT CaptionRect(int which) const;  // 0 icon, 1 minimise, 2 close (window coordinates)
     int CaptionButtonAt(POINT screen) const;
@@ -114,7 +127,6 @@ private:
     CMyChildWnd* current_ = nullptr;
     std::unique_ptr<CMyButton> help_, mainMenu_, action_, second_, third_, fullBackup_;
     std::array<std::optional<std::wstring>, 3> status_;
-    std::array<RECT, 3> statusRect_{};
     gdi::Font titleFont_, subTitleFont_, statusFont_, captionFont_;
     CImage* bgMain_ = nullptr;
     CImage* productTitle_ = nullptr;

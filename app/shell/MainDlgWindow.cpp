@@ -17,7 +17,6 @@ constexpr UINT kTrayId = 128;
 constexpr UINT kSysAboutId = 0x10;
 constexpr COLORREF kFrameColour = RGB(132, 172, 221);
 constexpr COLORREF kHeaderLine = RGB(215, 223, 233);
-constexpr COLORREF kTitleColour = RGB(21, 28, 85);
 
 void PumpOnce()
 {
@@ -55,41 +54,17 @@ void CKelvuDlg::RelayToTooltip(const MSG& msg)
     SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&copy));
 }
 
-void CKelvuDlg::PaintStatus(HDC dc, int line, UINT align)
-{
-    const auto& text = status_[static_cast<size_t>(line)];
-    if (!text) return;
-    gdi::Select sel(dc, statusFont_.get());
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(0, 0, 0));
-    RECT r = statusRect_[static_cast<size_t>(line)];
-    DrawTextW(dc, text->c_str(), -1, &r, DT_SINGLELINE | DT_VCENTER | align);
-}
-
 void CKelvuDlg::Paint(HDC dc, const RECT& client)
 {
     const int w = client.right, h = client.bottom;
     const RECT bar{0, h - kBottomHeight, w, h};
     if (current_ && current_->Id() == kMainPage) {
         DrawRepeatDown(dc, bgMain_, bar);
-        PaintStatus(dc, 0, DT_LEFT);
-        PaintStatus(dc, 2, DT_RIGHT);
+        for (const ShownText& t : Texts()) DrawShownText(dc, t);
         return;
     }
     DrawRepeatDown(dc, bgMain_, {0, 0, w, kHeaderHeight});
     DrawNatural(dc, titleLogo_, 25, 12);
-    if (current_) {
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, kTitleColour);
-        {
-            gdi::Select sel(dc, titleFont_.get());
-            RECT t{105, 30, 425, 47};
-            DrawTextW(dc, current_->Title().c_str(), -1, &t, DT_SINGLELINE | DT_LEFT);
-        }
-        gdi::Select sel(dc, subTitleFont_.get());
-        RECT s{105, 50, 505, 67};
-        DrawTextW(dc, current_->SubTitle().c_str(), -1, &s, DT_SINGLELINE | DT_LEFT);
-    }
     // The sub-navigation strip, bottom-aligned to the header's lower edge.
     if (!subnaviRight_->IsEmpty() || !subnaviMiddle_->IsEmpty()) {
         int right = w;
@@ -103,8 +78,7 @@ void CKelvuDlg::Paint(HDC dc, const RECT& client)
             DrawNatural(dc, subnaviLeft_, right - 192 - subnaviLeft_->width, kHeaderHeight - subnaviLeft_->height);
     }
     DrawRepeatDown(dc, bgMain_, bar);
-    PaintStatus(dc, 0, DT_LEFT);
-    PaintStatus(dc, 1, DT_LEFT);
+    for (const ShownText& t : Texts()) DrawShownText(dc, t);
     gdi::FrameSolid(dc, client, kFrameColour);
     gdi::HorizontalLine(dc, 0, w, h - kBottomHeight, kFrameColour);
     gdi::HorizontalLine(dc, 0, w, kHeaderHeight, kHeaderLine);

@@ -277,7 +277,7 @@ TEST_F(SelectPageTest, ListsAreBuiltWithTheirColumns)
     MapWindowPoints(nullptr, Page()->Hwnd(), reinterpret_cast<POINT*>(&cat), 2);
     MapWindowPoints(nullptr, Page()->Hwnd(), reinterpret_cast<POINT*>(&prob), 2);
     EXPECT_EQ(cat.left, 19);
-    EXPECT_EQ(cat.top, 42);
+    EXPECT_EQ(cat.top, 56);
     EXPECT_EQ(cat.right, 209);
     EXPECT_EQ(cat.bottom, page.bottom - 18);
     EXPECT_EQ(prob.left, 219);
@@ -290,7 +290,7 @@ TEST_F(SelectPageTest, ListsAreBuiltWithTheirColumns)
     GetWindowRect(Problems(), &prob);
     MapWindowPoints(nullptr, Page()->Hwnd(), reinterpret_cast<POINT*>(&cat), 2);
     MapWindowPoints(nullptr, Page()->Hwnd(), reinterpret_cast<POINT*>(&prob), 2);
-    const RECT wantCat{19, 42, 209, 300 - 18}, wantProb{219, 42, 700 - 16, 300 - 18};
+    const RECT wantCat{19, 56, 209, 300 - 18}, wantProb{219, 56, 700 - 16, 300 - 18};
     EXPECT_TRUE(EqualRect(&cat, &wantCat));
     EXPECT_TRUE(EqualRect(&prob, &wantProb));
 }
@@ -648,8 +648,8 @@ TEST_F(SelectPageTest, Screenshot)
     ClientToScreen(Page()->Hwnd(), &origin);
     RECT wr{};
     GetWindowRect(dlg_->Hwnd(), &wr);
-    EXPECT_EQ(shot->At(origin.x - wr.left + page.right - 30, origin.y - wr.top + 35), RGB(128, 128, 128));
-    EXPECT_EQ(shot->At(origin.x - wr.left + page.right - 30, origin.y - wr.top + 36), RGB(255, 255, 255));
+    EXPECT_EQ(shot->At(origin.x - wr.left + page.right - 30, origin.y - wr.top + 50), RGB(128, 128, 128));
+    EXPECT_EQ(shot->At(origin.x - wr.left + page.right - 30, origin.y - wr.top + 51), RGB(255, 255, 255));
 }
 
 }  // namespace
