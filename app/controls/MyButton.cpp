@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "controls/Dpi.h"
 #include "controls/ImageDraw.h"
 #include "controls/MemDC.h"
 
@@ -41,16 +42,24 @@ void CMyButton::SetIcon(const std::wstring& path, int x, int y)
     iconPos_ = {x, y};
 }
 
+void CMyButton::MakeFonts(ButtonCaption& c) const
+{
+    const int height = Dpi(dpi_)(c.height);
+    c.plain.reset(gdi::CreateFontSimple(height, c.weight, false));
+    c.underlined.reset(gdi::CreateFontSimple(height, c.weight, true));
+}
+
 void CMyButton::SetCaption(int x, int y, COLORREF colour, COLORREF hover, int height,
                            const std::wstring& text, int weight)
 {
     caption_.text = text;
     caption_.x = x;
     caption_.y = y;
+    caption_.height = height;
+    caption_.weight = weight;
     caption_.colour = colour;
     caption_.hoverColour = hover;
-    caption_.plain.reset(gdi::CreateFontSimple(height, weight, false));
-    caption_.underlined.reset(gdi::CreateFontSimple(height, weight, true));
+    MakeFonts(caption_);
     if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
@@ -60,11 +69,23 @@ void CMyButton::SetSecondCaption(int x, int y, COLORREF colour, COLORREF hover, 
     second_.text = text;
     second_.x = x;
     second_.y = y;
+    second_.height = height;
+    second_.weight = 0;
     second_.colour = colour;
     second_.hoverColour = hover;
-    second_.plain.reset(gdi::CreateFontSimple(height, 0, false));
-    second_.underlined.reset(gdi::CreateFontSimple(height, 0, true));
+    MakeFonts(second_);
     if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void CMyButton::SetDpi(int dpi)
+{
+    if (dpi == dpi_) return;
+    dpi_ = dpi;
+    if (caption_.height) MakeFonts(caption_);
+    if (second_.height) MakeFonts(second_);
+    // A transparent button takes its parent's picture again at the new size.
+    snapshot_.reset();
+    if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void CMyButton::SetCaptionText(const std::wstring& text)
@@ -132,18 +153,20 @@ RECT CMyButton::CaptionRect(const ButtonCaption& c) const
     RECT client{};
     GetClientRect(hwnd_, &client);
     const SIZE size = MeasureCaption(c);
-    const int x = c.x < 1 ? (client.right - size.cx) / 2 : c.x;
-    const int y = c.y < 1 ? (client.bottom - size.cy) / 2 : c.y;
+    const Dpi s(dpi_);
+    const int x = c.x < 1 ? (client.right - size.cx) / 2 : s(c.x);
+    const int y = c.y < 1 ? (client.bottom - size.cy) / 2 : s(c.y);
     return {x, y, x + size.cx, y + size.cy};
 }
 
 int CMyButton::NeededWidth() const
 {
+    const Dpi s(dpi_);
     int need = 0;
     for (const ButtonCaption* c : {&caption_, &second_}) {
         if (!c->IsSet()) continue;
         const int tw = MeasureCaption(*c).cx;
-        need = std::max(need, c->x < 1 ? tw + 2 * kCaptionMargin : c->x + tw + kCaptionMargin);
+        need = std::max(need, c->x < 1 ? tw + 2 * s(kCaptionMargin) : s(c->x) + tw + s(kCaptionMargin));
     }
     return need;
 }
@@ -184,12 +207,13 @@ void CMyButton::Paint(HDC target, bool pressedNow)
     if (hasBackground_) gdi::FillSolid(dc, client, background_);
     CImage* face = faces_[effective];
     if (face && !face->IsEmpty()) {
-        DrawImage(dc, face, client, FaceMode());
+        DrawImage(dc, face, client, FaceMode(), dpi_);
     } else {
         if (hasBackground_) gdi::FillSolid(dc, client, background_);
-        DrawImage(dc, fallback_, client, FaceMode());
+        DrawImage(dc, fallback_, client, FaceMode(), dpi_);
     }
-    if (icon_) DrawNatural(dc, icon_, iconPos_.x, iconPos_.y);
+    const Dpi s(dpi_);
+    if (icon_) DrawNatural(dc, icon_, s(iconPos_.x), s(iconPos_.y), dpi_);
     DrawCaption(dc, caption_, effective, client);
     DrawCaption(dc, second_, effective, client);
     if (hasBorder_[effective]) gdi::FrameSolid(dc, client, border_[effective]);
@@ -273,6 +297,12 @@ LRESULT CMyButton::ControlMessage(UINT msg, WPARAM wp, LPARAM lp)
     case WM_ENABLE:
         InvalidateRect(hwnd_, nullptr, FALSE);
         break;
+    case WM_WINDOWPOSCHANGED: {
+        // Moved or resized: what the parent drew under it is another picture.
+        const auto* pos = reinterpret_cast<const WINDOWPOS*>(lp);
+        if ((pos->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE)) snapshot_.reset();
+        break;
+    }
     default:
         break;
     }

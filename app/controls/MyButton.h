@@ -14,8 +14,10 @@ namespace ui {
 
 struct ButtonCaption {
     std::wstring text;
-    int x = 0;  // below 1: centred on that axis
+    int x = 0;  // below 1: centred on that axis; design units, as the height
     int y = 0;
+    int height = 0;
+    int weight = 0;
     COLORREF colour = RGB(0, 0, 0);
     COLORREF hoverColour = RGB(0, 0, 0);
     gdi::Font plain;
@@ -46,6 +48,9 @@ public:
     void SetBorderColour(int state, COLORREF c);
     void SetSticky(bool sticky) { sticky_ = sticky; }
     void SetState(int state);
+    // Captions, icon and faces follow the window's DPI.
+    void SetDpi(int dpi);
+    int DpiValue() const { return dpi_; }
 
     int State() const { return state_; }
     bool Sticky() const { return sticky_; }
@@ -73,6 +78,7 @@ private:
     void TakeSnapshot();
     void DrawCaption(HDC dc, const ButtonCaption& c, int effective, const RECT& client);
     DrawMode FaceMode() const;
+    void MakeFonts(ButtonCaption& c) const;
 
     bool transparent_;
     int faceMode_;
@@ -90,6 +96,7 @@ private:
     bool sticky_ = false;
     bool focused_ = false;
     bool tracking_ = false;
+    int dpi_ = 96;
     gdi::Bitmap snapshot_;
 };
 

@@ -8,6 +8,9 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
+
+#include "controls/Gdi.h"
 
 #include "controls/Window.h"
 
@@ -32,7 +35,10 @@ public:
     // image column.
     bool Create(HWND parent, UINT id, const RECT& r, DWORD extraStyle = 0, bool checkBoxes = false,
                 bool statusImages = true);
+    // `width` in design units (96 DPI).
     void AddColumn(const std::wstring& title, int width, int format = LVCFMT_LEFT);
+    // Font, status images and the columns' design widths at `dpi`.
+    void SetDpi(int dpi);
 
     int Count() const;
     // Appends a row; returns its index or -1.
@@ -60,7 +66,9 @@ public:
 
 private:
     HIMAGELIST images_ = nullptr;
-    int columns_ = 0;
+    std::vector<int> widths_;  // design widths of the columns
+    int dpi_ = 96;
+    gdi::Font font_;
 };
 
 }  // namespace ui

@@ -48,7 +48,8 @@ RECT CBackupRestoreChildWnd::ResultRect() const
 {
     RECT client{};
     GetClientRect(hwnd_, &client);
-    return {50, client.bottom - 95, client.right - 50, client.bottom - 70};
+    const Dpi& s = Scaled();
+    return {s(50), client.bottom - s(95), client.right - s(50), client.bottom - s(70)};
 }
 
 void CBackupRestoreChildWnd::OnPageEnter()
@@ -200,17 +201,20 @@ void CBackupRestoreChildWnd::OnRestoreFinished()
 
 void CBackupRestoreChildWnd::OnCreate()
 {
-    RECT client{};
-    GetClientRect(hwnd_, &client);
-    list_.Create(hwnd_, kListId, {50, 85, client.right - 50, client.bottom - 100}, LVS_SHOWSELALWAYS);
+    // Placed by OnSize, which follows.
+    list_.Create(hwnd_, kListId, {}, LVS_SHOWSELALWAYS);
     ListView_SetExtendedListViewStyleEx(list_.Hwnd(), LVS_EX_FLATSB, LVS_EX_FLATSB);
     list_.AddColumn(L"Backup Time Stamp", 300);
     list_.AddColumn(L"Type", 150, LVCFMT_CENTER);
+    OnDpiChanged();
 }
+
+void CBackupRestoreChildWnd::OnDpiChanged() { list_.SetDpi(Scaled().value()); }
 
 void CBackupRestoreChildWnd::OnSize(int w, int h)
 {
-    if (list_.Hwnd()) MoveWindow(list_.Hwnd(), 50, 85, w - 100, h - 185, TRUE);
+    const Dpi& s = Scaled();
+    PlaceChild(list_.Hwnd(), {s(50), s(85), w - s(50), h - s(100)});
 }
 
 bool CBackupRestoreChildWnd::OnNotify(const NMHDR& hdr)

@@ -12,8 +12,16 @@ CCheckBoxPage::CCheckBoxPage(int id, std::wstring title, std::wstring subTitle, 
 
 void CCheckBoxPage::OnCreate()
 {
-    labelFont_.reset(gdi::CreateFontSimple(15));
-    for (int i = 0; i < BoxCount(); ++i) Box(i).Create(hwnd_, static_cast<UINT>(firstBoxId_ + i), BoxRect(i));
+    OnDpiChanged();
+    for (int i = 0; i < BoxCount(); ++i)
+        Box(i).Create(hwnd_, static_cast<UINT>(firstBoxId_ + i), Scaled()(BoxRect(i)));
+}
+
+void CCheckBoxPage::OnDpiChanged() { labelFont_.reset(gdi::CreateFontSimple(Scaled()(15))); }
+
+void CCheckBoxPage::OnSize(int, int)
+{
+    for (int i = 0; i < BoxCount(); ++i) PlaceChild(Box(i).Hwnd(), Scaled()(BoxRect(i)));
 }
 
 bool CCheckBoxPage::OnCommand(int id, int code, HWND)

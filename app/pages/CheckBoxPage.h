@@ -24,12 +24,15 @@ public:
 
 protected:
     void OnCreate() override;
+    void OnSize(int w, int h) override;
+    void OnDpiChanged() override;
     bool OnCommand(int id, int code, HWND control) override;
 
     virtual void OnBoxClicked(int index) = 0;
+    // Box `index` in design units.
     virtual RECT BoxRect(int index) const = 0;
     virtual int LabelCount() const = 0;
-    // Label `index` in a client area of `client`, in LabelFont().
+    // Label `index` in a client area of `client` (scaled), in LabelFont().
     virtual ShownText Label(int index, const RECT& client) const = 0;
 
     HFONT LabelFont() const { return labelFont_.get(); }

@@ -26,36 +26,45 @@ constexpr UINT kPaintTimerMs = 40;
 CDefragChildWnd::CDefragChildWnd()
     : CPageBase(kDefragPage, L"Defrag", L"Compact and defrag the registry hives", kInstruction)
 {
-    legendFont_.reset(gdi::CreateFontSimple(12));
 }
 
 CDefragChildWnd::~CDefragChildWnd() = default;
 
 void CDefragChildWnd::OnCreate()
 {
-    if (!list_.Create(hwnd_, kListId, {400, 42, 760, 300}, WS_BORDER)) return;
+    OnDpiChanged();
+    // Placed by OnSize, which follows.
+    if (!list_.Create(hwnd_, kListId, {}, WS_BORDER)) return;
     list_.AddColumn(L"files", 150);
     list_.AddColumn(L"size", kSizeWidth);
     list_.AddColumn(L"compact", kSizeWidth);
     list_.AddColumn(L"status", kStatusWidth);
+    list_.SetDpi(Scaled().value());
     SetTimer(hwnd_, kPaintTimer, kPaintTimerMs, nullptr);
+}
+
+void CDefragChildWnd::OnDpiChanged()
+{
+    legendFont_.reset(gdi::CreateFontSimple(Scaled()(12)));
+    list_.SetDpi(Scaled().value());
 }
 
 void CDefragChildWnd::OnSize(int w, int h)
 {
     // The map takes five twelfths of the width, the list of hives the rest:
     // its status texts ("compacted, fragmented") need the room.
-    const int top = 42, b = h - 36;
-    const int mapRight = 29 + (w - 58) * 5 / 12, listLeft = mapRight + 12, listRight = w - 29;
-    map_.Reset(hwnd_, w, h, {29, top, mapRight, b});
-    statusRect_ = {listLeft, b - 38, listRight, b + 12};
+    const Dpi& s = Scaled();
+    const int margin = s(29), top = s(42), b = h - s(36);
+    const int mapRight = margin + (w - 2 * margin) * 5 / 12, listLeft = mapRight + s(12), listRight = w - margin;
+    map_.Reset(hwnd_, w, h, {margin, top, mapRight, b});
+    statusRect_ = {listLeft, b - s(38), listRight, b + s(12)};
     if (!list_.Hwnd()) return RequestRedraw();
-    MoveWindow(list_.Hwnd(), listLeft, top, listRight - listLeft, b - 70 - top, TRUE);
+    PlaceChild(list_.Hwnd(), {listLeft, top, listRight, b - s(70)});
     // The file names take what the sizes and states leave.
     RECT client{};
     GetClientRect(list_.Hwnd(), &client);
-    const int files = client.right - GetSystemMetrics(SM_CXVSCROLL) - 2 * kSizeWidth - kStatusWidth;
-    ListView_SetColumnWidth(list_.Hwnd(), 0, std::max(files, kSizeWidth));
+    const int files = client.right - GetSystemMetrics(SM_CXVSCROLL) - 2 * s(kSizeWidth) - s(kStatusWidth);
+    ListView_SetColumnWidth(list_.Hwnd(), 0, std::max(files, s(kSizeWidth)));
     RequestRedraw();
 }
 
@@ -147,8 +156,9 @@ void CDefragChildWnd::OnPageEnter()
     if (HWND parent = GetParent(hwnd_)) {
         RECT client{};
         GetClientRect(parent, &client);
-        const int top = CKelvuDlg::kHeaderHeight;
-        MoveWindow(hwnd_, 0, top, client.right, client.bottom - CKelvuDlg::kBottomHeight - top, FALSE);
+        const int top = g_mainDlg ? g_mainDlg->HeaderHeight() : Scaled()(CKelvuDlg::kHeaderHeight);
+        const int bottom = g_mainDlg ? g_mainDlg->BottomHeight() : Scaled()(CKelvuDlg::kBottomHeight);
+        MoveWindow(hwnd_, 0, top, client.right, client.bottom - bottom - top, FALSE);
     }
     CPageBase::OnPageEnter();
     list_.DeleteAll();
@@ -342,7 +352,7 @@ LRESULT CDefragChildWnd::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
 std::vector<ShownText> CDefragChildWnd::Texts() const
 {
     std::vector<ShownText> texts = CPageBase::Texts();
-    for (ShownText& label : map_.LegendTexts(legendFont_.get())) texts.push_back(std::move(label));
+    for (ShownText& label : map_.LegendTexts(legendFont_.get(), Scaled())) texts.push_back(std::move(label));
     return texts;
 }
 
@@ -351,7 +361,7 @@ void CDefragChildWnd::PaintPage(HDC dc, const RECT& client)
     SetThreadExecutionState(ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED);
     CPageBase::PaintPage(dc, client);
     map_.Paint(dc);
-    map_.PaintLegendSquares(dc, legendFont_.get());
+    map_.PaintLegendSquares(dc, legendFont_.get(), Scaled());
     // One waiting text per paint that shows the status line.
     RECT clip{}, shown{};
     if (GetClipBox(dc, &clip) == NULLREGION || IntersectRect(&shown, &clip, &statusRect_)) status_.TakeForPaint();

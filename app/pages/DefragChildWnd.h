@@ -67,6 +67,7 @@ protected:
     void OnCreate() override;
     void OnSize(int w, int h) override;
     bool OnTimer(UINT_PTR id) override;
+    void OnDpiChanged() override;
     bool OnNotify(const NMHDR& hdr) override;
     void PaintPage(HDC dc, const RECT& client) override;
 

@@ -112,7 +112,7 @@ constexpr int kSquare = 12, kGap = 4, kSpacing = 12;
 
 }  // namespace
 
-std::vector<ShownText> CDefragMap::LegendTexts(HFONT font) const
+std::vector<ShownText> CDefragMap::LegendTexts(HFONT font, const Dpi& s) const
 {
     // Each label as wide as its text in the legend's font.
     gdi::WindowDC screen(nullptr);
@@ -123,9 +123,9 @@ std::vector<ShownText> CDefragMap::LegendTexts(HFONT font) const
         GetTextExtentPoint32W(screen.get(), e.label, lstrlenW(e.label), &size);
         widths.push_back(size.cx + 1);
     }
-    const std::vector<int> lefts = layout::LegendLabelLefts(map_.left, kSquare, kGap, kSpacing, widths);
+    const std::vector<int> lefts = layout::LegendLabelLefts(map_.left, s(kSquare), s(kGap), s(kSpacing), widths);
     std::vector<ShownText> texts;
-    const int top = map_.bottom + 12, bottom = map_.bottom + 24;
+    const int top = map_.bottom + s(12), bottom = map_.bottom + s(24);
     for (size_t i = 0; i < widths.size(); ++i) {
         ShownText t;
         t.text = kLegend[i].label;
@@ -136,12 +136,13 @@ std::vector<ShownText> CDefragMap::LegendTexts(HFONT font) const
     return texts;
 }
 
-void CDefragMap::PaintLegendSquares(HDC dc, HFONT font) const
+void CDefragMap::PaintLegendSquares(HDC dc, HFONT font, const Dpi& s) const
 {
-    const std::vector<ShownText> labels = LegendTexts(font);
+    const std::vector<ShownText> labels = LegendTexts(font, s);
     for (size_t i = 0; i < labels.size(); ++i) {
         const RECT& r = labels[i].rect;
-        gdi::FillSolid(dc, {r.left - kGap - kSquare, r.top, r.left - kGap, r.bottom}, kPalette[kLegend[i].colour]);
+        gdi::FillSolid(dc, {r.left - s(kGap) - s(kSquare), r.top, r.left - s(kGap), r.bottom},
+                       kPalette[kLegend[i].colour]);
     }
 }
 

@@ -42,9 +42,10 @@ public:
 
     // A black frame around the map and the map itself.
     void Paint(HDC dc);
-    // The legend row below the map: a square in each colour and its label.
-    std::vector<ShownText> LegendTexts(HFONT font) const;
-    void PaintLegendSquares(HDC dc, HFONT font) const;
+    // The legend row below the map at `s`: a square in each colour and
+    // its label.
+    std::vector<ShownText> LegendTexts(HFONT font, const Dpi& s) const;
+    void PaintLegendSquares(HDC dc, HFONT font, const Dpi& s) const;
 
 private:
     void FillLocked(COLORREF colour);

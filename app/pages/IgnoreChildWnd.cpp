@@ -36,22 +36,47 @@ CIgnoreChildWnd::CIgnoreChildWnd()
 
 void CIgnoreChildWnd::OnCreate()
 {
-    RECT client{};
-    GetClientRect(hwnd_, &client);
-    const int w = client.right, h = client.bottom;
-    groups_.Create(hwnd_, kGroupListId, {40, 80, 250, h - 50}, LVS_SHOWSELALWAYS | LVS_SINGLESEL, false,
-                   false);
+    // Placed by OnSize, which follows.
+    groups_.Create(hwnd_, kGroupListId, {}, LVS_SHOWSELALWAYS | LVS_SINGLESEL, false, false);
     groups_.AddColumn(L"Category", 210);
-    entries_.Create(hwnd_, kEntryListId, {275, 80, w - 25, h - 50}, LVS_SHOWSELALWAYS, true, false);
-    entries_.AddColumn(L"Description", w - 350);
+    entries_.Create(hwnd_, kEntryListId, {}, LVS_SHOWSELALWAYS, true, false);
+    entries_.AddColumn(L"Description", 441);
     ListView_SetExtendedListViewStyleEx(groups_.Hwnd(), LVS_EX_ONECLICKACTIVATE, LVS_EX_ONECLICKACTIVATE);
     ListView_SetExtendedListViewStyleEx(entries_.Hwnd(), LVS_EX_ONECLICKACTIVATE, LVS_EX_ONECLICKACTIVATE);
+    OnDpiChanged();
+}
+
+void CIgnoreChildWnd::OnDpiChanged()
+{
+    groups_.SetDpi(Scaled().value());
+    entries_.SetDpi(Scaled().value());
 }
 
 void CIgnoreChildWnd::OnSize(int w, int h)
 {
-    if (groups_.Hwnd()) MoveWindow(groups_.Hwnd(), 40, 80, 250 - 40, h - 50 - 80, TRUE);
-    if (entries_.Hwnd()) MoveWindow(entries_.Hwnd(), 275, 80, w - 25 - 275, h - 50 - 80, TRUE);
+    const Dpi& s = Scaled();
+    PlaceChild(groups_.Hwnd(), {s(40), s(80), s(250), h - s(50)});
+    PlaceChild(entries_.Hwnd(), {s(275), s(80), w - s(25), h - s(50)});
+    // The group names need no horizontal scroll bar.
+    RECT client{};
+    GetClientRect(groups_.Hwnd(), &client);
+    ListView_SetColumnWidth(groups_.Hwnd(), 0, client.right - GetSystemMetrics(SM_CXVSCROLL));
+    FitEntryColumn();
+}
+
+void CIgnoreChildWnd::FitEntryColumn()
+{
+    // As wide as the longest row (in the list's own font), and never
+    // narrower than the list.
+    RECT client{};
+    GetClientRect(entries_.Hwnd(), &client);
+    int width = client.right - GetSystemMetrics(SM_CXVSCROLL);
+    for (int row = 0; row < entries_.Count(); ++row) {
+        const std::wstring text = entries_.Text(row, 0);
+        const int need = ListView_GetStringWidth(entries_.Hwnd(), text.c_str()) + Scaled()(40);
+        width = std::max(width, need);
+    }
+    ListView_SetColumnWidth(entries_.Hwnd(), 0, width);
 }
 
 void CIgnoreChildWnd::OnPageEnter()
@@ -105,14 +130,12 @@ void CIgnoreChildWnd::ShowEntriesOf(int groupRow)
     entries_.DeleteAll();
     refs_.clear();
     entries_.AddRow(kMasterRow);
-    size_t longest = 0;
     auto add = [&](int g) {
         const RegScanCategory& group = *list_->At(g);
         for (int e = 0; e < group.problems.GetCount(); ++e) {
             const std::wstring text = uitext::Printable(IgnoreEntryText(*group.problems[e]));
             if (entries_.AddRow(text) < 0) continue;
             refs_.push_back({g, e});
-            longest = std::max(longest, text.size());
         }
     };
     if (list_) {
@@ -123,9 +146,8 @@ void CIgnoreChildWnd::ShowEntriesOf(int groupRow)
         }
     }
     filling_ = false;
+    FitEntryColumn();
     entries_.SetRedraw(true);
-    if (longest > 0)
-        ListView_SetColumnWidth(entries_.Hwnd(), 0, static_cast<int>(static_cast<double>(longest) * 6.5));
     UpdateRemoveButton();
 }
 

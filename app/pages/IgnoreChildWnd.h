@@ -28,6 +28,7 @@ public:
 protected:
     void OnCreate() override;
     void OnSize(int w, int h) override;
+    void OnDpiChanged() override;
     bool OnNotify(const NMHDR& hdr) override;
 
 private:
@@ -39,6 +40,7 @@ private:
 
     void Fill();
     void ShowEntriesOf(int groupRow);
+    void FitEntryColumn();
     void OnEntryChanged(const NMLISTVIEW& change);
     void OnEntryClicked(const NMITEMACTIVATE& click);
     void SetAllChecks(bool checked);

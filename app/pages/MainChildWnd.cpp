@@ -111,11 +111,6 @@ std::wstring CurrentDirectory()
     return dir;
 }
 
-void MoveButton(CMyButton* b, int x, int y)
-{
-    if (b && b->Hwnd()) SetWindowPos(b->Hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 }  // namespace
 
 CMainChildWnd::CMainChildWnd() : CPageBase(kMainPage, L"", L"") {}
@@ -140,9 +135,7 @@ CMyButton* CMainChildWnd::Button(int id) const
 
 void CMainChildWnd::OnCreate()
 {
-    RECT client{};
-    GetClientRect(hwnd_, &client);
-    const int w = client.right, h = client.bottom;
+    // Every button is placed by OnSize, which follows.
     background_ = LoadCachedImage(L"./images/bg_main.png");
     logo_ = LoadCachedImage(L"./images/reg-product-title.png");
     rightPanel_ = LoadCachedImage(L"./images/bg_right.png");
@@ -153,7 +146,7 @@ void CMainChildWnd::OnCreate()
     for (size_t i = 0; i < groups_.size(); ++i) {
         const GroupDef& d = kGroups[i];
         auto b = std::make_unique<CMyButton>(false, 1);
-        b->Create(hwnd_, static_cast<UINT>(d.id), {15, d.top, 165, d.top + 40});
+        b->Create(hwnd_, static_cast<UINT>(d.id), {});
         for (int s = 0; s < 3; ++s) b->SetStateFace(s, d.faces[s]);
         b->SetBackgroundColour(RGB(248, 250, 255));
         b->SetSticky(true);
@@ -163,8 +156,7 @@ void CMainChildWnd::OnCreate()
     for (size_t i = 0; i < entries_.size(); ++i) {
         const EntryDef& d = kEntries[i];
         auto b = std::make_unique<CMyButton>(true, 1);
-        const RECT r{kEntryLeft, kSlotTop[d.slot], w - kRightMargin, kSlotBottom[d.slot]};
-        b->Create(hwnd_, static_cast<UINT>(d.id), r, d.title);
+        b->Create(hwnd_, static_cast<UINT>(d.id), {}, d.title);
         b->SetIcon(d.icon, 17, 10);
         b->SetCaption(96, 2, RGB(0, 110, 18), RGB(0, 110, 18), 20, d.title, FW_BOLD);
         b->SetSecondCaption(96, 24, RGB(0, 102, 204), RGB(0, 102, 204), 17, d.subTitle);
@@ -173,31 +165,48 @@ void CMainChildWnd::OnCreate()
         entries_[i] = std::move(b);
     }
 
-    auto corner = [&](std::unique_ptr<CMyButton>& b, int id, const RECT& r, const wchar_t* face,
-                      const wchar_t* text) {
+    auto corner = [&](std::unique_ptr<CMyButton>& b, int id, const wchar_t* face, const wchar_t* text) {
         b = std::make_unique<CMyButton>(true, 5);
-        b->Create(hwnd_, static_cast<UINT>(id), r, text);
+        b->Create(hwnd_, static_cast<UINT>(id), {}, text);
         for (int s = 0; s < 3; ++s) b->SetStateFace(s, face);
         b->SetCaption(40, 13, RGB(21, 28, 85), RGB(21, 28, 230), 17, text);
     };
-    corner(about_, kCmdAbout, kAboutRect, L"./images/bn_menu_about.png", L"About");
-    corner(help_, kCmdHelp, kHelpRect, L"./images/bn_menu_help.png", L"Help");
+    corner(about_, kCmdAbout, L"./images/bn_menu_about.png", L"About");
+    corner(help_, kCmdHelp, L"./images/bn_menu_help.png", L"Help");
 
     update_ = std::make_unique<CMyButton>(true, 1);
-    update_->Create(hwnd_, kCmdCheckUpdates, {25, h - 40, 155, h}, L"Check for Updates");
+    update_->Create(hwnd_, kCmdCheckUpdates, {}, L"Check for Updates");
     update_->SetCaption(0, 0, RGB(61, 172, 35), RGB(84, 203, 61), 17, L"Check for Updates");
     ShowWindow(update_->Hwnd(), SW_HIDE);
 
+    OnDpiChanged();
     SelectGroup(kGroupScanClean);
+}
+
+void CMainChildWnd::OnDpiChanged()
+{
+    const int dpi = Scaled().value();
+    for (auto& b : groups_) b->SetDpi(dpi);
+    for (auto& b : entries_) b->SetDpi(dpi);
+    for (CMyButton* b : {about_.get(), help_.get(), update_.get()}) b->SetDpi(dpi);
 }
 
 void CMainChildWnd::OnSize(int w, int h)
 {
+    const Dpi& s = Scaled();
+    for (size_t i = 0; i < groups_.size(); ++i)
+        PlaceChild(groups_[i]->Hwnd(), s(RECT{15, kGroups[i].top, 165, kGroups[i].top + 40}));
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        const int slot = kEntries[i].slot;
+        PlaceChild(entries_[i]->Hwnd(), {s(kEntryLeft), s(kSlotTop[slot]), w - s(kRightMargin), s(kSlotBottom[slot])});
+    }
     // "About" and "Help" keep their distance from the right edge.
-    const int dx = w - kReferenceWidth;
-    MoveButton(about_.get(), kAboutRect.left + dx, kAboutRect.top);
-    MoveButton(help_.get(), kHelpRect.left + dx, kHelpRect.top);
-    MoveButton(update_.get(), 25, h - 40);
+    const int dx = w - s(kReferenceWidth);
+    for (auto [button, r] : {std::pair{about_.get(), kAboutRect}, std::pair{help_.get(), kHelpRect}}) {
+        const RECT scaled = s(r);
+        PlaceChild(button->Hwnd(), {scaled.left + dx, scaled.top, scaled.right + dx, scaled.bottom});
+    }
+    PlaceChild(update_->Hwnd(), {s(25), h - s(40), s(155), h});
     InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
@@ -272,13 +281,14 @@ void CMainChildWnd::OnPageLeave()
 void CMainChildWnd::PaintPage(HDC dc, const RECT& client)
 {
     const int w = client.right, h = client.bottom;
+    const Dpi& s = Scaled();
     gdi::FillSolid(dc, client, RGB(255, 255, 255));
-    DrawRepeatDown(dc, background_, client, 2);
-    DrawStretch(dc, rightPanel_, {178, 100, w, h});
-    DrawNatural(dc, logo_, 22, 22);
-    DrawNatural(dc, productName_, 148, 42);
-    DrawStretch(dc, separator1_, {kEntryLeft, 221, w - kRightMargin, 224});
-    DrawStretch(dc, separator2_, {kEntryLeft, 324, w - kRightMargin, 326});
+    DrawRepeatDown(dc, background_, client, s(2), s.value());
+    DrawStretch(dc, rightPanel_, {s(178), s(100), w, h});
+    DrawNatural(dc, logo_, s(22), s(22), s.value());
+    DrawNatural(dc, productName_, s(148), s(42), s.value());
+    DrawStretch(dc, separator1_, {s(kEntryLeft), s(221), w - s(kRightMargin), s(224)});
+    DrawStretch(dc, separator2_, {s(kEntryLeft), s(324), w - s(kRightMargin), s(326)});
 }
 
 bool CMainChildWnd::OnCommand(int id, int code, HWND)

@@ -40,6 +40,7 @@ public:
 protected:
     void OnCreate() override;
     void OnSize(int w, int h) override;
+    void OnDpiChanged() override;
     bool OnCommand(int id, int code, HWND control) override;
     void PaintPage(HDC dc, const RECT& client) override;
 

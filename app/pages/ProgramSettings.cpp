@@ -75,8 +75,9 @@ RECT CProgramSettings::BoxRect(int index) const
 ShownText CProgramSettings::Label(int index, const RECT& client) const
 {
     ShownText t;
+    const Dpi& s = Scaled();
     t.text = kLabels[index];
-    t.rect = {120, 85 + 40 * index, client.right - 10, 100 + 40 * index};
+    t.rect = {s(120), s(84 + 40 * index), client.right - s(10), s(102 + 40 * index)};
     t.font = LabelFont();
     t.format = DT_LEFT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX;
     if (index == 4) t.colour = RGB(155, 234, 137);

@@ -8,14 +8,14 @@
 
 namespace ui {
 
-ProgressPageLayout LayoutProgressPage(int w, int h, int ruleY)
+ProgressPageLayout LayoutProgressPage(int w, int h, int ruleY, const Dpi& s)
 {
     ProgressPageLayout l{};
     // As wide as the instruction above: the status texts and the item
     // text have room.
-    l.list = {70, std::max(50, ruleY + 6), w - 70, h - 108};
-    l.progress = {70, h - 96, w - 70, h - 76};
-    l.itemText = {70, h - 60, w - 70, h};
+    l.list = {s(70), s(std::max(50, ruleY + 6)), w - s(70), h - s(108)};
+    l.progress = {s(70), h - s(96), w - s(70), h - s(76)};
+    l.itemText = {s(70), h - s(60), w - s(70), h};
     return l;
 }
 
@@ -49,9 +49,10 @@ void CProgressListPage::OnCreate()
 {
     RECT client{};
     GetClientRect(hwnd_, &client);
-    layout_ = LayoutProgressPage(client.right, client.bottom, look_.instruction.ruleY);
+    layout_ = LayoutProgressPage(client.right, client.bottom, look_.instruction.ruleY, Scaled());
     queue_.SetTarget(hwnd_, layout_.itemText);
     list_.Create(hwnd_, look_.listId, layout_.list);
+    list_.SetDpi(Scaled().value());
     list_.AddColumn(look_.nameColumn, look_.nameWidth, LVCFMT_LEFT);
     list_.AddColumn(L"Status", look_.statusWidth, LVCFMT_CENTER);
     progress_.Create(hwnd_, look_.progressId, layout_.progress);
@@ -59,7 +60,7 @@ void CProgressListPage::OnCreate()
 
 void CProgressListPage::OnSize(int w, int h)
 {
-    layout_ = LayoutProgressPage(w, h, look_.instruction.ruleY);
+    layout_ = LayoutProgressPage(w, h, look_.instruction.ruleY, Scaled());
     queue_.SetTarget(hwnd_, layout_.itemText);
     auto move = [](HWND child, const RECT& r) {
         if (child) MoveWindow(child, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
@@ -68,6 +69,8 @@ void CProgressListPage::OnSize(int w, int h)
     move(progress_.Hwnd(), layout_.progress);
     InvalidateRect(hwnd_, nullptr, FALSE);
 }
+
+void CProgressListPage::OnDpiChanged() { list_.SetDpi(Scaled().value()); }
 
 bool CProgressListPage::OnTimer(UINT_PTR id)
 {

@@ -32,9 +32,9 @@ struct ProgressPageLayout {
     RECT itemText;
 };
 
-// The page's rectangles for a client area of w x h, the list starting
-// below the rule at `ruleY`.
-ProgressPageLayout LayoutProgressPage(int w, int h, int ruleY);
+// The page's rectangles for a client area of w x h at `s`, the list
+// starting below the rule at `ruleY` (design units).
+ProgressPageLayout LayoutProgressPage(int w, int h, int ruleY, const Dpi& s);
 
 class CProgressListPage : public CPageBase {
 public:
@@ -55,6 +55,7 @@ protected:
     void OnCreate() override;
     void OnSize(int w, int h) override;
     bool OnTimer(UINT_PTR id) override;
+    void OnDpiChanged() override;
     static constexpr UINT_PTR kTextTimer = 1;
     static constexpr UINT kTextTimerMs = 40;
     void PaintPage(HDC dc, const RECT& client) override;

@@ -40,7 +40,7 @@ ShownText CSanSetting::Label(int i, const RECT&) const
     const int left = 150 + 300 * (i / 6), top = 80 + 40 * (i % 6);
     ShownText t;
     t.text = ScanAreaLabel(categories_->At(i)->categoryName);
-    t.rect = {left, top, left + 250, top + 25};
+    t.rect = Scaled()(RECT{left, top, left + 250, top + 25});
     t.font = LabelFont();
     t.format = DT_LEFT | DT_SINGLELINE | DT_VCENTER;
     return t;

@@ -64,7 +64,8 @@ CScanSchedule::~CScanSchedule()
 
 void CScanSchedule::OnCreate()
 {
-    if (!list_.Create(hwnd_, kListId, {40, 80, 600, 300}, WS_BORDER, false, false)) return;
+    // Placed by OnSize, which follows.
+    if (!list_.Create(hwnd_, kListId, {}, WS_BORDER, false, false)) return;
     HWND h = list_.Hwnd();
     ListView_SetExtendedListViewStyle(h, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_ONECLICKACTIVATE);
     // The list shares the image list (LVS_SHAREIMAGELISTS); this page owns it.
@@ -72,7 +73,10 @@ void CScanSchedule::OnCreate()
                                       RGB(255, 255, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
     if (rowImages_) ListView_SetImageList(h, rowImages_, LVSIL_SMALL);
     list_.AddColumn(L"Scheduled Scans ", 500);
+    list_.SetDpi(Scaled().value());
 }
+
+void CScanSchedule::OnDpiChanged() { list_.SetDpi(Scaled().value()); }
 
 void CScanSchedule::OnPageEnter()
 {
@@ -170,7 +174,8 @@ void CScanSchedule::OnSecondAction()
 void CScanSchedule::OnSize(int w, int h)
 {
     if (!list_.Hwnd()) return;
-    MoveWindow(list_.Hwnd(), 40, 80, w - 80, h - 50 - 80, TRUE);
+    const Dpi& s = Scaled();
+    PlaceChild(list_.Hwnd(), {s(40), s(80), w - s(40), h - s(50)});
     // A sentence naming all seven days fits.
     RECT client{};
     GetClientRect(list_.Hwnd(), &client);

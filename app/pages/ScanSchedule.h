@@ -27,6 +27,7 @@ public:
 protected:
     void OnCreate() override;
     void OnSize(int w, int h) override;
+    void OnDpiChanged() override;
     bool OnNotify(const NMHDR& hdr) override;
 
 private:

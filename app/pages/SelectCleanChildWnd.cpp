@@ -73,26 +73,28 @@ CSelectCleanChildWnd::CSelectCleanChildWnd()
 
 void CSelectCleanChildWnd::OnCreate()
 {
-    RECT client{};
-    GetClientRect(hwnd_, &client);
-    const int w = client.right, h = client.bottom;
-    categories_.Create(hwnd_, kCategoryListId, {19, kListTop, kCategoryRight, h - 18}, LVS_SHOWSELALWAYS);
+    // Placed by OnSize, which follows.
+    categories_.Create(hwnd_, kCategoryListId, {}, LVS_SHOWSELALWAYS);
     categories_.AddColumn(L"Category", 300);
-    problems_.Create(hwnd_, kProblemListId, {kProblemLeft, kListTop, w - 16, h - 18}, LVS_SHOWSELALWAYS, true,
-                     false);
+    problems_.Create(hwnd_, kProblemListId, {}, LVS_SHOWSELALWAYS, true, false);
     problems_.AddColumn(L"Registry Entry", 300);
     problems_.AddColumn(L"Issue Grade", 100);
     problems_.AddColumn(L"Description", 100);
     problems_.AddColumn(L"Removes", 160);
-    FitProblemColumns();
+    OnDpiChanged();
+}
+
+void CSelectCleanChildWnd::OnDpiChanged()
+{
+    categories_.SetDpi(Scaled().value());
+    problems_.SetDpi(Scaled().value());
 }
 
 void CSelectCleanChildWnd::OnSize(int w, int h)
 {
-    if (categories_.Hwnd())
-        MoveWindow(categories_.Hwnd(), 19, kListTop, kCategoryRight - 19, h - 18 - kListTop, TRUE);
-    if (problems_.Hwnd())
-        MoveWindow(problems_.Hwnd(), kProblemLeft, kListTop, w - 16 - kProblemLeft, h - 18 - kListTop, TRUE);
+    const Dpi& s = Scaled();
+    PlaceChild(categories_.Hwnd(), {s(19), s(kListTop), s(kCategoryRight), h - s(18)});
+    PlaceChild(problems_.Hwnd(), {s(kProblemLeft), s(kListTop), w - s(16), h - s(18)});
     FitProblemColumns();
 }
 
@@ -104,7 +106,7 @@ void CSelectCleanChildWnd::FitProblemColumns()
     RECT client{};
     GetClientRect(problems_.Hwnd(), &client);
     const int width = client.right - GetSystemMetrics(SM_CXVSCROLL);
-    const std::array<int, 4> widths = layout::ProblemColumnWidths(width, layout::kDesignDpi);
+    const std::array<int, 4> widths = layout::ProblemColumnWidths(width, Scaled().value());
     for (int i = 0; i < 4; ++i) ListView_SetColumnWidth(problems_.Hwnd(), i, widths[static_cast<size_t>(i)]);
     // The category names need no horizontal scroll bar either.
     if (categories_.Hwnd()) {

@@ -35,6 +35,7 @@ protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     void OnCreate() override;
     void OnSize(int w, int h) override;
+    void OnDpiChanged() override;
     bool OnCommand(int id, int code, HWND control) override;
     bool OnNotify(const NMHDR& hdr) override;
 

@@ -50,7 +50,9 @@ CStartupManager::~CStartupManager() { list_.SetRows(nullptr); }
 void CStartupManager::OnCreate()
 {
     list_.SetRowHeight(50);
-    list_.Create(hwnd_, kListId, {65, 65, 600, 300});
+    list_.SetDpi(Scaled().value());
+    // Placed by OnSize, which follows.
+    list_.Create(hwnd_, kListId, {0, 0, 0, 0});
     HWND h = list_.Hwnd();
     if (!h) return;
     SetWindowLongPtrW(h, GWL_STYLE, GetWindowLongPtrW(h, GWL_STYLE) | LVS_NOSORTHEADER | WS_HSCROLL | WS_VSCROLL);
@@ -65,15 +67,19 @@ void CStartupManager::OnCreate()
     list_.SetRows(&items_);
     list_.onClick = [this](int row, int col) { OnCellClick(row, col); };
     list_.onDoubleClick = [this](int row, int col) { OnCellDoubleClick(row, col); };
-    showDisabled_.Create(hwnd_, kShowDisabledId, {65, 270, 80, 285});
+    showDisabled_.Create(hwnd_, kShowDisabledId, {});
 }
+
+void CStartupManager::OnDpiChanged() { list_.SetDpi(Scaled().value()); }
 
 void CStartupManager::OnSize(int w, int h)
 {
+    const Dpi& s = Scaled();
     // The frame change makes the list measure its rows again (height 50).
     if (list_.Hwnd())
-        SetWindowPos(list_.Hwnd(), nullptr, 65, 65, w - 50 - 65, h - 35 - 65, SWP_NOZORDER | SWP_FRAMECHANGED);
-    if (showDisabled_.Hwnd()) MoveWindow(showDisabled_.Hwnd(), 65, h - 30, 15, 15, TRUE);
+        SetWindowPos(list_.Hwnd(), nullptr, s(65), s(65), w - s(50) - s(65), h - s(35) - s(65),
+                     SWP_NOZORDER | SWP_FRAMECHANGED);
+    PlaceChild(showDisabled_.Hwnd(), {s(65), h - s(30), s(80), h - s(15)});
 }
 
 void CStartupManager::OnPageEnter()
@@ -258,7 +264,8 @@ std::vector<ShownText> CStartupManager::Texts() const
     GetClientRect(hwnd_, &client);
     ShownText label;
     label.text = kShowDisabledLabel;
-    label.rect = {85, client.bottom - 31, client.right - 50, client.bottom - 14};
+    const Dpi& s = Scaled();
+    label.rect = {s(85), client.bottom - s(31), client.right - s(50), client.bottom - s(14)};
     label.font = StatusFont();
     label.format = DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
     texts.push_back(label);

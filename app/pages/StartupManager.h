@@ -43,6 +43,7 @@ public:
 protected:
     void OnCreate() override;
     void OnSize(int w, int h) override;
+    void OnDpiChanged() override;
     bool OnCommand(int id, int code, HWND control) override;
 
 private:

@@ -29,6 +29,18 @@ bool CMyChildWnd::Create(HWND parent, const RECT& r)
                      parent, static_cast<UINT>(id_));
 }
 
+void CMyChildWnd::SetDpi(int dpi)
+{
+    if (dpi == dpi_.value()) return;
+    dpi_ = Dpi(dpi);
+    if (!hwnd_) return;
+    OnDpiChanged();
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    if (client.right > 0 && client.bottom > 0) OnSize(client.right, client.bottom);
+    InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
 void CMyChildWnd::OnPageLeave() { ShowWindow(hwnd_, SW_HIDE); }
 
 void CMyChildWnd::OnPageEnter() { ShowWindow(hwnd_, SW_SHOW); }
@@ -40,10 +52,12 @@ ShownText CMyChildWnd::Instruction(const RECT& client) const
     ShownText t;
     if (!instruction_.text) return t;
     const PageInstruction& i = instruction_;
+    const Dpi& s = dpi_;
     t.text = i.text;
     t.font = StatusFont();
     // A wrapped text must end above its rule.
-    t.rect = {70, i.top, client.right - i.rightInset, i.wrap && i.ruleY < i.bottom ? i.ruleY : i.bottom};
+    const int bottom = i.wrap && i.ruleY < i.bottom ? i.ruleY : i.bottom;
+    t.rect = {s(70), s(i.top), client.right - s(i.rightInset), s(bottom)};
     t.format = i.wrap ? DT_LEFT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX
                       : DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
     return t;
@@ -61,7 +75,9 @@ std::vector<ShownText> CMyChildWnd::Texts() const
 void CMyChildWnd::PaintPage(HDC dc, const RECT& client)
 {
     gdi::FillSolid(dc, client, RGB(255, 255, 255));
-    if (instruction_.text) gdi::HorizontalLine(dc, 16, client.right - 16, instruction_.ruleY, RGB(128, 128, 128));
+    const Dpi& s = dpi_;
+    if (instruction_.text)
+        gdi::HorizontalLine(dc, s(16), client.right - s(16), s(instruction_.ruleY), RGB(128, 128, 128));
     for (const ShownText& t : Texts()) DrawShownText(dc, t);
 }
 

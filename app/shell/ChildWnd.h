@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/Dpi.h"
 #include "controls/Window.h"
 #include "corvex/EngineTables.h"
 
@@ -26,9 +27,10 @@ struct ShownText {
 };
 void DrawShownText(HDC dc, const ShownText& t);
 
-// The instruction at a page's top and the grey rule under it. The text
-// runs from x 70 to the page width less `rightInset`, between `top` and
-// `bottom`: one line centred vertically, or word-wrapped from the top.
+// The instruction at a page's top and the grey rule under it, in design
+// units. The text runs from x 70 to the page width less `rightInset`,
+// between `top` and `bottom`: one line centred vertically, or word-wrapped
+// from the top.
 struct PageInstruction {
     const wchar_t* text = nullptr;
     int top = 0;
@@ -79,6 +81,10 @@ public:
     // instruction and, for pages that have them, labels and legends.
     virtual std::vector<ShownText> Texts() const;
 
+    // The DPI the page lays itself out for; a change lays it out again.
+    void SetDpi(int dpi);
+    int DpiValue() const { return dpi_.value(); }
+
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
@@ -90,6 +96,10 @@ protected:
     virtual bool OnCommand(int /*id*/, int /*code*/, HWND /*control*/) { return false; }
     virtual bool OnNotify(const NMHDR& /*hdr*/) { return false; }
     virtual bool OnTimer(UINT_PTR /*id*/) { return false; }
+    // The DPI changed: fonts and controls follow (OnSize comes after).
+    virtual void OnDpiChanged() {}
+    // Design lengths at the page's DPI.
+    const Dpi& Scaled() const { return dpi_; }
 
     // Paints the whole client area: white, the instruction's rule, and the
     // texts of Texts(). Pages that draw more call it first.
@@ -104,6 +114,7 @@ private:
     std::wstring title_;
     std::wstring subTitle_;
     PageInstruction instruction_;
+    Dpi dpi_;
 };
 
 }  // namespace ui

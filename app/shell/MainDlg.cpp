@@ -37,13 +37,16 @@ CKelvuDlg::~CKelvuDlg()
 bool CKelvuDlg::Create()
 {
     icon_ = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_TAMSEL_MAINFRAME));
+    // The system DPI until the window knows its monitor's.
+    dpi_ = Dpi(SystemDpi());
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    int x = work.left + ((work.right - work.left) - kOuterWidth) / 2;
-    int y = work.top + ((work.bottom - work.top) - kOuterHeight) / 2;
+    const int outerW = dpi_(kOuterWidth), outerH = dpi_(kOuterHeight);
+    int x = work.left + ((work.right - work.left) - outerW) / 2;
+    int y = work.top + ((work.bottom - work.top) - outerH) / 2;
     RECT r{x < 0 ? 0 : x, y < 0 ? 0 : y, 0, 0};
-    r.right = r.left + kOuterWidth;
-    r.bottom = r.top + kOuterHeight;
+    r.right = r.left + outerW;
+    r.bottom = r.top + outerH;
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
     if (!CreateWin(L"TamselMainWindow", WS_EX_CONTROLPARENT | WS_EX_APPWINDOW, L" Tamsel", style, r, nullptr, 0,
                    CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, icon_))
@@ -93,14 +96,14 @@ bool CKelvuDlg::Initialise()
     subnaviRight_ = LoadCachedImage(L"./images/subnavi-right.png");
     titleLogo_ = LoadCachedImage(L"./images/Child_title_logo.png");
     titleBarBg_ = LoadCachedImage(L"./images/TitleBarBg.png");
-    titleFont_.reset(gdi::CreateFontSimple(17));
-    subTitleFont_.reset(gdi::CreateFontSimple(14));
-    statusFont_.reset(gdi::CreateFontSimple(14, FW_BOLD));
-    captionFont_.reset(gdi::CreateFontSimple(14, 0, false, L"MS Shell Dlg", 8));
+    // A monitor of its own DPI (per-monitor awareness) counts from here.
+    dpi_ = Dpi(WindowDpi(hwnd_));
+    MakeFonts();
 
     RECT wr{};
     GetWindowRect(hwnd_, &wr);
-    SetWindowPos(hwnd_, nullptr, wr.left, wr.top, kOuterWidth, kOuterHeight, SWP_NOZORDER | SWP_FRAMECHANGED);
+    SetWindowPos(hwnd_, nullptr, wr.left, wr.top, dpi_(kOuterWidth), dpi_(kOuterHeight),
+                 SWP_NOZORDER | SWP_FRAMECHANGED);
 
     CreateButtons();
     CreatePages();
@@ -131,13 +134,42 @@ bool CKelvuDlg::Initialise()
     return true;
 }
 
+void CKelvuDlg::MakeFonts()
+{
+    titleFont_.reset(gdi::CreateFontSimple(dpi_(17)));
+    subTitleFont_.reset(gdi::CreateFontSimple(dpi_(14)));
+    statusFont_.reset(gdi::CreateFontSimple(dpi_(14), FW_BOLD));
+    captionFont_.reset(gdi::CreateFontSimple(dpi_(14), 0, false, L"MS Shell Dlg", dpi_(8)));
+}
+
+void CKelvuDlg::ApplyDpi(int dpi, const RECT* suggested)
+{
+    if (dpi <= 0 || dpi == dpi_.value()) return;
+    dpi_ = Dpi(dpi);
+    MakeFonts();
+    for (CMyButton* b : {help_.get(), mainMenu_.get(), action_.get(), second_.get(), third_.get(), fullBackup_.get()})
+        if (b) b->SetDpi(dpi);
+    for (auto& p : pages_)
+        if (p) p->SetDpi(dpi);
+    // The new size lays the current page and the bars out again.
+    RECT r{};
+    GetWindowRect(hwnd_, &r);
+    if (suggested) r = *suggested;
+    else r = {r.left, r.top, r.left + dpi_(kOuterWidth), r.top + dpi_(kOuterHeight)};
+    SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    Layout(client.right, client.bottom);
+}
+
 void CKelvuDlg::CreateButtons()
 {
     auto header = [&](std::unique_ptr<CMyButton>& b, int id, RECT r, const wchar_t* face, const wchar_t* text) {
         // One-piece faces: a button wider than its face for a long caption
         // extends it instead of repeating its icon.
         b = std::make_unique<CMyButton>(false, 5);
-        b->Create(hwnd_, static_cast<UINT>(id), r, text);
+        b->SetDpi(dpi_.value());
+        b->Create(hwnd_, static_cast<UINT>(id), dpi_(r), text);
         b->SetStateFace(0, face);
         b->SetStateFace(1, face);
         b->SetStateFace(2, face);
@@ -150,7 +182,8 @@ void CKelvuDlg::CreateButtons()
 
     auto bottom = [&](std::unique_ptr<CMyButton>& b, int id, RECT r, int mode, const wchar_t* text) {
         b = std::make_unique<CMyButton>(false, mode);
-        b->Create(hwnd_, static_cast<UINT>(id), r, text);
+        b->SetDpi(dpi_.value());
+        b->Create(hwnd_, static_cast<UINT>(id), dpi_(r), text);
         b->SetStateFace(0, L"./images/child_bt_bk_nomal.png");
         b->SetStateFace(1, L"./images/child_bt_bk_on.png");
         b->SetStateFace(2, L"./images/child_bt_bk_down.png");
@@ -166,10 +199,18 @@ void CKelvuDlg::CreateButtons()
 void CKelvuDlg::CreatePages()
 {
     pages_ = CreatePageObjects();
+    RECT client{};
+    GetClientRect(hwnd_, &client);
     for (auto& p : pages_) {
-        RECT r = p->Id() == kMainPage ? RECT{0, 0, 791, 515} : RECT{0, kHeaderHeight, 791, 515};
-        p->Create(hwnd_, r);
+        p->SetDpi(dpi_.value());
+        p->Create(hwnd_, PageRect(p->Id(), client.right, client.bottom));
     }
+}
+
+RECT CKelvuDlg::PageRect(int id, int w, int h) const
+{
+    const int top = id == kMainPage ? 0 : HeaderHeight();
+    return {0, top, w, h - BottomHeight()};
 }
 
 CMyChildWnd* CKelvuDlg::Page(int id) const
@@ -188,18 +229,14 @@ void CKelvuDlg::ShowPage(CMyChildWnd* page)
     SetFocus(page->Hwnd());
     RECT client{};
     GetClientRect(hwnd_, &client);
-    const int top = page->Id() == kMainPage ? 0 : kHeaderHeight;
-    MoveWindow(page->Hwnd(), 0, top, client.right, client.bottom - kBottomHeight - top, TRUE);
+    PlaceChild(page->Hwnd(), PageRect(page->Id(), client.right, client.bottom));
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void CKelvuDlg::Layout(int w, int h)
 {
     if (!initialised_ || w <= 0 || h <= 0) return;
-    if (current_) {
-        const int top = current_->Id() == kMainPage ? 0 : kHeaderHeight;
-        MoveWindow(current_->Hwnd(), 0, top, w, h - kBottomHeight - top, TRUE);
-    }
+    if (current_) PlaceChild(current_->Hwnd(), PageRect(current_->Id(), w, h));
     PlaceBars(w, h);
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
@@ -213,13 +250,14 @@ void CKelvuDlg::PlaceBars(int w, int h)
         SetWindowPos(b->Hwnd(), nullptr, right - need, top, need, height, SWP_NOZORDER | SWP_NOACTIVATE);
         return right - need;
     };
-    const int helpLeft = place(help_.get(), w - 34, 54, 59, 24);
-    place(mainMenu_.get(), helpLeft - 14, 54, 98, 24);
-    const int actionLeft = place(action_.get(), w - 16, h - 48, 104, 32);
-    const int secondLeft = place(second_.get(), actionLeft - 16, h - 48, 104, 32);
-    place(third_.get(), secondLeft - 16, h - 48, 104, 32);
-    const int backupWidth = std::max(150, fullBackup_->NeededWidth());
-    SetWindowPos(fullBackup_->Hwnd(), nullptr, 45, h - 48, backupWidth, 32, SWP_NOZORDER | SWP_NOACTIVATE);
+    const Dpi& s = dpi_;
+    const int helpLeft = place(help_.get(), w - s(34), s(54), s(59), s(24));
+    place(mainMenu_.get(), helpLeft - s(14), s(54), s(98), s(24));
+    const int actionLeft = place(action_.get(), w - s(16), h - s(48), s(104), s(32));
+    const int secondLeft = place(second_.get(), actionLeft - s(16), h - s(48), s(104), s(32));
+    place(third_.get(), secondLeft - s(16), h - s(48), s(104), s(32));
+    const int backupWidth = std::max(s(150), fullBackup_->NeededWidth());
+    SetWindowPos(fullBackup_->Hwnd(), nullptr, s(45), h - s(48), backupWidth, s(32), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 RECT CKelvuDlg::StatusRect(int line) const
@@ -227,17 +265,18 @@ RECT CKelvuDlg::StatusRect(int line) const
     RECT client{};
     GetClientRect(hwnd_, &client);
     const int w = client.right, h = client.bottom;
-    if (line == 2) return {w - 144, h - 46, w - 16, h - 31};
+    const Dpi& s = dpi_;
+    if (line == 2) return {w - s(144), h - s(46), w - s(16), h - s(31)};
     // The line ends before the first visible bottom-bar button to its right.
-    int right = w - 16;
+    int right = w - s(16);
     for (const auto* b : {&action_, &second_, &third_, &fullBackup_}) {
         if (!*b || !IsWindowVisible((*b)->Hwnd())) continue;
         RECT r{};
         GetWindowRect((*b)->Hwnd(), &r);
         MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
-        if (r.left > 13) right = std::min(right, static_cast<int>(r.left) - 8);
+        if (r.left > s(13)) right = std::min(right, static_cast<int>(r.left) - s(8));
     }
-    return line == 0 ? RECT{13, h - 46, right, h - 31} : RECT{13, h - 25, right, h - 10};
+    return line == 0 ? RECT{s(13), h - s(46), right, h - s(31)} : RECT{s(13), h - s(25), right, h - s(10)};
 }
 
 void CKelvuDlg::SetStatusLine(int line, const wchar_t* text)
@@ -250,7 +289,7 @@ void CKelvuDlg::SetStatusLine(int line, const wchar_t* text)
     // The whole bar: where a line ends depends on the buttons shown.
     RECT client{};
     GetClientRect(hwnd_, &client);
-    RECT bar{0, client.bottom - kBottomHeight, client.right, client.bottom};
+    RECT bar{0, client.bottom - BottomHeight(), client.right, client.bottom};
     InvalidateRect(hwnd_, &bar, TRUE);
 }
 
@@ -267,11 +306,12 @@ std::vector<ShownText> CKelvuDlg::Texts() const
     if (current_ && !mainPage) {
         // Header texts with prefix processing: "&&" shows one "&". They
         // end before the header buttons.
-        const int right = client.right - 215;
-        texts.push_back({current_->Title(), {105, 29, right, 49}, titleFont_.get(), DT_SINGLELINE | DT_LEFT,
+        const Dpi& s = dpi_;
+        const int right = client.right - s(215);
+        texts.push_back({current_->Title(), {s(105), s(29), right, s(49)}, titleFont_.get(), DT_SINGLELINE | DT_LEFT,
                          RGB(21, 28, 85)});
-        texts.push_back({current_->SubTitle(), {105, 50, right, 70}, subTitleFont_.get(), DT_SINGLELINE | DT_LEFT,
-                         RGB(21, 28, 85)});
+        texts.push_back({current_->SubTitle(), {s(105), s(50), right, s(70)}, subTitleFont_.get(),
+                         DT_SINGLELINE | DT_LEFT, RGB(21, 28, 85)});
     }
     for (int line = 0; line < 3; ++line) {
         const auto& text = status_[static_cast<size_t>(line)];

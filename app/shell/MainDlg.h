@@ -30,6 +30,7 @@ struct MainDlgOptions {
 
 class CKelvuDlg : public CWindow {
 public:
+    // The design, at 96 DPI; the window scales it to its DPI.
     static constexpr int kOuterWidth = 799;
     static constexpr int kOuterHeight = 602;
     static constexpr int kHeaderHeight = 82;
@@ -78,6 +79,14 @@ public:
     void ResetScanIdle();
     void SetScanIdle();
     HFONT StatusFont() const { return statusFont_.get(); }
+    int DpiValue() const { return dpi_.value(); }
+    int HeaderHeight() const { return dpi_(kHeaderHeight); }
+    int BottomHeight() const { return dpi_(kBottomHeight); }
+    // The window moved to a monitor of another DPI (WM_DPICHANGED), or is
+    // told so by a test: fonts, buttons and pages follow, and the window
+    // takes the `suggested` rectangle (screen), or its design size at the
+    // new DPI where none is given.
+    void ApplyDpi(int dpi, const RECT* suggested = nullptr);
     bool Closed() const { return hwnd_ == nullptr; }
 
     // The texts the window draws itself now: the page's title and
@@ -96,6 +105,9 @@ private:
     void CreateButtons();
     void CreatePages();
     void Layout(int w, int h);
+    void MakeFonts();
+    // Where page `id` lies in a client area of w x h.
+    RECT PageRect(int id, int w, int h) const;
     void OnCommand(int id);
     void OnSysCommand(WPARAM wp, LPARAM lp, bool* handled);
     void OnSysClose();
@@ -138,6 +150,7 @@ private:
     HANDLE scanIdle_ = nullptr;
     bool closing_ = false;
     bool initialised_ = false;
+    Dpi dpi_;
     bool trayAdded_ = false;
     HWND tooltip_ = nullptr;
     HICON icon_ = nullptr;

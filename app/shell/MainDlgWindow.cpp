@@ -57,31 +57,34 @@ void CKelvuDlg::RelayToTooltip(const MSG& msg)
 void CKelvuDlg::Paint(HDC dc, const RECT& client)
 {
     const int w = client.right, h = client.bottom;
-    const RECT bar{0, h - kBottomHeight, w, h};
+    const Dpi& s = dpi_;
+    const int dpi = s.value(), header = HeaderHeight(), bottom = BottomHeight();
+    const RECT bar{0, h - bottom, w, h};
     if (current_ && current_->Id() == kMainPage) {
-        DrawRepeatDown(dc, bgMain_, bar);
+        DrawRepeatDown(dc, bgMain_, bar, 0, dpi);
         for (const ShownText& t : Texts()) DrawShownText(dc, t);
         return;
     }
-    DrawRepeatDown(dc, bgMain_, {0, 0, w, kHeaderHeight});
-    DrawNatural(dc, titleLogo_, 25, 12);
+    DrawRepeatDown(dc, bgMain_, {0, 0, w, header}, 0, dpi);
+    DrawNatural(dc, titleLogo_, s(25), s(12), dpi);
     // The sub-navigation strip, bottom-aligned to the header's lower edge.
     if (!subnaviRight_->IsEmpty() || !subnaviMiddle_->IsEmpty()) {
+        const SIZE rightSize = ImageSize(subnaviRight_, dpi), middleSize = ImageSize(subnaviMiddle_, dpi);
+        const SIZE leftSize = ImageSize(subnaviLeft_, dpi);
         int right = w;
         if (!subnaviRight_->IsEmpty()) {
-            right = w - subnaviRight_->width;
-            DrawNatural(dc, subnaviRight_, right, kHeaderHeight - subnaviRight_->height);
+            right = w - rightSize.cx;
+            DrawNatural(dc, subnaviRight_, right, header - rightSize.cy, dpi);
         }
-        int mh = subnaviMiddle_->IsEmpty() ? 0 : subnaviMiddle_->height;
-        DrawRepeatAcross(dc, subnaviMiddle_, {right - 192, kHeaderHeight - mh, right, kHeaderHeight});
+        DrawRepeatAcross(dc, subnaviMiddle_, {right - s(192), header - middleSize.cy, right, header}, dpi);
         if (!subnaviLeft_->IsEmpty())
-            DrawNatural(dc, subnaviLeft_, right - 192 - subnaviLeft_->width, kHeaderHeight - subnaviLeft_->height);
+            DrawNatural(dc, subnaviLeft_, right - s(192) - leftSize.cx, header - leftSize.cy, dpi);
     }
-    DrawRepeatDown(dc, bgMain_, bar);
+    DrawRepeatDown(dc, bgMain_, bar, 0, dpi);
     for (const ShownText& t : Texts()) DrawShownText(dc, t);
     gdi::FrameSolid(dc, client, kFrameColour);
-    gdi::HorizontalLine(dc, 0, w, h - kBottomHeight, kFrameColour);
-    gdi::HorizontalLine(dc, 0, w, kHeaderHeight, kHeaderLine);
+    gdi::HorizontalLine(dc, 0, w, h - bottom, kFrameColour);
+    gdi::HorizontalLine(dc, 0, w, header, kHeaderLine);
 }
 
 RECT CKelvuDlg::CaptionRect(int which) const
@@ -330,6 +333,11 @@ LRESULT CKelvuDlg::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
     case WM_SIZE:
         if (LOWORD(lp) && HIWORD(lp)) Layout(LOWORD(lp), HIWORD(lp));
         return 0;
+    case WM_DPICHANGED: {
+        // Another monitor: the system suggests the window's new place.
+        ApplyDpi(LOWORD(wp), reinterpret_cast<const RECT*>(lp));
+        return 0;
+    }
     case WM_NCMOUSEMOVE:
         OnNcMouseMove({GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
         return Default(msg, wp, lp);

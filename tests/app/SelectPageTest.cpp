@@ -648,8 +648,9 @@ TEST_F(SelectPageTest, Screenshot)
     ClientToScreen(Page()->Hwnd(), &origin);
     RECT wr{};
     GetWindowRect(dlg_->Hwnd(), &wr);
-    EXPECT_EQ(shot->At(origin.x - wr.left + page.right - 30, origin.y - wr.top + 50), RGB(128, 128, 128));
-    EXPECT_EQ(shot->At(origin.x - wr.left + page.right - 30, origin.y - wr.top + 51), RGB(255, 255, 255));
+    const int rule = Dpi(Page()->DpiValue())(50);
+    EXPECT_EQ(shot->At(origin.x - wr.left + page.right - 30, origin.y - wr.top + rule), RGB(128, 128, 128));
+    EXPECT_EQ(shot->At(origin.x - wr.left + page.right - 30, origin.y - wr.top + rule + 1), RGB(255, 255, 255));
 }
 
 }  // namespace

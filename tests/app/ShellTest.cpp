@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "app/AppTestEnv.h"
+#include "controls/Dpi.h"
 #include "controls/ImageCache.h"
+#include "pure/LayoutRules.h"
 #include "res/ResourceIds.h"
 #include "shell/EngineBinding.h"
 #include "shell/MainDlg.h"
@@ -146,6 +148,67 @@ TEST_F(ShellTest, TheSystemMenuAndTheAboutBoxSpeakEnglish)
         if (id == IDOK) sawOk = text == L"OK";
     }
     EXPECT_TRUE(sawOk) << "the About box's button reads \"OK\"";
+}
+
+RECT ChildRect(HWND child, HWND parent)
+{
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+int FontHeight(HFONT font)
+{
+    LOGFONTW lf{};
+    GetObjectW(font, sizeof lf, &lf);
+    return lf.lfHeight;
+}
+
+// The window at the DPI it started with: the system's (144 in the prefix of
+// app_tests.dpi144).
+TEST_F(ShellTest, TheWindowIsTheDesignAtTheSystemDpi)
+{
+    const int dpi = SystemDpi();
+    EXPECT_EQ(dlg_->DpiValue(), dpi);
+    RECT wr{};
+    GetWindowRect(dlg_->Hwnd(), &wr);
+    EXPECT_EQ(wr.right - wr.left, layout::Scale(799, dpi));
+    EXPECT_EQ(wr.bottom - wr.top, layout::Scale(602, dpi));
+    EXPECT_EQ(FontHeight(dlg_->StatusFont()), layout::Scale(14, dpi));
+    dlg_->ShowPage(Page(kIgnorePage));
+    EXPECT_EQ(ChildRect(Page(kIgnorePage)->Hwnd(), dlg_->Hwnd()).top, layout::Scale(82, dpi));
+}
+
+// A move to a monitor of another DPI: the system suggests the new window
+// rectangle, and fonts, buttons, pages and their controls follow.
+TEST_F(ShellTest, ADpiChangeScalesFontsButtonsAndPages)
+{
+    dlg_->ShowPage(Page(kSettingsPage));
+    RECT wr{};
+    GetWindowRect(dlg_->Hwnd(), &wr);
+    const int from = dlg_->DpiValue();
+    for (const int dpi : {144, 120, from}) {
+        SCOPED_TRACE(dpi);
+        RECT suggested{wr.left, wr.top, wr.left + layout::Scale(799, dpi), wr.top + layout::Scale(602, dpi)};
+        SendMessageW(dlg_->Hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        EXPECT_EQ(dlg_->DpiValue(), dpi);
+        RECT now{};
+        GetWindowRect(dlg_->Hwnd(), &now);
+        EXPECT_TRUE(EqualRect(&now, &suggested));
+        EXPECT_EQ(FontHeight(dlg_->StatusFont()), layout::Scale(14, dpi));
+        const RECT help = ChildRect(dlg_->Button(kCmdHelp)->Hwnd(), dlg_->Hwnd());
+        EXPECT_EQ(help.bottom - help.top, layout::Scale(24, dpi));
+        EXPECT_EQ(help.top, layout::Scale(54, dpi));
+        EXPECT_EQ(ChildRect(Page(kSettingsPage)->Hwnd(), dlg_->Hwnd()).top, layout::Scale(82, dpi));
+        // A check box of the current page, and one of a page not shown.
+        const RECT box = ChildRect(GetDlgItem(Page(kSettingsPage)->Hwnd(), 1714), Page(kSettingsPage)->Hwnd());
+        EXPECT_EQ(box.left, layout::Scale(100, dpi));
+        EXPECT_EQ(box.right - box.left, layout::Scale(115, dpi) - layout::Scale(100, dpi));
+        const RECT area = ChildRect(GetDlgItem(Page(kScanAreaPage)->Hwnd(), 1707), Page(kScanAreaPage)->Hwnd());
+        EXPECT_EQ(area.left, layout::Scale(430, dpi));
+        EXPECT_EQ(Page(kScanAreaPage)->DpiValue(), dpi);
+    }
 }
 
 TEST_F(ShellTest, EveryPageExistsWithItsHeaderTexts)

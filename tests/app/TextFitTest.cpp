@@ -1,8 +1,9 @@
 // Nothing the window shows is clipped: every page in a state that shows its
 // longest texts, and each label, instruction, status line, button caption,
 // column title and fixed cell text measured against its rectangle with the
-// font the program asks for, at the DPI the test runs at (96 here; 144 in
-// the prefix of app_tests.dpi144). Misfits are named.
+// font the program asks for, at 96 and at 144 DPI (the window is told its
+// DPI as a monitor change tells it; app_tests.dpi144 also runs these in a
+// prefix whose system DPI is 144). Misfits are named.
 #include <windows.h>
 // commctrl.h needs the types of windows.h.
 #include <commctrl.h>
@@ -163,8 +164,14 @@ void CheckCells(HWND list, int column, Misfits& out)
     }
 }
 
-class TextFitTest : public pagetest::PageTest {
+class TextFitTest : public pagetest::PageTest, public ::testing::WithParamInterface<int> {
 protected:
+    void SetUp() override
+    {
+        pagetest::PageTest::SetUp();
+        dlg_->ApplyDpi(GetParam());
+        ASSERT_EQ(dlg_->DpiValue(), GetParam());
+    }
     // Shows the page (when not current), lets it paint, and measures what
     // the window then shows.
     Misfits Show(int page)
@@ -198,7 +205,7 @@ protected:
     }
 };
 
-TEST_F(TextFitTest, MainMenu)
+TEST_P(TextFitTest, MainMenu)
 {
     scratch_->Write(L"LastScan.ini",
                     "[ScanStatus]\r\nPerformed=TRUE\r\nErrorsCount=12345\r\nFixedCount=12345\r\nRemainCount=12345\r\n"
@@ -208,7 +215,7 @@ TEST_F(TextFitTest, MainMenu)
     EXPECT_TRUE(m.Empty()) << m.Report();
 }
 
-TEST_F(TextFitTest, ScanPage)
+TEST_P(TextFitTest, ScanPage)
 {
     for (const wchar_t* name :
          {L"COM/ActiveX Entries", L"Install&Uninstall Entries", L"Sound&App Events", L"Windows Startup Items"})
@@ -234,7 +241,7 @@ TEST_F(TextFitTest, ScanPage)
     EXPECT_TRUE(cells.Empty()) << cells.Report();
 }
 
-TEST_F(TextFitTest, SelectPage)
+TEST_P(TextFitTest, SelectPage)
 {
     fake_.problemCount = 12345;
     RegScanCategory* com = AddResult(L"Install&Uninstall Entries", 2);
@@ -258,7 +265,7 @@ TEST_F(TextFitTest, SelectPage)
     EXPECT_TRUE(cells.Empty()) << cells.Report();
 }
 
-TEST_F(TextFitTest, CleanPage)
+TEST_P(TextFitTest, CleanPage)
 {
     fake_.problemCount = 12345;
     fake_.fixedCount = 12345;
@@ -280,7 +287,7 @@ TEST_F(TextFitTest, CleanPage)
     EXPECT_TRUE(cells.Empty()) << cells.Report();
 }
 
-TEST_F(TextFitTest, BackupPage)
+TEST_P(TextFitTest, BackupPage)
 {
     for (const wchar_t* name : {L"20261208093015-f.regbak", L"20261209171501-p.regbak", L"not-a-backup.regbak"}) {
         auto e = std::make_unique<BackupEntry>();
@@ -299,7 +306,7 @@ TEST_F(TextFitTest, BackupPage)
     EXPECT_TRUE(cells.Empty()) << cells.Report();
 }
 
-TEST_F(TextFitTest, IgnorePage)
+TEST_P(TextFitTest, IgnorePage)
 {
     auto group = std::make_unique<RegScanCategory>();
     group->name = L"Install&Uninstall Entries";
@@ -318,7 +325,7 @@ TEST_F(TextFitTest, IgnorePage)
     EXPECT_TRUE(cells.Empty()) << cells.Report();
 }
 
-TEST_F(TextFitTest, ScanAreaAndSettingsPages)
+TEST_P(TextFitTest, ScanAreaAndSettingsPages)
 {
     for (const wchar_t* name :
          {L"COM/ActiveX Entries", L"Application Paths", L"File Extensions", L"File Associations",
@@ -331,7 +338,7 @@ TEST_F(TextFitTest, ScanAreaAndSettingsPages)
     EXPECT_TRUE(m.Empty()) << m.Report();
 }
 
-TEST_F(TextFitTest, StartupPage)
+TEST_P(TextFitTest, StartupPage)
 {
     fake_.enabledItems = 3;
     fake_.disabledItems = 2;
@@ -346,7 +353,7 @@ TEST_F(TextFitTest, StartupPage)
     EXPECT_TRUE(cells.Empty()) << cells.Report();
 }
 
-TEST_F(TextFitTest, DefragPage)
+TEST_P(TextFitTest, DefragPage)
 {
     auto* page = static_cast<CDefragChildWnd*>(Page(kDefragPage));
     dlg_->ShowPage(page);
@@ -369,7 +376,7 @@ TEST_F(TextFitTest, DefragPage)
     EXPECT_TRUE(cells.Empty()) << cells.Report();
 }
 
-TEST_F(TextFitTest, SchedulePage)
+TEST_P(TextFitTest, SchedulePage)
 {
     auto* page = static_cast<CScanSchedule*>(Page(kSchedulePage));
     dlg_->ShowPage(page);
@@ -384,5 +391,8 @@ TEST_F(TextFitTest, SchedulePage)
     CheckCells(page->List().Hwnd(), 0, cells);
     EXPECT_TRUE(cells.Empty()) << cells.Report();
 }
+
+INSTANTIATE_TEST_SUITE_P(Dpi, TextFitTest, ::testing::Values(96, 144),
+                         [](const ::testing::TestParamInfo<int>& dpi) { return std::to_string(dpi.param); });
 
 }  // namespace
