@@ -4,9 +4,11 @@
 
 #include <algorithm>
 
+#include "controls/Accessible.h"
 #include "controls/Dpi.h"
 #include "controls/ImageDraw.h"
 #include "controls/MemDC.h"
+#include "pure/UiTexts.h"
 
 namespace ui {
 
@@ -97,6 +99,14 @@ void CMyButton::SetCaptionText(const std::wstring& text)
     }
 }
 
+void CMyButton::SetAccelerator(wchar_t letter)
+{
+    accelerator_ = letter;
+    if (!hwnd_) return;
+    SetWindowTextW(hwnd_, uitext::WithAccelerator(caption_.text, letter).c_str());
+    InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
 void CMyButton::SetBackgroundColour(COLORREF c)
 {
     hasBackground_ = true;
@@ -179,17 +189,19 @@ void CMyButton::DrawCaption(HDC dc, const ButtonCaption& c, int effective, const
     gdi::Select sel(dc, font);
     RECT r = CaptionRect(c);
     SetBkMode(dc, TRANSPARENT);
+    // The main caption underlines its accelerator letter.
+    const std::wstring text = &c == &caption_ ? uitext::WithAccelerator(c.text, accelerator_) : c.text;
     if (enabled) {
         SetTextColor(dc, effective == kNormal ? c.colour : c.hoverColour);
-        DrawTextW(dc, c.text.c_str(), -1, &r, DT_SINGLELINE);
+        DrawTextW(dc, text.c_str(), -1, &r, DT_SINGLELINE);
         return;
     }
     // Disabled: the caption grey over a darker copy of itself.
     SetTextColor(dc, RGB(64, 64, 64));
-    DrawTextW(dc, c.text.c_str(), -1, &r, DT_SINGLELINE);
+    DrawTextW(dc, text.c_str(), -1, &r, DT_SINGLELINE);
     OffsetRect(&r, -1, -1);
     SetTextColor(dc, RGB(128, 128, 128));
-    DrawTextW(dc, c.text.c_str(), -1, &r, DT_SINGLELINE);
+    DrawTextW(dc, text.c_str(), -1, &r, DT_SINGLELINE);
 }
 
 void CMyButton::Paint(HDC target, bool pressedNow)
@@ -217,6 +229,14 @@ void CMyButton::Paint(HDC target, bool pressedNow)
     DrawCaption(dc, caption_, effective, client);
     DrawCaption(dc, second_, effective, client);
     if (hasBorder_[effective]) gdi::FrameSolid(dc, client, border_[effective]);
+    // The keyboard's place: a dotted frame inside the button.
+    if (focused_) {
+        RECT mark = client;
+        InflateRect(&mark, -Dpi(dpi_)(3), -Dpi(dpi_)(3));
+        SetTextColor(dc, RGB(0, 0, 0));
+        SetBkColor(dc, RGB(255, 255, 255));
+        DrawFocusRect(dc, &mark);
+    }
 }
 
 void CMyButton::TakeSnapshot()
@@ -296,6 +316,9 @@ LRESULT CMyButton::ControlMessage(UINT msg, WPARAM wp, LPARAM lp)
         break;
     case WM_ENABLE:
         InvalidateRect(hwnd_, nullptr, FALSE);
+        break;
+    case WM_GETOBJECT:
+        if (LRESULT r = AnswerGetObject(hwnd_, wp, lp, AccessibleKind::PushButton)) return r;
         break;
     case WM_WINDOWPOSCHANGED: {
         // Moved or resized: what the parent drew under it is another picture.

@@ -44,6 +44,10 @@ public:
     void SetSecondCaption(int x, int y, COLORREF colour, COLORREF hover, int height,
                           const std::wstring& text);
     void SetCaptionText(const std::wstring& text);
+    // The caption's accelerator letter (0 for none): the window text (what
+    // the dialog manager and screen readers read) marks it, and the drawn
+    // caption underlines it.
+    void SetAccelerator(wchar_t letter);
     void SetBackgroundColour(COLORREF c);
     void SetBorderColour(int state, COLORREF c);
     void SetSticky(bool sticky) { sticky_ = sticky; }
@@ -92,6 +96,7 @@ private:
     COLORREF border_[3] = {0, 0, 0};
     ButtonCaption caption_;
     ButtonCaption second_;
+    wchar_t accelerator_ = 0;
     int state_ = kNormal;
     bool sticky_ = false;
     bool focused_ = false;

@@ -206,6 +206,7 @@ void CBackupRestoreChildWnd::OnCreate()
     ListView_SetExtendedListViewStyleEx(list_.Hwnd(), LVS_EX_FLATSB, LVS_EX_FLATSB);
     list_.AddColumn(L"Backup Time Stamp", 300);
     list_.AddColumn(L"Type", 150, LVCFMT_CENTER);
+    SetWindowTextW(list_.Hwnd(), L"Backups");
     OnDpiChanged();
 }
 

@@ -15,6 +15,31 @@ void CCheckBoxPage::OnCreate()
     OnDpiChanged();
     for (int i = 0; i < BoxCount(); ++i)
         Box(i).Create(hwnd_, static_cast<UINT>(firstBoxId_ + i), Scaled()(BoxRect(i)));
+    NameBoxes();
+}
+
+void CCheckBoxPage::NameBoxes()
+{
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    for (int i = 0; i < BoxCount() && i < LabelCount(); ++i) {
+        ShownText label = Label(i, client);
+        // A label drawn without prefix processing keeps its ampersands.
+        std::wstring name;
+        for (wchar_t c : label.text) {
+            if (c == L'&' && (label.format & DT_NOPREFIX)) name += L'&';
+            name += c;
+        }
+        SetWindowTextW(Box(i).Hwnd(), name.c_str());
+    }
+}
+
+void CCheckBoxPage::PaintPage(HDC dc, const RECT& client)
+{
+    CPageBase::PaintPage(dc, client);
+    HWND focus = GetFocus();
+    for (int i = 0; i < BoxCount() && i < LabelCount(); ++i)
+        if (Box(i).Hwnd() == focus) DrawFocusAround(dc, Label(i, client));
 }
 
 void CCheckBoxPage::OnDpiChanged() { labelFont_.reset(gdi::CreateFontSimple(Scaled()(15))); }

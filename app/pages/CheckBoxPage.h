@@ -36,6 +36,10 @@ protected:
     virtual ShownText Label(int index, const RECT& client) const = 0;
 
     HFONT LabelFont() const { return labelFont_.get(); }
+    // Gives each box its label as its window text (for screen readers).
+    void NameBoxes();
+    // The labels, and the keyboard's mark around the focused box's one.
+    void PaintPage(HDC dc, const RECT& client) override;
 
 private:
     int firstBoxId_;

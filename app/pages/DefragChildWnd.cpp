@@ -39,6 +39,7 @@ void CDefragChildWnd::OnCreate()
     list_.AddColumn(L"size", kSizeWidth);
     list_.AddColumn(L"compact", kSizeWidth);
     list_.AddColumn(L"status", kStatusWidth);
+    SetWindowTextW(list_.Hwnd(), L"Hives");
     list_.SetDpi(Scaled().value());
     SetTimer(hwnd_, kPaintTimer, kPaintTimerMs, nullptr);
 }

@@ -41,6 +41,8 @@ void CIgnoreChildWnd::OnCreate()
     groups_.AddColumn(L"Category", 210);
     entries_.Create(hwnd_, kEntryListId, {}, LVS_SHOWSELALWAYS, true, false);
     entries_.AddColumn(L"Description", 441);
+    SetWindowTextW(groups_.Hwnd(), L"Categories");
+    SetWindowTextW(entries_.Hwnd(), L"Ignored entries");
     ListView_SetExtendedListViewStyleEx(groups_.Hwnd(), LVS_EX_ONECLICKACTIVATE, LVS_EX_ONECLICKACTIVATE);
     ListView_SetExtendedListViewStyleEx(entries_.Hwnd(), LVS_EX_ONECLICKACTIVATE, LVS_EX_ONECLICKACTIVATE);
     OnDpiChanged();

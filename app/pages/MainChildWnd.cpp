@@ -17,18 +17,25 @@ struct GroupDef {
     int id;
     int top;
     const wchar_t* faces[3];  // normal, hover, pressed
+    // The faces are pictures: the name (with its accelerator) is the window
+    // text, for the keyboard and screen readers.
+    const wchar_t* name;
 };
 
 const GroupDef kGroups[CMainChildWnd::kGroupCount] = {
     {CMainChildWnd::kGroupScanClean, 170,
      {L"./images/left_ScanAdClean_normal.png", L"./images/left_ScanAdClean_on.png",
-      L"./images/left_ScanAdClean_down.png"}},
+      L"./images/left_ScanAdClean_down.png"},
+     L"&Scan && Clean"},
     {CMainChildWnd::kGroupOptimize, 234,
-     {L"./images/left_Optimize_normal.png", L"./images/left_Optimize_on.png", L"./images/left_Optimize_down.png"}},
+     {L"./images/left_Optimize_normal.png", L"./images/left_Optimize_on.png", L"./images/left_Optimize_down.png"},
+     L"&Optimize"},
     {CMainChildWnd::kGroupManage, 298,
-     {L"./images/left_Manage_normal.png", L"./images/left_Manage_on.png", L"./images/left_Manage_down.png"}},
+     {L"./images/left_Manage_normal.png", L"./images/left_Manage_on.png", L"./images/left_Manage_down.png"},
+     L"&Manage"},
     {CMainChildWnd::kGroupOptions, 362,
-     {L"./images/left_Options_normal.png", L"./images/left_Options_on.png", L"./images/left_Options_down.png"}},
+     {L"./images/left_Options_normal.png", L"./images/left_Options_on.png", L"./images/left_Options_down.png"},
+     L"O&ptions"},
 };
 
 // What an entry does: open a page, or start a system tool (then page is 0).
@@ -41,6 +48,9 @@ struct EntryDef {
     const wchar_t* icon;
     int page;
     int tool;
+    // Unique among the group buttons, the entries of one group, "About"
+    // and "Help".
+    wchar_t accelerator;
 };
 
 constexpr wchar_t kIconScan[] = L"./images/new_main_right_scan.png";
@@ -50,23 +60,23 @@ constexpr wchar_t kIconSecurity[] = L"./images/new_main_right_security.png";
 
 const EntryDef kEntries[CMainChildWnd::kEntryCount] = {
     {1009, 1000, 0, L"Scan && Clean Windows Registry", L"Scan,clean,repair and optimize windows registry", kIconScan,
-     kScanPage, -1},
+     kScanPage, -1, L'C'},
     {1010, 1000, 1, L"Restore Windows Registry", L"View and restore previous backup registry", kIconRestore,
-     kBackupPage, -1},
+     kBackupPage, -1, L'R'},
     {1011, 1000, 2, L"Registry Ignored List", L"Manage the items to be ignored by the scanner", kIconIgnore,
-     kIgnorePage, -1},
-    {1020, 1001, 0, L"Defrag Your Registry", L"Defrag and optimize the registry", kIconScan, kDefragPage, -1},
+     kIgnorePage, -1, L'I'},
+    {1020, 1001, 0, L"Defrag Your Registry", L"Defrag and optimize the registry", kIconScan, kDefragPage, -1, L'D'},
     {1014, 1001, 1, L"Monitor System Resource", L"Monitor how Operating System is using resources", kIconSecurity,
-     0, 0},
+     0, 0, L'N'},
     {1017, 1002, 0, L"Manage Startup Items", L"Disable unnecessary startup items will speed up your PC", kIconRestore,
-     kStartupPage, -1},
+     kStartupPage, -1, L'T'},
     {1015, 1002, 1, L"Restore Windows System", L"Create and manage Windows System restore points", kIconSecurity, 0,
-     2},
-    {1016, 1002, 2, L"View System Information", L"View hardware and software information", kIconIgnore, 0, 1},
-    {1018, 1003, 0, L"Modify Program Settings", L"Set program running style", kIconIgnore, kSettingsPage, -1},
-    {1013, 1003, 1, L"Set Registry Scan Area", L"Set the scan area", kIconScan, kScanAreaPage, -1},
+     2, L'Y'},
+    {1016, 1002, 2, L"View System Information", L"View hardware and software information", kIconIgnore, 0, 1, L'V'},
+    {1018, 1003, 0, L"Modify Program Settings", L"Set program running style", kIconIgnore, kSettingsPage, -1, L'E'},
+    {1013, 1003, 1, L"Set Registry Scan Area", L"Set the scan area", kIconScan, kScanAreaPage, -1, L'R'},
     {1019, 1003, 2, L"Set up Scan Schedules", L"Set up scan schedules so that regular scan can be performed",
-     kIconSecurity, kSchedulePage, -1},
+     kIconSecurity, kSchedulePage, -1, L'U'},
 };
 
 constexpr int kSlotTop[3] = {120, 224, 327};
@@ -146,7 +156,7 @@ void CMainChildWnd::OnCreate()
     for (size_t i = 0; i < groups_.size(); ++i) {
         const GroupDef& d = kGroups[i];
         auto b = std::make_unique<CMyButton>(false, 1);
-        b->Create(hwnd_, static_cast<UINT>(d.id), {});
+        b->Create(hwnd_, static_cast<UINT>(d.id), {}, d.name);
         for (int s = 0; s < 3; ++s) b->SetStateFace(s, d.faces[s]);
         b->SetBackgroundColour(RGB(248, 250, 255));
         b->SetSticky(true);
@@ -160,19 +170,22 @@ void CMainChildWnd::OnCreate()
         b->SetIcon(d.icon, 17, 10);
         b->SetCaption(96, 2, RGB(0, 110, 18), RGB(0, 110, 18), 20, d.title, FW_BOLD);
         b->SetSecondCaption(96, 24, RGB(0, 102, 204), RGB(0, 102, 204), 17, d.subTitle);
+        b->SetAccelerator(d.accelerator);
         b->SetSticky(true);
         ShowWindow(b->Hwnd(), SW_HIDE);
         entries_[i] = std::move(b);
     }
 
-    auto corner = [&](std::unique_ptr<CMyButton>& b, int id, const wchar_t* face, const wchar_t* text) {
+    auto corner = [&](std::unique_ptr<CMyButton>& b, int id, const wchar_t* face, const wchar_t* text,
+                      wchar_t accelerator) {
         b = std::make_unique<CMyButton>(true, 5);
         b->Create(hwnd_, static_cast<UINT>(id), {}, text);
         for (int s = 0; s < 3; ++s) b->SetStateFace(s, face);
         b->SetCaption(40, 13, RGB(21, 28, 85), RGB(21, 28, 230), 17, text);
+        b->SetAccelerator(accelerator);
     };
-    corner(about_, kCmdAbout, L"./images/bn_menu_about.png", L"About");
-    corner(help_, kCmdHelp, L"./images/bn_menu_help.png", L"Help");
+    corner(about_, kCmdAbout, L"./images/bn_menu_about.png", L"About", L'B');
+    corner(help_, kCmdHelp, L"./images/bn_menu_help.png", L"Help", L'H');
 
     update_ = std::make_unique<CMyButton>(true, 1);
     update_->Create(hwnd_, kCmdCheckUpdates, {}, L"Check for Updates");

@@ -56,6 +56,8 @@ void CProgressListPage::OnCreate()
     list_.AddColumn(look_.nameColumn, look_.nameWidth, LVCFMT_LEFT);
     list_.AddColumn(L"Status", look_.statusWidth, LVCFMT_CENTER);
     progress_.Create(hwnd_, look_.progressId, layout_.progress);
+    SetWindowTextW(list_.Hwnd(), L"Categories");
+    SetWindowTextW(progress_.Hwnd(), L"Progress");
 }
 
 void CProgressListPage::OnSize(int w, int h)

@@ -70,6 +70,7 @@ void CSanSetting::ShowStored()
         if (bound) Box(k).SetChecked(categories_->At(k)->enabled != 0);
         ShowWindow(Box(k).Hwnd(), bound ? SW_SHOW : SW_HIDE);
     }
+    NameBoxes();
     InvalidateRect(hwnd_, nullptr, FALSE);
 }
 

@@ -73,6 +73,7 @@ void CScanSchedule::OnCreate()
                                       RGB(255, 255, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
     if (rowImages_) ListView_SetImageList(h, rowImages_, LVSIL_SMALL);
     list_.AddColumn(L"Scheduled Scans ", 500);
+    SetWindowTextW(h, L"Scheduled scans");
     list_.SetDpi(Scaled().value());
 }
 

@@ -81,6 +81,8 @@ void CSelectCleanChildWnd::OnCreate()
     problems_.AddColumn(L"Issue Grade", 100);
     problems_.AddColumn(L"Description", 100);
     problems_.AddColumn(L"Removes", 160);
+    SetWindowTextW(categories_.Hwnd(), L"Categories");
+    SetWindowTextW(problems_.Hwnd(), L"Problems");
     OnDpiChanged();
 }
 
@@ -375,11 +377,6 @@ bool CSelectCleanChildWnd::OnCommand(int id, int code, HWND control)
 
 LRESULT CSelectCleanChildWnd::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
 {
-    if (msg == WM_SETFOCUS && categories_.Hwnd() && IsWindowVisible(hwnd_)) {
-        // The keyboard belongs to the category list while the page shows.
-        SetFocus(categories_.Hwnd());
-        return 0;
-    }
     if (msg == WM_DESTROY) {
         filling_ = true;
         ClearProblems();

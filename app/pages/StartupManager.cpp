@@ -67,7 +67,9 @@ void CStartupManager::OnCreate()
     list_.SetRows(&items_);
     list_.onClick = [this](int row, int col) { OnCellClick(row, col); };
     list_.onDoubleClick = [this](int row, int col) { OnCellDoubleClick(row, col); };
-    showDisabled_.Create(hwnd_, kShowDisabledId, {});
+    // "&Display ...": the label is drawn without prefixes; its name marks D.
+    showDisabled_.Create(hwnd_, kShowDisabledId, {}, L"&Display the \"Disabled\" Item(s).");
+    SetWindowTextW(list_.Hwnd(), L"Startup items");
 }
 
 void CStartupManager::OnDpiChanged() { list_.SetDpi(Scaled().value()); }
@@ -257,18 +259,29 @@ bool CStartupManager::OnCommand(int id, int code, HWND)
     return true;
 }
 
-std::vector<ShownText> CStartupManager::Texts() const
+void CStartupManager::PaintPage(HDC dc, const RECT& client)
 {
-    std::vector<ShownText> texts = CPageBase::Texts();
-    RECT client{};
-    GetClientRect(hwnd_, &client);
+    CPageBase::PaintPage(dc, client);
+    if (GetFocus() == showDisabled_.Hwnd()) DrawFocusAround(dc, ShowDisabledLabel(client));
+}
+
+ShownText CStartupManager::ShowDisabledLabel(const RECT& client) const
+{
     ShownText label;
     label.text = kShowDisabledLabel;
     const Dpi& s = Scaled();
     label.rect = {s(85), client.bottom - s(31), client.right - s(50), client.bottom - s(14)};
     label.font = StatusFont();
     label.format = DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
-    texts.push_back(label);
+    return label;
+}
+
+std::vector<ShownText> CStartupManager::Texts() const
+{
+    std::vector<ShownText> texts = CPageBase::Texts();
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    texts.push_back(ShowDisabledLabel(client));
     return texts;
 }
 

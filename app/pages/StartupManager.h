@@ -45,6 +45,7 @@ protected:
     void OnSize(int w, int h) override;
     void OnDpiChanged() override;
     bool OnCommand(int id, int code, HWND control) override;
+    void PaintPage(HDC dc, const RECT& client) override;
 
 private:
     // Replaces the items with a fresh listing and counts them.
@@ -56,6 +57,7 @@ private:
     bool Disable(StartupItem& item);
     bool Enable(StartupItem& item);
     void Tell(const std::wstring& text);
+    ShownText ShowDisabledLabel(const RECT& client) const;
 
     CListCtrlCl list_;
     CCheckBox showDisabled_;

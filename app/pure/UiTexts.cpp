@@ -114,6 +114,27 @@ std::wstring WithAccelerator(const std::wstring& caption, wchar_t letter)
     return caption;
 }
 
+std::wstring WithoutAccelerator(const std::wstring& text)
+{
+    std::wstring out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'&' && i + 1 < text.size()) ++i;  // "&&" keeps one, "&x" keeps x
+        else if (text[i] == L'&') continue;
+        out += text[i];
+    }
+    return out;
+}
+
+wchar_t AcceleratorOf(const std::wstring& text)
+{
+    for (size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != L'&') continue;
+        if (text[i + 1] != L'&') return static_cast<wchar_t>(std::towupper(text[i + 1]));
+        ++i;
+    }
+    return 0;
+}
+
 wchar_t BarAccelerator(std::wstring_view caption)
 {
     struct Entry {

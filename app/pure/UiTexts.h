@@ -40,6 +40,11 @@ std::wstring WithCount(const std::wstring& name, int count);
 // that is not part of a "&&". Unchanged when the letter is 0 or absent.
 std::wstring WithAccelerator(const std::wstring& caption, wchar_t letter);
 
+// A marked caption as it reads: "&&" is one ampersand, a single "&" no
+// character; and the letter it marks (0 for none).
+std::wstring WithoutAccelerator(const std::wstring& text);
+wchar_t AcceleratorOf(const std::wstring& text);
+
 // The accelerator letter of a bottom-bar or header caption; 0 for none.
 wchar_t BarAccelerator(std::wstring_view caption);
 

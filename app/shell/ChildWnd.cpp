@@ -18,6 +18,21 @@ void DrawShownText(HDC dc, const ShownText& t)
     SetBkMode(dc, oldMode);
 }
 
+void DrawFocusAround(HDC dc, const ShownText& t)
+{
+    if (t.text.empty()) return;
+    gdi::Select font(dc, t.font);
+    RECT r{t.rect.left, t.rect.top, t.rect.right, t.rect.top};
+    DrawTextW(dc, t.text.c_str(), -1, &r, (t.format & ~(DT_VCENTER | DT_BOTTOM)) | DT_CALCRECT);
+    // Where a single line centred in its rectangle really lies.
+    if ((t.format & DT_SINGLELINE) && (t.format & DT_VCENTER))
+        OffsetRect(&r, 0, ((t.rect.bottom - t.rect.top) - (r.bottom - r.top)) / 2);
+    InflateRect(&r, 2, 1);
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetBkColor(dc, RGB(255, 255, 255));
+    DrawFocusRect(dc, &r);
+}
+
 CMyChildWnd::CMyChildWnd(int id, std::wstring title, std::wstring subTitle, PageInstruction instruction)
     : id_(id), title_(std::move(title)), subTitle_(std::move(subTitle)), instruction_(instruction)
 {
@@ -25,7 +40,9 @@ CMyChildWnd::CMyChildWnd(int id, std::wstring title, std::wstring subTitle, Page
 
 bool CMyChildWnd::Create(HWND parent, const RECT& r)
 {
-    return CreateWin(L"TamselPage", WS_EX_CONTROLPARENT, L"", WS_CHILD | WS_TABSTOP | WS_CLIPCHILDREN, r,
+    // Named by its title, for screen readers; the main menu has none.
+    const std::wstring name = title_.empty() ? L"Main Menu" : title_;
+    return CreateWin(L"TamselPage", WS_EX_CONTROLPARENT, name.c_str(), WS_CHILD | WS_TABSTOP | WS_CLIPCHILDREN, r,
                      parent, static_cast<UINT>(id_));
 }
 
@@ -92,6 +109,13 @@ LRESULT CMyChildWnd::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
         return 0;
     case WM_ERASEBKGND:
         return TRUE;
+    case WM_SETFOCUS:
+        // The keyboard goes on to the page's first control.
+        if (HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE); first && first != hwnd_ && IsWindowVisible(hwnd_)) {
+            SetFocus(first);
+            return 0;
+        }
+        break;
     case WM_PAINT:
         PaintBuffered(hwnd_, [this](HDC dc, const RECT& client) { PaintPage(dc, client); });
         return 0;

@@ -26,6 +26,8 @@ struct ShownText {
     COLORREF colour = RGB(0, 0, 0);
 };
 void DrawShownText(HDC dc, const ShownText& t);
+// The keyboard's mark around a drawn text (the label of a focused check box).
+void DrawFocusAround(HDC dc, const ShownText& t);
 
 // The instruction at a page's top and the grey rule under it, in design
 // units. The text runs from x 70 to the page width less `rightInset`,

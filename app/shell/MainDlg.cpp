@@ -8,6 +8,7 @@
 
 #include "pages/MessageBox.h"
 #include "pages/Pages.h"
+#include "pure/UiTexts.h"
 #include "res/ResourceIds.h"
 #include "shell/EngineBinding.h"
 #include "shell/UiCallbacks.h"
@@ -105,8 +106,8 @@ bool CKelvuDlg::Initialise()
     SetWindowPos(hwnd_, nullptr, wr.left, wr.top, dpi_(kOuterWidth), dpi_(kOuterHeight),
                  SWP_NOZORDER | SWP_FRAMECHANGED);
 
-    CreateButtons();
     CreatePages();
+    CreateButtons();
     initialised_ = true;
 
     RECT client{};
@@ -175,10 +176,12 @@ void CKelvuDlg::CreateButtons()
         b->SetStateFace(2, face);
         b->SetFallbackFace();
         b->SetCaption(28, 4, RGB(21, 28, 85), RGB(21, 28, 230), 17, text);
+        b->SetAccelerator(uitext::BarAccelerator(text));
         ShowWindow(b->Hwnd(), SW_HIDE);
     };
-    header(help_, kCmdHelp, {698, 54, 757, 78}, L"./images/bn_menu_help_little.png", L"Help");
-    header(mainMenu_, kCmdMainMenu, {586, 54, 684, 78}, L"./images/Navigation Green Left.png", L"Main Menu");
+    // Created after the pages, in the order Tab reaches them: the page's
+    // own controls first, then the bottom bar from left to right, then the
+    // header.
 
     auto bottom = [&](std::unique_ptr<CMyButton>& b, int id, RECT r, int mode, const wchar_t* text) {
         b = std::make_unique<CMyButton>(false, mode);
@@ -188,12 +191,15 @@ void CKelvuDlg::CreateButtons()
         b->SetStateFace(1, L"./images/child_bt_bk_on.png");
         b->SetStateFace(2, L"./images/child_bt_bk_down.png");
         b->SetCaption(0, 4, RGB(255, 255, 255), RGB(255, 255, 255), 15, text);
+        b->SetAccelerator(uitext::BarAccelerator(text));
         ShowWindow(b->Hwnd(), SW_HIDE);
     };
     bottom(fullBackup_, kCmdFullBackup, {45, 527, 195, 559}, 3, L"Take Full Registry Backup");
-    bottom(action_, kCmdAction, {671, 527, 775, 559}, 1, L"");
-    bottom(second_, kCmdSecond, {551, 527, 655, 559}, 1, L"");
     bottom(third_, kCmdThird, {431, 527, 535, 559}, 1, L"");
+    bottom(second_, kCmdSecond, {551, 527, 655, 559}, 1, L"");
+    bottom(action_, kCmdAction, {671, 527, 775, 559}, 1, L"");
+    header(mainMenu_, kCmdMainMenu, {586, 54, 684, 78}, L"./images/Navigation Green Left.png", L"Main Menu");
+    header(help_, kCmdHelp, {698, 54, 757, 78}, L"./images/bn_menu_help_little.png", L"Help");
 }
 
 void CKelvuDlg::CreatePages()
@@ -226,11 +232,18 @@ void CKelvuDlg::ShowPage(CMyChildWnd* page)
     if (current_) current_->OnPageLeave();
     current_ = page;
     page->OnPageEnter();
-    SetFocus(page->Hwnd());
+    FocusPage();
     RECT client{};
     GetClientRect(hwnd_, &client);
     PlaceChild(page->Hwnd(), PageRect(page->Id(), client.right, client.bottom));
     InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void CKelvuDlg::FocusPage()
+{
+    if (!current_) return;
+    HWND first = GetNextDlgTabItem(current_->Hwnd(), nullptr, FALSE);
+    SetFocus(first && IsChild(current_->Hwnd(), first) ? first : current_->Hwnd());
 }
 
 void CKelvuDlg::Layout(int w, int h)
@@ -323,14 +336,24 @@ std::vector<ShownText> CKelvuDlg::Texts() const
     return texts;
 }
 
+namespace {
+void Show(CMyButton* b, bool show) { ShowWindow(b->Hwnd(), show ? SW_SHOW : SW_HIDE); }
+void Shown(CMyButton* b, bool enabled)
+{
+    EnableWindow(b->Hwnd(), enabled ? TRUE : FALSE);
+    ShowWindow(b->Hwnd(), SW_SHOW);
+}
+void Caption(CMyButton* b, const wchar_t* text)
+{
+    b->SetCaption(0, 4, RGB(255, 255, 255), RGB(255, 255, 255), 15, text);
+    b->SetAccelerator(uitext::BarAccelerator(text));
+}
+}  // namespace
+
 void CKelvuDlg::SetActionButtonText(const std::wstring& text)
 {
-    action_->SetCaption(0, 4, RGB(255, 255, 255), RGB(255, 255, 255), 15, text);
-    SetWindowTextW(action_->Hwnd(), text.c_str());
-    if (current_ && current_->Id() == kDefragPage) {
-        second_->SetCaption(0, 4, RGB(255, 255, 255), RGB(255, 255, 255), 15, L"Defrag");
-        SetWindowTextW(second_->Hwnd(), L"Defrag");
-    }
+    Caption(action_.get(), text.c_str());
+    if (current_ && current_->Id() == kDefragPage) Caption(second_.get(), L"Defrag");
     RelayoutBars();
 }
 
@@ -359,19 +382,6 @@ void CKelvuDlg::EnableButton(int id, bool enable)
     if (CMyButton* b = Button(id)) EnableWindow(b->Hwnd(), enable ? TRUE : FALSE);
 }
 
-namespace {
-void Show(CMyButton* b, bool show) { ShowWindow(b->Hwnd(), show ? SW_SHOW : SW_HIDE); }
-void Shown(CMyButton* b, bool enabled)
-{
-    EnableWindow(b->Hwnd(), enabled ? TRUE : FALSE);
-    ShowWindow(b->Hwnd(), SW_SHOW);
-}
-void Caption(CMyButton* b, const wchar_t* text)
-{
-    b->SetCaption(0, 4, RGB(255, 255, 255), RGB(255, 255, 255), 15, text);
-    SetWindowTextW(b->Hwnd(), text);
-}
-}  // namespace
 
 namespace {
 // One button of a bottom-bar set-up: shown, enabled or not, with a new

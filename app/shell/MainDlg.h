@@ -93,9 +93,11 @@ public:
     // sub-title and the status lines, where and how.
     std::vector<ShownText> Texts() const;
 
-    // Keys the message loop must not pass on (Enter and Esc).
-    static bool SwallowKey(const MSG& msg);
-    void RelayToTooltip(const MSG& msg);
+    // The message loop's look at each message before it is dispatched:
+    // the caption tooltip, Tab and accelerator letters (the dialog
+    // manager), Enter on a focused button clicks it, Esc does nothing (the
+    // window is no dialog to leave). True when the message was handled.
+    bool PreTranslate(MSG& msg);
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -116,6 +118,9 @@ private:
     void AddTrayIcon();
     void OnTrayNotify(LPARAM lp);
     void OnTaskbarMenu();
+    void RelayToTooltip(const MSG& msg);
+    // Gives the keyboard to the current page's first control.
+    void FocusPage();
     void ShowAbout();
     void ShowHelp();
     void RouteAction();
@@ -153,6 +158,7 @@ private:
     Dpi dpi_;
     bool trayAdded_ = false;
     HWND tooltip_ = nullptr;
+    HWND lastFocus_ = nullptr;  // the control that had the keyboard when the window was left
     HICON icon_ = nullptr;
     int captionBitmap_ = 0;
     WorkerCount workers_;

@@ -41,10 +41,31 @@ bool WaitSlice(HANDLE h)
 }
 }  // namespace
 
-bool CKelvuDlg::SwallowKey(const MSG& msg)
+namespace {
+bool IsPushButton(HWND h)
 {
-    return (msg.message == WM_KEYDOWN || msg.message == WM_KEYUP) &&
-           (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE);
+    wchar_t cls[16] = L"";
+    if (!h || !GetClassNameW(h, cls, 16) || lstrcmpiW(cls, L"Button") != 0) return false;
+    const LONG_PTR type = GetWindowLongPtrW(h, GWL_STYLE) & BS_TYPEMASK;
+    return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON || type == BS_OWNERDRAW;
+}
+}  // namespace
+
+bool CKelvuDlg::PreTranslate(MSG& msg)
+{
+    if (Closed()) return false;
+    RelayToTooltip(msg);
+    const bool key = msg.message == WM_KEYDOWN || msg.message == WM_KEYUP;
+    if (key && msg.wParam == VK_ESCAPE) return true;
+    if (key && msg.wParam == VK_RETURN) {
+        // The dialog manager would send IDOK, which is "Exit" here: Enter
+        // clicks the focused button, and any other control gets the key.
+        HWND focus = GetFocus();
+        if (!IsPushButton(focus) || !IsChild(hwnd_, focus)) return false;
+        if (msg.message == WM_KEYDOWN && IsWindowEnabled(focus)) SendMessageW(focus, BM_CLICK, 0, 0);
+        return true;
+    }
+    return IsDialogMessageW(hwnd_, &msg) != FALSE;
 }
 
 void CKelvuDlg::RelayToTooltip(const MSG& msg)
@@ -333,6 +354,22 @@ LRESULT CKelvuDlg::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
     case WM_SIZE:
         if (LOWORD(lp) && HIWORD(lp)) Layout(LOWORD(lp), HIWORD(lp));
         return 0;
+    case WM_ACTIVATE: {
+        // The keyboard comes back to where it was, or to the page.
+        HWND focus = GetFocus();
+        if (LOWORD(wp) == WA_INACTIVE) {
+            if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+            return CWindow::HandleMessage(msg, wp, lp);
+        }
+        if (HIWORD(wp)) return CWindow::HandleMessage(msg, wp, lp);  // minimised
+        const bool usable = lastFocus_ && IsWindow(lastFocus_) && IsChild(hwnd_, lastFocus_) &&
+                            IsWindowVisible(lastFocus_) && IsWindowEnabled(lastFocus_);
+        if (usable)
+            SetFocus(lastFocus_);
+        else
+            FocusPage();
+        return 0;
+    }
     case WM_DPICHANGED: {
         // Another monitor: the system suggests the window's new place.
         ApplyDpi(LOWORD(wp), reinterpret_cast<const RECT*>(lp));

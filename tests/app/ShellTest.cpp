@@ -459,22 +459,6 @@ TEST(ShellRules, OnlyTheExactScanArgumentStartsAScan)
         EXPECT_FALSE(IsScanCommandLine(s)) << s;
 }
 
-TEST(ShellRules, EnterAndEscapeAreSwallowed)
-{
-    struct Case {
-        UINT msg;
-        WPARAM key;
-        bool swallowed;
-    } cases[] = {{WM_KEYDOWN, VK_RETURN, true}, {WM_KEYDOWN, VK_ESCAPE, true}, {WM_KEYDOWN, VK_SPACE, false},
-                 {WM_KEYDOWN, VK_TAB, false},   {WM_CHAR, VK_RETURN, false}};
-    for (const auto& c : cases) {
-        MSG m{};
-        m.message = c.msg;
-        m.wParam = c.key;
-        EXPECT_EQ(CKelvuDlg::SwallowKey(m), c.swallowed) << c.msg << " " << c.key;
-    }
-}
-
 class ScanStartTest : public ShellTest {
 protected:
     void SetUp() override

@@ -95,3 +95,25 @@ TEST(Accelerators, TheFirstFreeLetterIsMarkedAndDoubledAmpersandsAreSkipped)
     };
     for (const Case& c : cases) EXPECT_EQ(WithAccelerator(c.caption, c.letter), c.out) << c.caption;
 }
+
+TEST(Accelerators, AMarkedCaptionReadsWithoutItsMarkAndNamesItsLetter)
+{
+    struct Case {
+        const wchar_t* marked;
+        const wchar_t* reads;
+        wchar_t letter;
+    };
+    const Case cases[] = {
+        {L"&Scan && Clean", L"Scan & Clean", L'S'},
+        {L"S&can && Clean Windows Registry", L"Scan & Clean Windows Registry", L'C'},
+        {L"Install&&Uninstall Entries", L"Install&Uninstall Entries", 0},
+        {L"O&ptions", L"Options", L'P'},
+        {L"Help", L"Help", 0},
+        {L"trailing&", L"trailing", 0},
+        {L"", L"", 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(WithoutAccelerator(c.marked), c.reads) << c.marked;
+        EXPECT_EQ(AcceleratorOf(c.marked), c.letter) << c.marked;
+    }
+}
