@@ -1,12 +1,13 @@
 #include "controls/CheckBox.h"
 
+#include "controls/Accessible.h"
 #include "controls/Gdi.h"
 
 namespace ui {
 
-bool CCheckBox::Create(HWND parent, UINT id, const RECT& r)
+bool CCheckBox::Create(HWND parent, UINT id, const RECT& r, const std::wstring& name)
 {
-    HWND h = CreateChild(L"BUTTON", L"", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, r, parent, id);
+    HWND h = CreateChild(L"BUTTON", name.c_str(), WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, r, parent, id);
     Attach(h);
     return h != nullptr;
 }
@@ -37,6 +38,10 @@ LRESULT CCheckBox::ControlMessage(UINT msg, WPARAM wp, LPARAM lp)
         return 0;
     }
     if (msg == WM_ERASEBKGND) return TRUE;
+    if (msg == WM_GETOBJECT)
+        if (LRESULT r = AnswerGetObject(hwnd_, wp, lp, AccessibleKind::CheckBox)) return r;
+    // The page marks the focused box's label.
+    if (msg == WM_SETFOCUS || msg == WM_KILLFOCUS) InvalidateRect(GetParent(hwnd_), nullptr, FALSE);
     LRESULT r = Default(msg, wp, lp);
     // State changes repaint through WM_PAINT, not the control's own drawing.
     if (msg == BM_SETCHECK || msg == WM_LBUTTONUP || msg == WM_KEYUP) InvalidateRect(hwnd_, nullptr, FALSE);

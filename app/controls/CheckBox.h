@@ -2,13 +2,17 @@
 // over its whole client rectangle.
 #pragma once
 
+#include <string>
+
 #include "controls/Window.h"
 
 namespace ui {
 
 class CCheckBox : public CControl {
 public:
-    bool Create(HWND parent, UINT id, const RECT& r);
+    // `name` is the window text: what screen readers say and where an
+    // accelerator letter is marked; the page draws the label itself.
+    bool Create(HWND parent, UINT id, const RECT& r, const std::wstring& name = L"");
     bool Checked() const;
     void SetChecked(bool checked);
 

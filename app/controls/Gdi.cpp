@@ -27,6 +27,14 @@ HFONT CreateFontSimple(int height, int weight, bool underline, const wchar_t* fa
     return CreateFontIndirectW(&lf);
 }
 
+HFONT CreateUiFont(int dpi, int systemDpi)
+{
+    LOGFONTW lf{};
+    if (!SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof lf, &lf, 0)) return nullptr;
+    if (systemDpi > 0) lf.lfHeight = MulDiv(lf.lfHeight, dpi, systemDpi);
+    return CreateFontIndirectW(&lf);
+}
+
 void FillSolid(HDC dc, const RECT& r, COLORREF colour)
 {
     COLORREF old = SetBkColor(dc, colour);

@@ -115,6 +115,10 @@ HBITMAP CreateDib32(int width, int height, void** bits = nullptr);
 HFONT CreateFontSimple(int height, int weight = 0, bool underline = false,
                        const wchar_t* face = L"Arial", int width = 0);
 
+// The system's font for icon titles and lists (the one list views use),
+// for `dpi` where the system gives it at `systemDpi`.
+HFONT CreateUiFont(int dpi, int systemDpi);
+
 void FillSolid(HDC dc, const RECT& r, COLORREF colour);
 void FrameSolid(HDC dc, const RECT& r, COLORREF colour);
 void HorizontalLine(HDC dc, int x0, int x1, int y, COLORREF colour);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "controls/Dpi.h"
 #include "controls/MemDC.h"
 
 namespace ui {
@@ -26,6 +27,19 @@ RECT HeaderTextRect(RECT column, wchar_t c)
 
 CHeaderCtrlCl::CHeaderCtrlCl() : font_(gdi::CreateFontSimple(15, 0, false)) {}
 
+void CHeaderCtrlCl::SetDpi(int dpi)
+{
+    dpi_ = dpi > 0 ? dpi : 96;
+    font_.reset(gdi::CreateFontSimple(Dpi(dpi_)(15), 0, false));
+    UseOwnFont();
+}
+
+void CHeaderCtrlCl::UseOwnFont()
+{
+    // The control sizes itself by the font it is given: the titles' own.
+    if (hwnd_) SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
+}
+
 void CHeaderCtrlCl::AddTitle(const std::wstring& title, wchar_t align)
 {
     titles_.push_back(title);
@@ -34,12 +48,13 @@ void CHeaderCtrlCl::AddTitle(const std::wstring& title, wchar_t align)
 
 void CHeaderCtrlCl::FillGradient(HDC dc, const RECT& r) const
 {
-    int red = GetRValue(gradientStart), green = GetGValue(gradientStart), blue = GetBValue(gradientStart);
+    // The same fall over a taller header: the step per line shrinks with
+    // the DPI (kept in 1/96ths of a step).
+    const int start[3] = {GetRValue(gradientStart), GetGValue(gradientStart), GetBValue(gradientStart)};
     for (int y = r.top; y < r.bottom; ++y) {
-        gdi::FillSolid(dc, {r.left, y, r.right, y + 1}, RGB(red, green, blue));
-        red = std::max(0, red - gradientStep);
-        green = std::max(0, green - gradientStep);
-        blue = std::max(0, blue - gradientStep);
+        const int fall = (y - r.top) * gradientStep * 96 / dpi_;
+        gdi::FillSolid(dc, {r.left, y, r.right, y + 1},
+                       RGB(std::max(0, start[0] - fall), std::max(0, start[1] - fall), std::max(0, start[2] - fall)));
     }
 }
 

@@ -22,6 +22,7 @@ public:
     void SetAlignment(const std::wstring& align) { align_ = align; }
     const std::wstring& Alignment() const { return align_; }
     const std::vector<std::wstring>& Titles() const { return titles_; }
+    HFONT Font() const { return font_.get(); }
 
     COLORREF gradientStart = RGB(171, 199, 235);
     int gradientStep = 8;
@@ -29,6 +30,10 @@ public:
     double heightFactor = 1.0;
 
     void Paint(HDC dc);
+    // The title font at `dpi`.
+    void SetDpi(int dpi);
+    // Gives the control its title font, so that its height follows it.
+    void UseOwnFont();
 
 protected:
     LRESULT ControlMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -38,6 +43,7 @@ private:
 
     std::vector<std::wstring> titles_;
     std::wstring align_;
+    int dpi_ = 96;
     gdi::Font font_;
 };
 

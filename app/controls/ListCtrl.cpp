@@ -3,6 +3,11 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <algorithm>
+
+#include "controls/Dpi.h"
+#include "pure/UiTexts.h"
+
 namespace ui {
 
 CListCtrlCl::CListCtrlCl() { SetFontSize(12, 0); }
@@ -16,13 +21,29 @@ bool CListCtrlCl::Create(HWND parent, UINT id, const RECT& r)
     Attach(h);
     ListView_SetExtendedListViewStyle(h, LVS_EX_FULLROWSELECT);
     header_.Attach(ListView_GetHeader(h));
+    header_.UseOwnFont();
     return true;
 }
 
 void CListCtrlCl::SetFontSize(int height, int width)
 {
-    font_.reset(gdi::CreateFontSimple(height, 0, false, L"Arial", width));
-    underlined_.reset(gdi::CreateFontSimple(height, 0, true, L"Arial", width));
+    fontHeight_ = height;
+    fontWidth_ = width;
+    const Dpi s(dpi_);
+    font_.reset(gdi::CreateFontSimple(s(height), 0, false, L"Arial", s(width)));
+    underlined_.reset(gdi::CreateFontSimple(s(height), 0, true, L"Arial", s(width)));
+}
+
+void CListCtrlCl::SetDpi(int dpi)
+{
+    if (dpi == dpi_) return;
+    dpi_ = dpi;
+    SetFontSize(fontHeight_, fontWidth_);
+    header_.SetDpi(dpi);
+    if (!hwnd_) return;
+    for (size_t i = 0; i < widths_.size(); ++i) ListView_SetColumnWidth(hwnd_, static_cast<int>(i), Dpi(dpi)(widths_[i]));
+    // A frame change makes the list measure its rows again.
+    SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
 }
 
 int CListCtrlCl::InsertColumn(int index, const std::wstring& title, int width)
@@ -30,9 +51,10 @@ int CListCtrlCl::InsertColumn(int index, const std::wstring& title, int width)
     LVCOLUMNW col{};
     col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
     col.fmt = LVCFMT_CENTER;
-    col.cx = width;
+    col.cx = Dpi(dpi_)(width);
     col.pszText = const_cast<wchar_t*>(title.c_str());
     int r = static_cast<int>(SendMessageW(hwnd_, LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&col)));
+    if (r >= 0) widths_.insert(widths_.begin() + std::min<size_t>(static_cast<size_t>(r), widths_.size()), width);
     header_.AddTitle(title, L'1');
     align_.push_back(L'1');
     return r;
@@ -82,18 +104,23 @@ void CListCtrlCl::DrawRow(const DRAWITEMSTRUCT& dis)
         gdi::FillSolid(dc, cell, selected ? RGB(228, 228, 240) : CellBackground(row, col));
         if (col == 1 && rows_ && rows_->IsValidIndex(row)) {
             const StartupItem* item = rows_->At(row);
+            const Dpi s(dpi_);
             gdi::Select sel(dc, underlined_.get());
             SetTextColor(dc, RGB(0, 0, 255));
-            RECT line{cell.left + 15, cell.top, cell.right, cell.top + 9 + 12};
-            DrawTextW(dc, item->description.c_str(), -1, &line, DT_SINGLELINE | DT_BOTTOM | DT_END_ELLIPSIS);
+            RECT line{cell.left + s(15), cell.top, cell.right, cell.top + s(9 + 12)};
+            // A program without a description is named by its file.
+            const std::wstring name = uitext::Printable(
+                uitext::StartupItemName(item->description, item->filePath, item->commandLine));
+            DrawTextW(dc, name.c_str(), -1, &line, DT_SINGLELINE | DT_BOTTOM | DT_END_ELLIPSIS | DT_NOPREFIX);
             gdi::Select plain(dc, font_.get());
             SetTextColor(dc, RGB(0, 0, 0));
-            RECT second{line.left + 5, line.top + 15, cell.right, line.bottom + 15};
+            RECT second{line.left + s(5), line.top + s(15), cell.right, line.bottom + s(15)};
             // An item Windows switched off says where that switch lives.
-            const std::wstring command =
+            const std::wstring shown =
                 item->windowsDisabled ? item->commandLine + L"   (switched off by Windows: " + item->approvedKey + L")"
                                       : item->commandLine;
-            DrawTextW(dc, command.c_str(), -1, &second, DT_SINGLELINE | DT_BOTTOM | DT_END_ELLIPSIS);
+            const std::wstring command = uitext::Printable(shown);
+            DrawTextW(dc, command.c_str(), -1, &second, DT_SINGLELINE | DT_BOTTOM | DT_END_ELLIPSIS | DT_NOPREFIX);
             continue;
         }
         std::wstring text = CellText(row, col);
@@ -123,7 +150,7 @@ bool CListCtrlCl::OnReflect(UINT msg, WPARAM, LPARAM lp, LRESULT& result)
     }
     if (msg == WM_MEASUREITEM) {
         auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
-        if (rowHeight_ > 0) mis->itemHeight = static_cast<UINT>(rowHeight_);
+        if (rowHeight_ > 0) mis->itemHeight = static_cast<UINT>(Dpi(dpi_)(rowHeight_));
         result = TRUE;
         return true;
     }

@@ -21,9 +21,12 @@ public:
 
     bool Create(HWND parent, UINT id, const RECT& r);
 
+    // Lengths in design units (96 DPI).
     void SetRowHeight(int h) { rowHeight_ = h; }
     void SetTextColour(COLORREF c) { textColour_ = c; }
     void SetFontSize(int height, int width);
+    // Fonts, row height, header and column widths at `dpi`.
+    void SetDpi(int dpi);
     void SetColumnTextColour(int col, COLORREF c) { columnText_[col] = c; }
     void SetColumnBackground(int col, COLORREF c) { columnBack_[col] = c; }
     void SetCellBackground(int row, int col, COLORREF c) { cellBack_[{row, col}] = c; }
@@ -32,6 +35,7 @@ public:
     PtrArray<StartupItem>* Rows() const { return rows_; }
     const std::wstring& Alignment() const { return align_; }
     CHeaderCtrlCl& Header() { return header_; }
+    HFONT Font() const { return font_.get(); }
 
     // Cell clicks, for the page that owns the rows: (row, column).
     std::function<void(int, int)> onClick;
@@ -52,7 +56,10 @@ private:
     int HitColumn(POINT pt, int* row) const;
 
     CHeaderCtrlCl header_;
+    int dpi_ = 96;
     int rowHeight_ = 0;
+    int fontHeight_ = 12, fontWidth_ = 0;
+    std::vector<int> widths_;  // design widths of the columns
     COLORREF textColour_ = RGB(0, 0, 0);
     gdi::Font font_;
     gdi::Font underlined_;

@@ -40,4 +40,20 @@ public:
     CMyMemDC1(HDC target, const RECT& r) : CMyMemDC(target, r) { copyBack_ = false; }
 };
 
+// WM_PAINT through a memory DC: `paint(dc, client)` draws the client area
+// in client coordinates, and only the invalid part reaches the screen (a
+// page that shows progress repaints one small rectangle many times a
+// second).
+template <class Paint>
+void PaintBuffered(HWND hwnd, Paint&& paint)
+{
+    gdi::PaintScope ps(hwnd);
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    RECT dirty = ps.dirty();
+    if (IsRectEmpty(&dirty)) dirty = client;
+    CMyMemDC mem(ps.dc(), dirty);
+    paint(mem.dc(), client);
+}
+
 }  // namespace ui

@@ -2,8 +2,13 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
+#include "controls/Accessible.h"
+#include "controls/Dpi.h"
 #include "controls/ImageDraw.h"
 #include "controls/MemDC.h"
+#include "pure/UiTexts.h"
 
 namespace ui {
 
@@ -39,16 +44,24 @@ void CMyButton::SetIcon(const std::wstring& path, int x, int y)
     iconPos_ = {x, y};
 }
 
+void CMyButton::MakeFonts(ButtonCaption& c) const
+{
+    const int height = Dpi(dpi_)(c.height);
+    c.plain.reset(gdi::CreateFontSimple(height, c.weight, false));
+    c.underlined.reset(gdi::CreateFontSimple(height, c.weight, true));
+}
+
 void CMyButton::SetCaption(int x, int y, COLORREF colour, COLORREF hover, int height,
                            const std::wstring& text, int weight)
 {
     caption_.text = text;
     caption_.x = x;
     caption_.y = y;
+    caption_.height = height;
+    caption_.weight = weight;
     caption_.colour = colour;
     caption_.hoverColour = hover;
-    caption_.plain.reset(gdi::CreateFontSimple(height, weight, false));
-    caption_.underlined.reset(gdi::CreateFontSimple(height, weight, true));
+    MakeFonts(caption_);
     if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
@@ -58,11 +71,23 @@ void CMyButton::SetSecondCaption(int x, int y, COLORREF colour, COLORREF hover, 
     second_.text = text;
     second_.x = x;
     second_.y = y;
+    second_.height = height;
+    second_.weight = 0;
     second_.colour = colour;
     second_.hoverColour = hover;
-    second_.plain.reset(gdi::CreateFontSimple(height, 0, false));
-    second_.underlined.reset(gdi::CreateFontSimple(height, 0, true));
+    MakeFonts(second_);
     if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void CMyButton::SetDpi(int dpi)
+{
+    if (dpi == dpi_) return;
+    dpi_ = dpi;
+    if (caption_.height) MakeFonts(caption_);
+    if (second_.height) MakeFonts(second_);
+    // A transparent button takes its parent's picture again at the new size.
+    snapshot_.reset();
+    if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void CMyButton::SetCaptionText(const std::wstring& text)
@@ -72,6 +97,14 @@ void CMyButton::SetCaptionText(const std::wstring& text)
         SetWindowTextW(hwnd_, text.c_str());
         InvalidateRect(hwnd_, nullptr, FALSE);
     }
+}
+
+void CMyButton::SetAccelerator(wchar_t letter)
+{
+    accelerator_ = letter;
+    if (!hwnd_) return;
+    SetWindowTextW(hwnd_, uitext::WithAccelerator(caption_.text, letter).c_str());
+    InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
 void CMyButton::SetBackgroundColour(COLORREF c)
@@ -106,34 +139,69 @@ DrawMode CMyButton::FaceMode() const
     case 2: return DrawMode::RepeatDown;
     case 3: return DrawMode::Stretch;
     case 4: return DrawMode::Tile;
+    case 5: return DrawMode::Extend;
     default: return DrawMode::RepeatAcross;
     }
 }
 
-void CMyButton::DrawCaption(HDC dc, const ButtonCaption& c, int effective, const RECT& client)
+namespace {
+constexpr int kCaptionMargin = 8;
+
+SIZE MeasureCaption(const ButtonCaption& c)
+{
+    gdi::WindowDC screen(nullptr);
+    gdi::Select sel(screen.get(), c.plain.get());
+    RECT m{0, 0, 0, 0};
+    DrawTextW(screen.get(), c.text.c_str(), -1, &m, DT_SINGLELINE | DT_CALCRECT);
+    return {m.right - m.left, m.bottom - m.top};
+}
+}  // namespace
+
+RECT CMyButton::CaptionRect(const ButtonCaption& c) const
+{
+    if (!c.IsSet()) return {};
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    const SIZE size = MeasureCaption(c);
+    const Dpi s(dpi_);
+    const int x = c.x < 1 ? (client.right - size.cx) / 2 : s(c.x);
+    const int y = c.y < 1 ? (client.bottom - size.cy) / 2 : s(c.y);
+    return {x, y, x + size.cx, y + size.cy};
+}
+
+int CMyButton::NeededWidth() const
+{
+    const Dpi s(dpi_);
+    int need = 0;
+    for (const ButtonCaption* c : {&caption_, &second_}) {
+        if (!c->IsSet()) continue;
+        const int tw = MeasureCaption(*c).cx;
+        need = std::max(need, c->x < 1 ? tw + 2 * s(kCaptionMargin) : s(c->x) + tw + s(kCaptionMargin));
+    }
+    return need;
+}
+
+void CMyButton::DrawCaption(HDC dc, const ButtonCaption& c, int effective, const RECT&)
 {
     if (!c.IsSet()) return;
     const bool enabled = IsWindowEnabled(hwnd_) != FALSE;
     HFONT font = (enabled && effective != kNormal) ? c.underlined.get() : c.plain.get();
     gdi::Select sel(dc, font);
-    RECT m{0, 0, 0, 0};
-    DrawTextW(dc, c.text.c_str(), -1, &m, DT_SINGLELINE | DT_CALCRECT);
-    const int tw = m.right - m.left, th = m.bottom - m.top;
-    int x = c.x < 1 ? (client.right - client.left - tw) / 2 : c.x;
-    int y = c.y < 1 ? (client.bottom - client.top - th) / 2 : c.y;
-    RECT r{x, y, x + tw, y + th};
+    RECT r = CaptionRect(c);
     SetBkMode(dc, TRANSPARENT);
+    // The main caption underlines its accelerator letter.
+    const std::wstring text = &c == &caption_ ? uitext::WithAccelerator(c.text, accelerator_) : c.text;
     if (enabled) {
         SetTextColor(dc, effective == kNormal ? c.colour : c.hoverColour);
-        DrawTextW(dc, c.text.c_str(), -1, &r, DT_SINGLELINE);
+        DrawTextW(dc, text.c_str(), -1, &r, DT_SINGLELINE);
         return;
     }
     // Disabled: the caption grey over a darker copy of itself.
     SetTextColor(dc, RGB(64, 64, 64));
-    DrawTextW(dc, c.text.c_str(), -1, &r, DT_SINGLELINE);
+    DrawTextW(dc, text.c_str(), -1, &r, DT_SINGLELINE);
     OffsetRect(&r, -1, -1);
     SetTextColor(dc, RGB(128, 128, 128));
-    DrawTextW(dc, c.text.c_str(), -1, &r, DT_SINGLELINE);
+    DrawTextW(dc, text.c_str(), -1, &r, DT_SINGLELINE);
 }
 
 void CMyButton::Paint(HDC target, bool pressedNow)
@@ -151,15 +219,24 @@ void CMyButton::Paint(HDC target, bool pressedNow)
     if (hasBackground_) gdi::FillSolid(dc, client, background_);
     CImage* face = faces_[effective];
     if (face && !face->IsEmpty()) {
-        DrawImage(dc, face, client, FaceMode());
+        DrawImage(dc, face, client, FaceMode(), dpi_);
     } else {
         if (hasBackground_) gdi::FillSolid(dc, client, background_);
-        DrawImage(dc, fallback_, client, FaceMode());
+        DrawImage(dc, fallback_, client, FaceMode(), dpi_);
     }
-    if (icon_) DrawNatural(dc, icon_, iconPos_.x, iconPos_.y);
+    const Dpi s(dpi_);
+    if (icon_) DrawNatural(dc, icon_, s(iconPos_.x), s(iconPos_.y), dpi_);
     DrawCaption(dc, caption_, effective, client);
     DrawCaption(dc, second_, effective, client);
     if (hasBorder_[effective]) gdi::FrameSolid(dc, client, border_[effective]);
+    // The keyboard's place: a dotted frame inside the button.
+    if (focused_) {
+        RECT mark = client;
+        InflateRect(&mark, -Dpi(dpi_)(3), -Dpi(dpi_)(3));
+        SetTextColor(dc, RGB(0, 0, 0));
+        SetBkColor(dc, RGB(255, 255, 255));
+        DrawFocusRect(dc, &mark);
+    }
 }
 
 void CMyButton::TakeSnapshot()
@@ -240,6 +317,15 @@ LRESULT CMyButton::ControlMessage(UINT msg, WPARAM wp, LPARAM lp)
     case WM_ENABLE:
         InvalidateRect(hwnd_, nullptr, FALSE);
         break;
+    case WM_GETOBJECT:
+        if (LRESULT r = AnswerGetObject(hwnd_, wp, lp, AccessibleKind::PushButton)) return r;
+        break;
+    case WM_WINDOWPOSCHANGED: {
+        // Moved or resized: what the parent drew under it is another picture.
+        const auto* pos = reinterpret_cast<const WINDOWPOS*>(lp);
+        if ((pos->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE)) snapshot_.reset();
+        break;
+    }
     default:
         break;
     }

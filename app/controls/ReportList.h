@@ -8,6 +8,9 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
+
+#include "controls/Gdi.h"
 
 #include "controls/Window.h"
 
@@ -26,12 +29,16 @@ public:
     CReportList() = default;
     ~CReportList() override;
 
-    // `extraStyle` adds list-view styles (LVS_SHOWSELALWAYS...), `checkBoxes`
+    // `extraStyle` adds list-view styles (LVS_SHOWSELALWAYS...; WS_BORDER
+    // for a thin border instead of the sunken edge), `checkBoxes`
     // the check-box column; `statusImages` false leaves the rows without the
     // image column.
     bool Create(HWND parent, UINT id, const RECT& r, DWORD extraStyle = 0, bool checkBoxes = false,
                 bool statusImages = true);
+    // `width` in design units (96 DPI).
     void AddColumn(const std::wstring& title, int width, int format = LVCFMT_LEFT);
+    // Font, status images and the columns' design widths at `dpi`.
+    void SetDpi(int dpi);
 
     int Count() const;
     // Appends a row; returns its index or -1.
@@ -50,9 +57,18 @@ public:
     int NextSelected(int after) const;  // -1 starts at the top; -1 at the end
     void SetRedraw(bool on);
 
+    // Of a list's LVN_ITEMCHANGED: the row that became selected, else -1.
+    static int BecameSelected(const NMLISTVIEW& change);
+    // Of a list's LVN_ITEMCHANGED: 1 when a row's box became checked, 0
+    // when it became unchecked, -1 when its check did not change (selection
+    // and focus changes carry the check bits unchanged, or none).
+    static int CheckChange(const NMLISTVIEW& change);
+
 private:
     HIMAGELIST images_ = nullptr;
-    int columns_ = 0;
+    std::vector<int> widths_;  // design widths of the columns
+    int dpi_ = 96;
+    gdi::Font font_;
 };
 
 }  // namespace ui

@@ -159,6 +159,11 @@ LRESULT CALLBACK CControl::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
     return self->ControlMessage(msg, wp, lp);
 }
 
+void PlaceChild(HWND child, const RECT& r)
+{
+    if (child) MoveWindow(child, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+}
+
 HWND CreateChild(const wchar_t* className, const wchar_t* text, DWORD style, const RECT& r,
                  HWND parent, UINT id, DWORD exStyle)
 {

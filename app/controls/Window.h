@@ -73,6 +73,10 @@ private:
                                          UINT_PTR id, DWORD_PTR ref);
 };
 
+// Moves and sizes a child window to `r` (parent client coordinates); does
+// nothing for a null window.
+void PlaceChild(HWND child, const RECT& r);
+
 // Creates a child control of a system class.
 HWND CreateChild(const wchar_t* className, const wchar_t* text, DWORD style, const RECT& r,
                  HWND parent, UINT id, DWORD exStyle = 0);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "controls/Gdi.h"
 #include "pages/MessageBox.h"
 #include "pages/PendingRestart.h"
 #include "pure/BackupStamp.h"
@@ -11,10 +10,11 @@
 namespace ui {
 namespace {
 
-constexpr wchar_t kInstruction[] =
-    L"To return any previous configuration, simply select an item from the list below and \t\t\t\t\t  click "
-    L"on the "
-    L"\"Restore\" button to start the restore process.";
+// Word-wrapped over (70, 24)-(W - 106, 74), the rule at 68.
+constexpr PageInstruction kInstruction = {
+    L"To return any previous configuration, simply select an item from the list below and click on the "
+    L"\"Restore\" button to start the restore process.",
+    24, 74, 106, 68, true};
 
 int OperationResult()
 {
@@ -41,7 +41,7 @@ std::wstring FormatStamp(const BackupStamp& s)
 
 CBackupRestoreChildWnd::CBackupRestoreChildWnd()
     : CPageBase(kBackupPage, L"Restore Windows Registry",
-                L"Restore previous backup registry or take full bakeup registry")
+                L"Restore previous backup registry or take full backup registry", kInstruction)
 {
 }
 
@@ -49,7 +49,8 @@ RECT CBackupRestoreChildWnd::ResultRect() const
 {
     RECT client{};
     GetClientRect(hwnd_, &client);
-    return {50, client.bottom - 95, client.right - 50, client.bottom - 70};
+    const Dpi& s = Scaled();
+    return {s(50), client.bottom - s(95), client.right - s(50), client.bottom - s(70)};
 }
 
 void CBackupRestoreChildWnd::OnPageEnter()
@@ -205,59 +206,51 @@ void CBackupRestoreChildWnd::OnRestoreFinished()
                                      : L"The restore failed or was incomplete.");
 }
 
+void CBackupRestoreChildWnd::OnCreate()
+{
+    // Placed by OnSize, which follows.
+    list_.Create(hwnd_, kListId, {}, LVS_SHOWSELALWAYS);
+    ListView_SetExtendedListViewStyleEx(list_.Hwnd(), LVS_EX_FLATSB, LVS_EX_FLATSB);
+    list_.AddColumn(L"Backup Time Stamp", 300);
+    list_.AddColumn(L"Type", 150, LVCFMT_CENTER);
+    SetWindowTextW(list_.Hwnd(), L"Backups");
+    OnDpiChanged();
+}
+
+void CBackupRestoreChildWnd::OnDpiChanged() { list_.SetDpi(Scaled().value()); }
+
+void CBackupRestoreChildWnd::OnSize(int w, int h)
+{
+    const Dpi& s = Scaled();
+    PlaceChild(list_.Hwnd(), {s(50), s(85), w - s(50), h - s(100)});
+}
+
+bool CBackupRestoreChildWnd::OnNotify(const NMHDR& hdr)
+{
+    if (hdr.idFrom != kListId || hdr.hwndFrom != list_.Hwnd() || hdr.code != LVN_ITEMCHANGED) return false;
+    const auto& change = reinterpret_cast<const NMLISTVIEW&>(hdr);
+    if ((change.uChanged & LVIF_STATE) && ((change.uNewState ^ change.uOldState) & LVIS_SELECTED)) UpdateButtons();
+    return true;
+}
+
 LRESULT CBackupRestoreChildWnd::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
 {
-    switch (msg) {
-        case WM_CREATE: {
-            RECT client{};
-            GetClientRect(hwnd_, &client);
-            list_.Create(hwnd_, kListId, {50, 85, client.right - 50, client.bottom - 100}, LVS_SHOWSELALWAYS);
-            ListView_SetExtendedListViewStyleEx(list_.Hwnd(), LVS_EX_FLATSB, LVS_EX_FLATSB);
-            list_.AddColumn(L"Backup Time Stamp", 300);
-            list_.AddColumn(L"Type", 150, LVCFMT_CENTER);
-            break;
-        }
-        case WM_SIZE: {
-            const int w = LOWORD(lp), h = HIWORD(lp);
-            if (w > 0 && h > 0 && list_.Hwnd()) MoveWindow(list_.Hwnd(), 50, 85, w - 100, h - 185, TRUE);
-            break;
-        }
-        case WM_SETCURSOR:
-            if (busy_) {
-                SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-                return TRUE;
-            }
-            break;
-        case WM_NOTIFY: {
-            const auto& hdr = *reinterpret_cast<const NMHDR*>(lp);
-            if (hdr.idFrom == kListId && hdr.hwndFrom == list_.Hwnd() && hdr.code == LVN_ITEMCHANGED) {
-                const auto& change = reinterpret_cast<const NMLISTVIEW&>(hdr);
-                if ((change.uChanged & LVIF_STATE) && ((change.uNewState ^ change.uOldState) & LVIS_SELECTED))
-                    UpdateButtons();
-                return 0;
-            }
-            break;
-        }
-        default:
-            break;
+    if (msg == WM_SETCURSOR && busy_) {
+        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        return TRUE;
     }
     return CPageBase::HandleMessage(msg, wp, lp);
 }
 
-void CBackupRestoreChildWnd::PaintPage(HDC dc, const RECT& client)
+std::vector<ShownText> CBackupRestoreChildWnd::Texts() const
 {
-    CPageBase::PaintPage(dc, client);
-    const int w = client.right;
-    gdi::HorizontalLine(dc, 16, w - 16, 68, RGB(128, 128, 128));
-    gdi::Select font(dc, g_mainDlg ? g_mainDlg->StatusFont() : nullptr);
-    const int oldMode = SetBkMode(dc, TRANSPARENT);
-    RECT text{70, 24, w - 106, 74};
-    DrawTextW(dc, kInstruction, -1, &text, DT_LEFT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
-    if (!result_.empty()) {
-        RECT r = ResultRect();
-        DrawTextW(dc, result_.c_str(), -1, &r, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-    }
-    SetBkMode(dc, oldMode);
+    std::vector<ShownText> texts = CPageBase::Texts();
+    ShownText result;
+    result.text = result_;
+    result.rect = ResultRect();
+    result.font = StatusFont();
+    texts.push_back(result);
+    return texts;
 }
 
 }  // namespace ui

@@ -31,9 +31,14 @@ public:
     // The backup name of a row, empty for none.
     std::wstring NameOf(int row) const;
 
+    std::vector<ShownText> Texts() const override;
+
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
-    void PaintPage(HDC dc, const RECT& client) override;
+    void OnCreate() override;
+    void OnSize(int w, int h) override;
+    void OnDpiChanged() override;
+    bool OnNotify(const NMHDR& hdr) override;
 
 private:
     struct Row {

@@ -13,12 +13,12 @@ namespace {
 
 // clang-format off
 const ProgressPageLook kLook = {
-    L"Before fix the specified errors,program will automatic backup the partial registry,\t\t"
-    L"then will fix all the specified errors.When fixing,you can cancel to fix error,"
-    L"Click \"Scan Again\"button back to scan again.",
-    50, 55, true,   // word-wrapped over (70, 5)-(W - 50, 55)
-    35,             // rule
-    1605, 1606, L"Catagory", 200, 260,
+    // word-wrapped over (70, 5)-(W - 50, 50), above the rule at 50
+    {L"Before fix the specified errors,program will automatic backup the partial registry, "
+     L"then will fix all the specified errors.When fixing,you can cancel to fix error,"
+     L"Click \"Scan Again\"button back to scan again.",
+     5, 50, 50, 50, true},
+    1605, 1606, L"Category", 250, 350,
 };
 // clang-format on
 
@@ -35,7 +35,7 @@ int EngineCount(CountSlot slot)
 }  // namespace
 
 CCleanChildWnd::CCleanChildWnd()
-    : CProgressListPage(kCleanPage, L"Clean Registry", L"Fix the specified erros", kLook)
+    : CProgressListPage(kCleanPage, L"Clean Registry", L"Fix the specified errors", kLook)
 {
 }
 
@@ -266,7 +266,8 @@ void CCleanChildWnd::OnFixProgress(int index)
             break;
         case 2: {
             std::wstring status = FormatText(L"%d of %d problem(s) fixed", e->fixedCount, e->problemCount);
-            if (e->ignoredCount > 0) status += FormatText(L"%d ignored", e->ignoredCount);
+            // (A comma apart: "3 of 5 problem(s) fixed, 2 ignored".)
+            if (e->ignoredCount > 0) status += FormatText(L", %d ignored", e->ignoredCount);
             // The reporting thread has already waited for the queued texts.
             CountDone();
             SetRow(row, e->notFixedCount > 0 ? kImageWarning : kImageDone, status);

@@ -12,166 +12,70 @@
 namespace ui {
 namespace {
 
-constexpr wchar_t kHeader[] =
+// Word-wrapped over (70, 4)-(W - 29, 36), above the rule at 36.
+constexpr PageInstruction kInstruction = {
     L"Automatic to analyze your system registry,click \"Defragment\"button to defrag and compact your system "
-    L"registry.";
+    L"registry.",
+    4, 36, 29, 36, true};
+constexpr int kSizeWidth = 70;
+constexpr int kStatusWidth = 150;
 constexpr UINT_PTR kPaintTimer = 1;
 constexpr UINT kPaintTimerMs = 40;
 
-uint32_t DibColour(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
-
 }  // namespace
 
-const COLORREF CDefragChildWnd::kPalette[8] = {
-    RGB(160, 160, 160), RGB(0, 0, 0),       RGB(0, 255, 0),   RGB(255, 0, 0),
-    RGB(255, 255, 0),   RGB(0, 128, 255), RGB(255, 150, 150), RGB(0, 200, 0),
-};
-
-void StatusTextFifo::Append(const std::wstring& text)
-{
-    CriticalSection::Lock lock(lock_);
-    queue_.push_back(text);
-}
-
-void StatusTextFifo::TakeForPaint()
-{
-    CriticalSection::Lock lock(lock_);
-    if (queue_.empty()) return;
-    current_ = std::move(queue_.front());
-    queue_.pop_front();
-}
-
-std::wstring StatusTextFifo::Current() const
-{
-    CriticalSection::Lock lock(lock_);
-    return current_;
-}
-
-size_t StatusTextFifo::Pending() const
-{
-    CriticalSection::Lock lock(lock_);
-    return queue_.size();
-}
-
-void StatusTextFifo::Clear()
-{
-    CriticalSection::Lock lock(lock_);
-    queue_.clear();
-    current_.clear();
-}
-
-void StatusTextFifo::SkipToLast()
-{
-    CriticalSection::Lock lock(lock_);
-    if (queue_.empty()) return;
-    current_ = std::move(queue_.back());
-    queue_.clear();
-}
-
 CDefragChildWnd::CDefragChildWnd()
-    : CPageBase(kDefragPage, L"Defrag", L"Compact and defrag the registry hives")
+    : CPageBase(kDefragPage, L"Defrag", L"Compact and defrag the registry hives", kInstruction)
 {
-    legendFont_.reset(gdi::CreateFontSimple(12));
 }
 
-CDefragChildWnd::~CDefragChildWnd()
-{
-    CriticalSection::Lock lock(surfaceLock_);
-    if (surfaceDc_) {
-        SelectObject(surfaceDc_, surfaceOld_);
-        DeleteDC(surfaceDc_);
-        surfaceDc_ = nullptr;
-    }
-    bits_ = nullptr;
-}
+CDefragChildWnd::~CDefragChildWnd() = default;
 
-void CDefragChildWnd::CreateControls()
+void CDefragChildWnd::OnCreate()
 {
-    list_.Create(hwnd_, kListId, {400, 36, 760, 300});
-    HWND h = list_.Hwnd();
-    if (!h) return;
-    SetWindowLongPtrW(h, GWL_STYLE, GetWindowLongPtrW(h, GWL_STYLE) | WS_BORDER);
-    SetWindowLongPtrW(h, GWL_EXSTYLE, GetWindowLongPtrW(h, GWL_EXSTYLE) & ~WS_EX_CLIENTEDGE);
+    OnDpiChanged();
+    // Placed by OnSize, which follows.
+    if (!list_.Create(hwnd_, kListId, {}, WS_BORDER)) return;
     list_.AddColumn(L"files", 150);
-    list_.AddColumn(L"size", 60);
-    list_.AddColumn(L"compact", 70);
-    list_.AddColumn(L"status", 50);
+    list_.AddColumn(L"size", kSizeWidth);
+    list_.AddColumn(L"compact", kSizeWidth);
+    list_.AddColumn(L"status", kStatusWidth);
+    SetWindowTextW(list_.Hwnd(), L"Hives");
+    list_.SetDpi(Scaled().value());
     SetTimer(hwnd_, kPaintTimer, kPaintTimerMs, nullptr);
 }
 
-void CDefragChildWnd::Layout(int w, int h)
+void CDefragChildWnd::OnDpiChanged()
 {
-    if (w <= 0 || h <= 0) return;
-    const int a = (w - 58) / 2, b = h - 36;
-    {
-        // Workers draw by the map rectangle: it changes with the surface.
-        CriticalSection::Lock lock(surfaceLock_);
-        map_ = {29, 36, a + 29, b};
-        RecreateSurface(w, h);
-    }
-    statusRect_ = {a + 41, b - 38, 2 * a + 29, b + 12};
-    header_ = {70, 5, w - 90, 30};
-    if (list_.Hwnd()) MoveWindow(list_.Hwnd(), a + 41, 36, a - 12, b - 70 - 36, TRUE);
+    legendFont_.reset(gdi::CreateFontSimple(Scaled()(12)));
+    list_.SetDpi(Scaled().value());
+}
+
+void CDefragChildWnd::OnSize(int w, int h)
+{
+    // The map takes five twelfths of the width, the list of hives the rest:
+    // its status texts ("compacted, fragmented") need the room.
+    const Dpi& s = Scaled();
+    const int margin = s(29), top = s(42), b = h - s(36);
+    const int mapRight = margin + (w - 2 * margin) * 5 / 12, listLeft = mapRight + s(12), listRight = w - margin;
+    map_.Reset(hwnd_, w, h, {margin, top, mapRight, b});
+    statusRect_ = {listLeft, b - s(38), listRight, b + s(12)};
+    if (!list_.Hwnd()) return RequestRedraw();
+    PlaceChild(list_.Hwnd(), {listLeft, top, listRight, b - s(70)});
+    // The file names take what the sizes and states leave.
+    RECT client{};
+    GetClientRect(list_.Hwnd(), &client);
+    const int files = client.right - GetSystemMetrics(SM_CXVSCROLL) - 2 * s(kSizeWidth) - s(kStatusWidth);
+    ListView_SetColumnWidth(list_.Hwnd(), 0, std::max(files, s(kSizeWidth)));
     RequestRedraw();
-}
-
-void CDefragChildWnd::RecreateSurface(int w, int h)
-{
-    CriticalSection::Lock lock(surfaceLock_);
-    if (!surfaceDc_) {
-        gdi::WindowDC screen(hwnd_);
-        surfaceDc_ = CreateCompatibleDC(screen.get());
-    }
-    if (surfaceOld_) SelectObject(surfaceDc_, surfaceOld_);
-    surfaceOld_ = nullptr;
-    void* bits = nullptr;
-    surface_.reset(gdi::CreateDib32(w, h, &bits));
-    bits_ = static_cast<uint32_t*>(bits);
-    width_ = bits_ ? w : 0;
-    height_ = bits_ ? h : 0;
-    if (surface_) surfaceOld_ = SelectObject(surfaceDc_, surface_.get());
-    FillMapLocked(kPalette[0]);
-}
-
-void CDefragChildWnd::FillMapLocked(COLORREF colour)
-{
-    if (!bits_) return;
-    const uint32_t px = DibColour(colour);
-    const int x0 = std::max(0, static_cast<int>(map_.left)), x1 = std::min(width_, static_cast<int>(map_.right));
-    const int y0 = std::max(0, static_cast<int>(map_.top)), y1 = std::min(height_, static_cast<int>(map_.bottom));
-    for (int y = y0; y < y1; ++y) std::fill(bits_ + y * width_ + x0, bits_ + y * width_ + x1, px);
-    mapDirty_ = true;
-}
-
-COLORREF CDefragChildWnd::SurfaceAt(int x, int y)
-{
-    CriticalSection::Lock lock(surfaceLock_);
-    if (!bits_ || x < 0 || y < 0 || x >= width_ || y >= height_) return CLR_INVALID;
-    const uint32_t px = bits_[y * width_ + x];
-    return RGB((px >> 16) & 0xFF, (px >> 8) & 0xFF, px & 0xFF);
 }
 
 void CDefragChildWnd::OnDefragDrawRange(uint64_t total, uint64_t first, uint64_t end, int colour)
 {
-    if (colour < 0 || colour > 7 || end <= first) return;
-    const uint32_t px = DibColour(kPalette[colour]);
-    CriticalSection::Lock lock(surfaceLock_);
-    if (!bits_) return;
-    const int left = map_.left, bottom = std::min(static_cast<int>(map_.bottom), height_);
-    const int mw = std::min(static_cast<int>(map_.right), width_) - left;
-    const int mh = bottom - static_cast<int>(map_.top);
-    pagerules::ForEachMapSpan(first, end, total, mw, mh, [&](int row, int x0, int x1) {
-        uint32_t* line = bits_ + (bottom - 1 - row) * width_ + left;
-        std::fill(line + x0, line + x1, px);
-    });
-    mapDirty_ = true;
+    map_.DrawRange(total, first, end, colour);
 }
 
-void CDefragChildWnd::OnDefragClearMap()
-{
-    CriticalSection::Lock lock(surfaceLock_);
-    FillMapLocked(kPalette[0]);
-}
+void CDefragChildWnd::OnDefragClearMap() { map_.Clear(); }
 
 void CDefragChildWnd::OnDefragStatusText(const std::wstring& text)
 {
@@ -254,8 +158,9 @@ void CDefragChildWnd::OnPageEnter()
     if (HWND parent = GetParent(hwnd_)) {
         RECT client{};
         GetClientRect(parent, &client);
-        const int top = CKelvuDlg::kHeaderHeight;
-        MoveWindow(hwnd_, 0, top, client.right, client.bottom - CKelvuDlg::kBottomHeight - top, FALSE);
+        const int top = g_mainDlg ? g_mainDlg->HeaderHeight() : Scaled()(CKelvuDlg::kHeaderHeight);
+        const int bottom = g_mainDlg ? g_mainDlg->BottomHeight() : Scaled()(CKelvuDlg::kBottomHeight);
+        MoveWindow(hwnd_, 0, top, client.right, client.bottom - bottom - top, FALSE);
     }
     CPageBase::OnPageEnter();
     list_.DeleteAll();
@@ -266,10 +171,7 @@ void CDefragChildWnd::OnPageEnter()
     status_.Clear();
     __atomic_store_n(&running_, 2, __ATOMIC_SEQ_CST);
     __atomic_store_n(&redraw_, 0, __ATOMIC_SEQ_CST);
-    {
-        CriticalSection::Lock lock(surfaceLock_);
-        FillMapLocked(kPalette[0]);
-    }
+    map_.Clear();
     if (!g_mainDlg) return;
     if (CMyButton* b = g_mainDlg->Button(kCmdMainMenu)) ShowWindow(b->Hwnd(), SW_SHOW);
     g_mainDlg->EnableButton(kCmdMainMenu, false);
@@ -437,93 +339,49 @@ void CDefragChildWnd::OnSelectionChanged(const NMLISTVIEW& change)
     if (g_engine && g_engine->UpdateDefragItem) g_engine->UpdateDefragItem(hive);
 }
 
+bool CDefragChildWnd::OnTimer(UINT_PTR id)
+{
+    if (id != kPaintTimer) return false;
+    if (map_.TakeDirty()) InvalidateRect(hwnd_, &map_.Rect(), FALSE);
+    if (status_.Pending() > 0) InvalidateRect(hwnd_, &statusRect_, FALSE);
+    return true;
+}
+
+bool CDefragChildWnd::OnNotify(const NMHDR& hdr)
+{
+    if (hdr.hwndFrom != list_.Hwnd() || hdr.code != LVN_ITEMCHANGED) return false;
+    OnSelectionChanged(reinterpret_cast<const NMLISTVIEW&>(hdr));
+    return true;
+}
+
 LRESULT CDefragChildWnd::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
 {
-    switch (msg) {
-    case WM_CREATE:
-        CreateControls();
-        break;
-    case WM_SIZE:
-        Layout(LOWORD(lp), HIWORD(lp));
-        break;
-    case WM_TIMER:
-        if (wp == kPaintTimer) {
-            if (mapDirty_.exchange(false)) InvalidateRect(hwnd_, &map_, FALSE);
-            if (status_.Pending() > 0) InvalidateRect(hwnd_, &statusRect_, FALSE);
-            return 0;
-        }
-        break;
-    case WM_NOTIFY: {
-        const auto* hdr = reinterpret_cast<const NMHDR*>(lp);
-        if (hdr->hwndFrom == list_.Hwnd() && hdr->code == LVN_ITEMCHANGED) {
-            OnSelectionChanged(*reinterpret_cast<const NMLISTVIEW*>(lp));
-            return 0;
-        }
-        break;
-    }
-    case WM_DESTROY:
-        KillTimer(hwnd_, kPaintTimer);
-        break;
-    default:
-        break;
-    }
+    if (msg == WM_DESTROY) KillTimer(hwnd_, kPaintTimer);
     return CPageBase::HandleMessage(msg, wp, lp);
 }
 
-void CDefragChildWnd::PaintLegend(HDC dc)
+std::vector<ShownText> CDefragChildWnd::Texts() const
 {
-    struct Entry {
-        int colour;
-        const wchar_t* label;
-        int width;
-    };
-    static const Entry kLegend[] = {
-        {0, L"empty", 28}, {1, L"allocated", 44}, {4, L"fragment", 48}, {2, L"unfragment", 56}, {5, L"selected", 36},
-    };
-    gdi::Select font(dc, legendFont_.get());
-    SetTextColor(dc, RGB(0, 0, 0));
-    int x = map_.left;
-    const int top = map_.bottom + 12, bottom = map_.bottom + 24;
-    for (const Entry& e : kLegend) {
-        gdi::FillSolid(dc, {x, top, x + 12, bottom}, kPalette[e.colour]);
-        RECT label{x + 12 + 4, top, x + 12 + 4 + e.width, bottom};
-        DrawTextW(dc, e.label, -1, &label, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-        x = label.right + 12;
-    }
+    std::vector<ShownText> texts = CPageBase::Texts();
+    for (ShownText& label : map_.LegendTexts(legendFont_.get(), Scaled())) texts.push_back(std::move(label));
+    return texts;
 }
 
 void CDefragChildWnd::PaintPage(HDC dc, const RECT& client)
 {
     SetThreadExecutionState(ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED);
     CPageBase::PaintPage(dc, client);
-    gdi::HorizontalLine(dc, 16, client.right - 16, 30, RGB(128, 128, 128));
-    const int oldMode = SetBkMode(dc, TRANSPARENT);
-    {
-        gdi::Select font(dc, g_mainDlg ? g_mainDlg->StatusFont() : nullptr);
-        RECT header = header_;
-        DrawTextW(dc, kHeader, -1, &header, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-    }
-    RECT frame = map_;
-    InflateRect(&frame, 1, 1);
-    gdi::FrameSolid(dc, frame, RGB(0, 0, 0));
-    {
-        CriticalSection::Lock lock(surfaceLock_);
-        if (surfaceDc_ && bits_)
-            BitBlt(dc, map_.left, map_.top, map_.right - map_.left, map_.bottom - map_.top, surfaceDc_, map_.left,
-                   map_.top, SRCCOPY);
-    }
+    map_.Paint(dc);
+    map_.PaintLegendSquares(dc, legendFont_.get(), Scaled());
     // One waiting text per paint that shows the status line.
     RECT clip{}, shown{};
     if (GetClipBox(dc, &clip) == NULLREGION || IntersectRect(&shown, &clip, &statusRect_)) status_.TakeForPaint();
-    PaintLegend(dc);
-    {
-        gdi::Select font(dc, g_mainDlg ? g_mainDlg->StatusFont() : nullptr);
-        SetTextColor(dc, RGB(0, 0, 0));
-        RECT r = statusRect_;
-        const std::wstring text = status_.Current();
-        DrawTextW(dc, text.c_str(), -1, &r, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
-    }
-    SetBkMode(dc, oldMode);
+    ShownText status;
+    status.text = status_.Current();
+    status.rect = statusRect_;
+    status.font = StatusFont();
+    status.format = DT_LEFT | DT_WORDBREAK | DT_NOPREFIX;
+    DrawShownText(dc, status);
 }
 
 }  // namespace ui

@@ -8,55 +8,15 @@
 
 #include <atomic>
 #include <cstdint>
-#include <deque>
 #include <string>
 
 #include "controls/Gdi.h"
 #include "controls/ReportList.h"
+#include "pages/DefragMap.h"
 #include "pages/PageBase.h"
+#include "pages/StatusTextFifo.h"
 
 namespace ui {
-
-// A critical section with scope locking.
-class CriticalSection {
-public:
-    CriticalSection() { InitializeCriticalSection(&cs_); }
-    ~CriticalSection() { DeleteCriticalSection(&cs_); }
-    CriticalSection(const CriticalSection&) = delete;
-    CriticalSection& operator=(const CriticalSection&) = delete;
-    class Lock {
-    public:
-        explicit Lock(CriticalSection& c) : c_(c) { EnterCriticalSection(&c_.cs_); }
-        ~Lock() { LeaveCriticalSection(&c_.cs_); }
-        Lock(const Lock&) = delete;
-        Lock& operator=(const Lock&) = delete;
-
-    private:
-        CriticalSection& c_;
-    };
-
-private:
-    CRITICAL_SECTION cs_;
-};
-
-// The defrag status texts: workers append, each paint takes the next one,
-// so a burst is shown text by text.
-class StatusTextFifo {
-public:
-    void Append(const std::wstring& text);
-    // Takes the oldest waiting text, if any, as the current one.
-    void TakeForPaint();
-    std::wstring Current() const;
-    size_t Pending() const;
-    void Clear();
-    // Drops the waiting texts but the newest, which becomes the current one.
-    void SkipToLast();
-
-private:
-    mutable CriticalSection lock_;
-    std::deque<std::wstring> queue_;
-    std::wstring current_;
-};
 
 class CDefragChildWnd : public CPageBase {
 public:
@@ -68,8 +28,6 @@ public:
     // The engine worker the page waits for.
     enum class Worker : int { None, Analysis, Run, Redraw };
 
-    // Colours of the map (index = the engine's colour number).
-    static const COLORREF kPalette[8];
     static constexpr wchar_t kCompactWarning[] =
         L"Compacting replaces the registry hives at the next restart of the computer;\r\n"
         L"changes made to the registry until then will be lost.\r\n\r\nDo you want to go on?";
@@ -96,21 +54,24 @@ public:
     int RedrawFlag() const { return __atomic_load_n(&redraw_, __ATOMIC_SEQ_CST); }
     CReportList& List() { return list_; }
     StatusTextFifo& Status() { return status_; }
-    const RECT& MapRect() const { return map_; }
+    const RECT& MapRect() const { return map_.Rect(); }
     const RECT& StatusRect() const { return statusRect_; }
     // The map surface's colour at a page point (tests), CLR_INVALID outside.
-    COLORREF SurfaceAt(int x, int y);
+    COLORREF SurfaceAt(int x, int y) { return map_.At(x, y); }
+
+    // The instruction and the map's legend.
+    std::vector<ShownText> Texts() const override;
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    void OnCreate() override;
+    void OnSize(int w, int h) override;
+    bool OnTimer(UINT_PTR id) override;
+    void OnDpiChanged() override;
+    bool OnNotify(const NMHDR& hdr) override;
     void PaintPage(HDC dc, const RECT& client) override;
 
 private:
-    void CreateControls();
-    void Layout(int w, int h);
-    // A new surface of the page's size, the map cleared; under the lock.
-    void RecreateSurface(int w, int h);
-    void FillMapLocked(COLORREF colour);
     void StartWorker(Worker kind);
     void EndWorker();
     // Starts a full map redraw, or asks the running worker for one.
@@ -122,22 +83,10 @@ private:
     void AskReboot();
     // Pumps messages until the page's worker has ended (bounded).
     void WaitForWorker();
-    void PaintLegend(HDC dc);
 
     CReportList list_;
-    RECT map_{};
+    CDefragMap map_;
     RECT statusRect_{};
-    RECT header_{};
-    int width_ = 0, height_ = 0;
-
-    // The map surface: a DIB of the page's size, written by the workers and
-    // copied to the window on the timer, always under surfaceLock_.
-    CriticalSection surfaceLock_;
-    gdi::Bitmap surface_;
-    HDC surfaceDc_ = nullptr;
-    HGDIOBJ surfaceOld_ = nullptr;
-    uint32_t* bits_ = nullptr;
-    std::atomic<bool> mapDirty_{false};
 
     StatusTextFifo status_;
     gdi::Font legendFont_;

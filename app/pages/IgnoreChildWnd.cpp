@@ -2,22 +2,19 @@
 
 #include <algorithm>
 
-#include "controls/Gdi.h"
 #include "pages/MessageBox.h"
+#include "pure/UiTexts.h"
 #include "shell/EngineBinding.h"
 
 namespace ui {
 namespace {
 
-constexpr wchar_t kInstruction[] =
-    L"Select an item and click the \"Remove\" button to remove the item from the Ignore List";
-constexpr wchar_t kAllGroups[] = L"ALL Catagories";
+// One line over (70, 24)-(W - 106, 74), the rule at 68.
+constexpr PageInstruction kInstruction = {
+    L"Select an item and click the \"Remove\" button to remove the item from the Ignore List", 24, 74, 106, 68,
+    false};
+constexpr wchar_t kAllGroups[] = L"ALL Categories";
 constexpr wchar_t kMasterRow[] = L"  Check ALL  ";
-
-std::wstring WithCount(const std::wstring& name, int count)
-{
-    return name + L"(" + std::to_wstring(count) + L")";
-}
 
 }  // namespace
 
@@ -33,28 +30,55 @@ std::wstring IgnoreEntryText(const RegEntryProb& entry)
 }
 
 CIgnoreChildWnd::CIgnoreChildWnd()
-    : CPageBase(kIgnorePage, L"Registry Ignored List", L"Manage the items ignored by the scanner")
+    : CPageBase(kIgnorePage, L"Registry Ignored List", L"Manage the items ignored by the scanner", kInstruction)
 {
 }
 
-void CIgnoreChildWnd::CreateLists()
+void CIgnoreChildWnd::OnCreate()
 {
-    RECT client{};
-    GetClientRect(hwnd_, &client);
-    const int w = client.right, h = client.bottom;
-    groups_.Create(hwnd_, kGroupListId, {40, 80, 250, h - 50}, LVS_SHOWSELALWAYS | LVS_SINGLESEL, false,
-                   false);
+    // Placed by OnSize, which follows.
+    groups_.Create(hwnd_, kGroupListId, {}, LVS_SHOWSELALWAYS | LVS_SINGLESEL, false, false);
     groups_.AddColumn(L"Category", 210);
-    entries_.Create(hwnd_, kEntryListId, {275, 80, w - 25, h - 50}, LVS_SHOWSELALWAYS, true, false);
-    entries_.AddColumn(L"Description", w - 350);
+    entries_.Create(hwnd_, kEntryListId, {}, LVS_SHOWSELALWAYS, true, false);
+    entries_.AddColumn(L"Description", 441);
+    SetWindowTextW(groups_.Hwnd(), L"Categories");
+    SetWindowTextW(entries_.Hwnd(), L"Ignored entries");
     ListView_SetExtendedListViewStyleEx(groups_.Hwnd(), LVS_EX_ONECLICKACTIVATE, LVS_EX_ONECLICKACTIVATE);
     ListView_SetExtendedListViewStyleEx(entries_.Hwnd(), LVS_EX_ONECLICKACTIVATE, LVS_EX_ONECLICKACTIVATE);
+    OnDpiChanged();
 }
 
-void CIgnoreChildWnd::Layout(int w, int h)
+void CIgnoreChildWnd::OnDpiChanged()
 {
-    if (groups_.Hwnd()) MoveWindow(groups_.Hwnd(), 40, 80, 250 - 40, h - 50 - 80, TRUE);
-    if (entries_.Hwnd()) MoveWindow(entries_.Hwnd(), 275, 80, w - 25 - 275, h - 50 - 80, TRUE);
+    groups_.SetDpi(Scaled().value());
+    entries_.SetDpi(Scaled().value());
+}
+
+void CIgnoreChildWnd::OnSize(int w, int h)
+{
+    const Dpi& s = Scaled();
+    PlaceChild(groups_.Hwnd(), {s(40), s(80), s(250), h - s(50)});
+    PlaceChild(entries_.Hwnd(), {s(275), s(80), w - s(25), h - s(50)});
+    // The group names need no horizontal scroll bar.
+    RECT client{};
+    GetClientRect(groups_.Hwnd(), &client);
+    ListView_SetColumnWidth(groups_.Hwnd(), 0, client.right - GetSystemMetrics(SM_CXVSCROLL));
+    FitEntryColumn();
+}
+
+void CIgnoreChildWnd::FitEntryColumn()
+{
+    // As wide as the longest row (in the list's own font), and never
+    // narrower than the list.
+    RECT client{};
+    GetClientRect(entries_.Hwnd(), &client);
+    int width = client.right - GetSystemMetrics(SM_CXVSCROLL);
+    for (int row = 0; row < entries_.Count(); ++row) {
+        const std::wstring text = entries_.Text(row, 0);
+        const int need = ListView_GetStringWidth(entries_.Hwnd(), text.c_str()) + Scaled()(40);
+        width = std::max(width, need);
+    }
+    ListView_SetColumnWidth(entries_.Hwnd(), 0, width);
 }
 
 void CIgnoreChildWnd::OnPageEnter()
@@ -90,10 +114,10 @@ void CIgnoreChildWnd::Fill()
         for (const RegScanCategory* group : *list_) {
             // The count a group shows is the entries it holds.
             const int count = group->problems.GetCount();
-            groups_.AddRow(WithCount(group->name, count));
+            groups_.AddRow(uitext::WithCount(group->name, count));
             total += count;
         }
-    groups_.SetText(0, 0, WithCount(kAllGroups, total));
+    groups_.SetText(0, 0, uitext::WithCount(kAllGroups, total));
     filling_ = false;
     groups_.Select(0);  // lists every entry
     groups_.SetRedraw(true);
@@ -108,14 +132,12 @@ void CIgnoreChildWnd::ShowEntriesOf(int groupRow)
     entries_.DeleteAll();
     refs_.clear();
     entries_.AddRow(kMasterRow);
-    size_t longest = 0;
     auto add = [&](int g) {
         const RegScanCategory& group = *list_->At(g);
         for (int e = 0; e < group.problems.GetCount(); ++e) {
-            const std::wstring text = IgnoreEntryText(*group.problems[e]);
+            const std::wstring text = uitext::Printable(IgnoreEntryText(*group.problems[e]));
             if (entries_.AddRow(text) < 0) continue;
             refs_.push_back({g, e});
-            longest = std::max(longest, text.size());
         }
     };
     if (list_) {
@@ -126,9 +148,8 @@ void CIgnoreChildWnd::ShowEntriesOf(int groupRow)
         }
     }
     filling_ = false;
+    FitEntryColumn();
     entries_.SetRedraw(true);
-    if (longest > 0)
-        ListView_SetColumnWidth(entries_.Hwnd(), 0, static_cast<int>(static_cast<double>(longest) * 6.5));
     UpdateRemoveButton();
 }
 
@@ -141,11 +162,11 @@ void CIgnoreChildWnd::SetAllChecks(bool checked)
 
 void CIgnoreChildWnd::OnEntryChanged(const NMLISTVIEW& change)
 {
-    if (filling_ || !(change.uChanged & LVIF_STATE) || change.iItem < 0) return;
-    const UINT newImage = change.uNewState & LVIS_STATEIMAGEMASK;
-    if (newImage == 0 || newImage == (change.uOldState & LVIS_STATEIMAGEMASK)) return;
+    if (filling_) return;
+    const int checked = CReportList::CheckChange(change);
+    if (checked < 0) return;
     // The master row's check goes to every row.
-    if (change.iItem == 0) SetAllChecks(newImage == INDEXTOSTATEIMAGEMASK(2));
+    if (change.iItem == 0) SetAllChecks(checked == 1);
     UpdateRemoveButton();
 }
 
@@ -196,10 +217,8 @@ bool CIgnoreChildWnd::OnNotify(const NMHDR& hdr)
 {
     if (hdr.idFrom == kGroupListId && hdr.hwndFrom == groups_.Hwnd()) {
         if (hdr.code != LVN_ITEMCHANGED) return false;
-        const auto& change = reinterpret_cast<const NMLISTVIEW&>(hdr);
-        if (!filling_ && (change.uChanged & LVIF_STATE) && change.iItem >= 0 &&
-            (change.uNewState & LVIS_SELECTED) && !(change.uOldState & LVIS_SELECTED))
-            ShowEntriesOf(change.iItem);
+        const int row = CReportList::BecameSelected(reinterpret_cast<const NMLISTVIEW&>(hdr));
+        if (!filling_ && row >= 0) ShowEntriesOf(row);
         return true;
     }
     if (hdr.idFrom == kEntryListId && hdr.hwndFrom == entries_.Hwnd()) {
@@ -213,36 +232,6 @@ bool CIgnoreChildWnd::OnNotify(const NMHDR& hdr)
         }
     }
     return false;
-}
-
-LRESULT CIgnoreChildWnd::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
-{
-    switch (msg) {
-        case WM_CREATE:
-            CreateLists();
-            break;
-        case WM_SIZE:
-            Layout(LOWORD(lp), HIWORD(lp));
-            break;
-        case WM_NOTIFY:
-            if (OnNotify(*reinterpret_cast<const NMHDR*>(lp))) return 0;
-            break;
-        default:
-            break;
-    }
-    return CPageBase::HandleMessage(msg, wp, lp);
-}
-
-void CIgnoreChildWnd::PaintPage(HDC dc, const RECT& client)
-{
-    CPageBase::PaintPage(dc, client);
-    const int w = client.right;
-    gdi::HorizontalLine(dc, 16, w - 16, 68, RGB(128, 128, 128));
-    RECT text{70, 24, w - 106, 74};
-    gdi::Select font(dc, g_mainDlg ? g_mainDlg->StatusFont() : nullptr);
-    const int oldMode = SetBkMode(dc, TRANSPARENT);
-    DrawTextW(dc, kInstruction, -1, &text, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-    SetBkMode(dc, oldMode);
 }
 
 }  // namespace ui

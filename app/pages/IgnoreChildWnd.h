@@ -1,5 +1,5 @@
 // The ignore list page: the groups of the engine's ignore list on the left
-// ("ALL Catagories" first), their entries with check boxes on the right
+// ("ALL Categories" first), their entries with check boxes on the right
 // under a master row that checks or unchecks them all, and "Remove" to take
 // the checked entries off the list.
 #pragma once
@@ -26,8 +26,10 @@ public:
     CReportList& Entries() { return entries_; }
 
 protected:
-    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
-    void PaintPage(HDC dc, const RECT& client) override;
+    void OnCreate() override;
+    void OnSize(int w, int h) override;
+    void OnDpiChanged() override;
+    bool OnNotify(const NMHDR& hdr) override;
 
 private:
     // Where an entry row's entry lives in the engine's ignore list.
@@ -36,11 +38,9 @@ private:
         int entry;
     };
 
-    void CreateLists();
-    void Layout(int w, int h);
-    bool OnNotify(const NMHDR& hdr);
     void Fill();
     void ShowEntriesOf(int groupRow);
+    void FitEntryColumn();
     void OnEntryChanged(const NMLISTVIEW& change);
     void OnEntryClicked(const NMITEMACTIVATE& click);
     void SetAllChecks(bool checked);

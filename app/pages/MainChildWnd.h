@@ -38,12 +38,13 @@ public:
     CMyButton* Button(int id) const;
 
 protected:
-    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    void OnCreate() override;
+    void OnSize(int w, int h) override;
+    void OnDpiChanged() override;
+    bool OnCommand(int id, int code, HWND control) override;
     void PaintPage(HDC dc, const RECT& client) override;
 
 private:
-    void CreateControls(int w, int h);
-    void Layout(int w, int h);
     void SelectGroup(int groupId);
     void ClickEntry(int entryId);
     void ShowGroupEntries(int groupIndex, bool show);

@@ -1,5 +1,6 @@
 #include "pages/MessageBox.h"
 
+#include "controls/Dpi.h"
 #include "controls/Gdi.h"
 #include "controls/ImageDraw.h"
 #include "res/ResourceIds.h"
@@ -14,13 +15,14 @@ RECT MessageBoxTextArea(int tw, int th, int ownerWidth, int ownerHeight)
     return {cx - tw, cy - th, cx + tw * 3 / 5, cy + th};
 }
 
-RECT MessageBoxPlacement(const RECT& textArea, const RECT& ownerArea)
+RECT MessageBoxPlacement(const RECT& textArea, const RECT& ownerArea, int dpi)
 {
+    const Dpi s(dpi);
     const int wc = ownerArea.right - ownerArea.left, hc = ownerArea.bottom - ownerArea.top;
     const int w = textArea.right - textArea.left;
     const int areaHeight = textArea.bottom - textArea.top;
-    int h = 160, top = hc / 2 + ownerArea.top - 80;
-    if (areaHeight >= 161) {
+    int h = s(160), top = hc / 2 + ownerArea.top - h / 2;
+    if (areaHeight > h) {
         h = areaHeight;
         top = hc / 2 + ownerArea.top - h / 2;
     }
@@ -55,6 +57,7 @@ public:
 
 private:
     CImage* icon_ = nullptr;
+    Dpi dpi_;
 
     INT_PTR Handle(HWND hwnd, UINT msg, WPARAM wp)
     {
@@ -75,7 +78,9 @@ private:
     void Initialise(HWND hwnd)
     {
         SetWindowTextW(hwnd, caption.c_str());
-        RECT box = MessageBoxPlacement(textArea, ownerArea);
+        dpi_ = Dpi(WindowDpi(hwnd));
+        const Dpi& s = dpi_;
+        RECT box = MessageBoxPlacement(textArea, ownerArea, s.value());
         MoveWindow(hwnd, box.left, box.top, box.right - box.left, box.bottom - box.top, FALSE);
         RECT c{};
         GetClientRect(hwnd, &c);
@@ -83,12 +88,13 @@ private:
         HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0));
         auto button = [&](const wchar_t* label, int id, int x0, int x1) {
             HWND b = CreateWindowExW(0, L"BUTTON", label, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, x0,
-                                     ch - 35, x1 - x0, 25, hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                     GetModuleHandleW(nullptr), nullptr);
+                                     ch - s(35), x1 - x0, s(25), hwnd,
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+                                     nullptr);
             SendMessageW(b, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         };
-        button(L"Yes", kIdYes, cw / 2 - 85, cw / 2 - 10);
-        button(L"No", kIdNo, cw / 2 + 10, cw / 2 + 85);
+        button(L"Yes", kIdYes, cw / 2 - s(85), cw / 2 - s(10));
+        button(L"No", kIdNo, cw / 2 + s(10), cw / 2 + s(85));
         LoadCachedImage(L"./images/warning-48x48.png");
         LoadCachedImage(L"./images/Symbol Information_48x48.png");
         std::wstring iconPath = MessageBoxIconPath(kind);
@@ -101,16 +107,19 @@ private:
         RECT c{};
         GetClientRect(hwnd, &c);
         const int cw = c.right, ch = c.bottom;
-        gdi::Font font(gdi::CreateFontSimple(16, 0, false, nullptr));
+        const Dpi& s = dpi_;
+        gdi::Font font(gdi::CreateFontSimple(s(16), 0, false, nullptr));
         gdi::Select sel(ps.dc(), font.get());
         SetBkMode(ps.dc(), TRANSPARENT);
         RECT m{0, 0, 0, 0};
         DrawTextW(ps.dc(), text.c_str(), -1, &m, DT_CALCRECT | DT_NOPREFIX);
         const int tw = m.right, th = m.bottom;
-        RECT r{cw / 4, ch / 2 - th / 2 - 22, cw / 4 + tw, ch / 2 + th / 2 - 22};
+        RECT r{cw / 4, ch / 2 - th / 2 - s(22), cw / 4 + tw, ch / 2 + th / 2 - s(22)};
         DrawTextW(ps.dc(), text.c_str(), -1, &r, DT_LEFT | DT_TOP | DT_NOPREFIX);
-        if (icon_ && !icon_->IsEmpty())
-            DrawNatural(ps.dc(), icon_, cw / 8 - icon_->width / 2, ch / 2 - 22 - icon_->height / 2);
+        if (icon_ && !icon_->IsEmpty()) {
+            const SIZE size = ImageSize(icon_, s.value());
+            DrawNatural(ps.dc(), icon_, cw / 8 - size.cx / 2, ch / 2 - s(22) - size.cy / 2, s.value());
+        }
     }
 };
 

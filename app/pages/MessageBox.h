@@ -16,8 +16,9 @@ constexpr int kIdNo = 1026;
 // The box's text area from the measured text (tw × th) and the owner's
 // client size.
 RECT MessageBoxTextArea(int tw, int th, int ownerWidth, int ownerHeight);
-// The box's outer rectangle over the owner's client area (screen coordinates).
-RECT MessageBoxPlacement(const RECT& textArea, const RECT& ownerArea);
+// The box's outer rectangle over the owner's client area (screen
+// coordinates); its least height of 160 is scaled to `dpi`.
+RECT MessageBoxPlacement(const RECT& textArea, const RECT& ownerArea, int dpi = 96);
 // The icon image of a kind, or empty for other kinds.
 std::wstring MessageBoxIconPath(int kind);
 

@@ -10,8 +10,10 @@
 namespace ui {
 namespace {
 
-constexpr wchar_t kInstruction[] =
-    L"Select the items of program running style,and click \"OK\"button back to main menu.";
+// One line over (70, 24)-(W - 106, 74), the rule at 68.
+constexpr PageInstruction kInstruction = {
+    L"Select the items of program running style,and click \"OK\"button back to main menu.", 24, 74, 106, 68,
+    false};
 constexpr wchar_t kRunValue[] = L"Registry_quorv";
 
 constexpr const wchar_t* kLabels[CProgramSettings::kBoxCount] = {
@@ -61,25 +63,34 @@ bool WriteProgramSetting(const wchar_t* key, bool value)
 }
 
 CProgramSettings::CProgramSettings()
-    : CPageBase(kSettingsPage, L"Program Settings", L"Set program running style mentioned below")
+    : CCheckBoxPage(kSettingsPage, L"Program Settings", L"Set program running style mentioned below", kInstruction,
+                    kStartupBox, kBoxCount)
 {
 }
 
-void CProgramSettings::CreateBoxes()
+RECT CProgramSettings::BoxRect(int index) const
 {
-    for (int i = 0; i < kBoxCount; ++i) {
-        const int top = 85 + 40 * i;
-        boxes_[static_cast<size_t>(i)].Create(hwnd_, static_cast<UINT>(kStartupBox + i),
-                                              {100, top, 115, top + 15});
-    }
-    labelFont_.reset(gdi::CreateFontSimple(15));
+    const int top = 85 + 40 * index;
+    return {100, top, 115, top + 15};
+}
+
+ShownText CProgramSettings::Label(int index, const RECT& client) const
+{
+    ShownText t;
+    const Dpi& s = Scaled();
+    t.text = kLabels[index];
+    t.rect = {s(120), s(84 + 40 * index), client.right - s(10), s(102 + 40 * index)};
+    t.font = LabelFont();
+    t.format = DT_LEFT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX;
+    if (index == 4) t.colour = RGB(155, 234, 137);
+    return t;
 }
 
 void CProgramSettings::OnPageEnter()
 {
     CPageBase::OnPageEnter();
     if (g_mainDlg) g_mainDlg->SetupOkSettings(true);
-    Box(kStartupBox).SetChecked(OwnStartupEntryEnabled());
+    BoxById(kStartupBox).SetChecked(OwnStartupEntryEnabled());
     ShowStored();
 }
 
@@ -92,9 +103,9 @@ void CProgramSettings::OnPageLeave()
 void CProgramSettings::OnStartupClicked()
 {
     StartupItem entry = OwnStartupEntry();
-    const bool checked = Box(kStartupBox).Checked();
+    const bool checked = BoxById(kStartupBox).Checked();
     if (RefuseWhileRestartPending(hwnd_)) {
-        Box(kStartupBox).SetChecked(!checked);
+        BoxById(kStartupBox).SetChecked(!checked);
         return;
     }
     int ok = 0;
@@ -106,7 +117,7 @@ void CProgramSettings::OnStartupClicked()
         ok = g_engine->DeleteStartupEntry(&entry);
     }
     if (ok) return;
-    Box(kStartupBox).SetChecked(!checked);
+    BoxById(kStartupBox).SetChecked(!checked);
     RunStandardBox(hwnd_, L"The start-up entry could not be changed.", L"Tamsel", MB_OK | MB_ICONWARNING);
 }
 
@@ -121,17 +132,18 @@ bool CProgramSettings::Store(const wchar_t* key, bool value)
 
 void CProgramSettings::ShowStored()
 {
-    Box(kRestorePointBox).SetChecked(ProgramSettingIsTrue(L"CreateRestorePoint"));
-    Box(kUpdatesBox).SetChecked(ProgramSettingIsTrue(L"AutoCheckUpdates"));
+    BoxById(kRestorePointBox).SetChecked(ProgramSettingIsTrue(L"CreateRestorePoint"));
+    BoxById(kUpdatesBox).SetChecked(ProgramSettingIsTrue(L"AutoCheckUpdates"));
     const bool ask = ProgramSettingIsTrue(L"AskClickXButton");
-    Box(kAskCloseBox).SetChecked(ask);
-    EnableWindow(Box(kTrayCloseBox).Hwnd(), ask ? FALSE : TRUE);
-    Box(kTrayCloseBox).SetChecked(ProgramSettingIsTrue(L"MinAppClickXButton"));
+    BoxById(kAskCloseBox).SetChecked(ask);
+    EnableWindow(BoxById(kTrayCloseBox).Hwnd(), ask ? FALSE : TRUE);
+    BoxById(kTrayCloseBox).SetChecked(ProgramSettingIsTrue(L"MinAppClickXButton"));
 }
 
-void CProgramSettings::OnBoxClicked(int id)
+void CProgramSettings::OnBoxClicked(int index)
 {
-    const bool checked = Box(id).Checked();
+    const int id = kStartupBox + index;
+    const bool checked = Box(index).Checked();
     switch (id) {
         case kStartupBox:
             OnStartupClicked();
@@ -140,7 +152,7 @@ void CProgramSettings::OnBoxClicked(int id)
             if (!checked) {
                 RunStandardBox(hwnd_, L"For security,you must set this item.", L"Create Restore Point",
                                 MB_OK);
-                Box(id).SetChecked(true);
+                Box(index).SetChecked(true);
             }
             Store(L"CreateRestorePoint", true);
             break;
@@ -158,47 +170,6 @@ void CProgramSettings::OnBoxClicked(int id)
         default:
             break;
     }
-}
-
-LRESULT CProgramSettings::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
-{
-    switch (msg) {
-        case WM_CREATE:
-            CreateBoxes();
-            break;
-        case WM_COMMAND: {
-            const int id = LOWORD(wp);
-            if (HIWORD(wp) == BN_CLICKED && id >= kStartupBox && id < kStartupBox + kBoxCount) {
-                OnBoxClicked(id);
-                return 0;
-            }
-            break;
-        }
-        default:
-            break;
-    }
-    return CPageBase::HandleMessage(msg, wp, lp);
-}
-
-void CProgramSettings::PaintPage(HDC dc, const RECT& client)
-{
-    CPageBase::PaintPage(dc, client);
-    const int w = client.right;
-    gdi::HorizontalLine(dc, 16, w - 16, 68, RGB(128, 128, 128));
-    const int oldMode = SetBkMode(dc, TRANSPARENT);
-    {
-        gdi::Select font(dc, g_mainDlg ? g_mainDlg->StatusFont() : nullptr);
-        RECT text{70, 24, w - 106, 74};
-        DrawTextW(dc, kInstruction, -1, &text, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-    }
-    gdi::Select font(dc, labelFont_.get());
-    for (int i = 0; i < kBoxCount; ++i) {
-        RECT r{120, 85 + 40 * i, w - 10, 100 + 40 * i};
-        const COLORREF old = SetTextColor(dc, i == 4 ? RGB(155, 234, 137) : GetTextColor(dc));
-        DrawTextW(dc, kLabels[i], -1, &r, DT_LEFT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
-        SetTextColor(dc, old);
-    }
-    SetBkMode(dc, oldMode);
 }
 
 }  // namespace ui

@@ -3,16 +3,13 @@
 // at once; entering the page reads everything back.
 #pragma once
 
-#include <array>
 #include <string>
 
-#include "controls/CheckBox.h"
-#include "controls/Gdi.h"
-#include "pages/PageBase.h"
+#include "pages/CheckBoxPage.h"
 
 namespace ui {
 
-class CProgramSettings : public CPageBase {
+class CProgramSettings : public CCheckBoxPage {
 public:
     static constexpr int kStartupBox = 1714;
     static constexpr int kRestorePointBox = 1715;
@@ -25,22 +22,19 @@ public:
     void OnPageEnter() override;
     void OnPageLeave() override;
 
-    CCheckBox& Box(int id) { return boxes_[static_cast<size_t>(id - kStartupBox)]; }
+    CCheckBox& BoxById(int id) { return Box(id - kStartupBox); }
 
 protected:
-    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
-    void PaintPage(HDC dc, const RECT& client) override;
+    void OnBoxClicked(int index) override;
+    RECT BoxRect(int index) const override;
+    int LabelCount() const override { return kBoxCount; }
+    ShownText Label(int index, const RECT& client) const override;
 
 private:
-    void CreateBoxes();
-    void OnBoxClicked(int id);
     void OnStartupClicked();
     // Writes a setting; a failed write is said and the boxes show the file.
     bool Store(const wchar_t* key, bool value);
     void ShowStored();
-
-    std::array<CCheckBox, kBoxCount> boxes_;
-    gdi::Font labelFont_;
 };
 
 // The program's own start-up entry: the program path in quotes and " -scan".

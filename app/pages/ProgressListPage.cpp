@@ -1,21 +1,21 @@
 #include "pages/ProgressListPage.h"
 
+#include <algorithm>
 #include <cwchar>
 
 #include "controls/Gdi.h"
+#include "pure/UiTexts.h"
 
 namespace ui {
 
-ProgressPageLayout LayoutProgressPage(const ProgressPageLook& look, int w, int h)
+ProgressPageLayout LayoutProgressPage(int w, int h, int ruleY, const Dpi& s)
 {
     ProgressPageLayout l{};
-    l.instruction = {70, 5, w - look.instructionRightInset, look.instructionBottom};
-    l.ruleY = look.ruleY;
-    l.ruleLeft = 16;
-    l.ruleRight = w - 16;
-    l.list = {152, 50, w - 170, h - 108};
-    l.progress = {152, h - 96, w - 170, h - 76};
-    l.itemText = {152, h - 60, w - 170, h};
+    // As wide as the instruction above: the status texts and the item
+    // text have room.
+    l.list = {s(70), s(std::max(50, ruleY + 6)), w - s(70), h - s(108)};
+    l.progress = {s(70), h - s(96), w - s(70), h - s(76)};
+    l.itemText = {s(70), h - s(60), w - s(70), h};
     return l;
 }
 
@@ -35,7 +35,7 @@ std::wstring FormatText(const wchar_t* format, int a, int b)
 
 CProgressListPage::CProgressListPage(int id, std::wstring title, std::wstring subTitle,
                                      const ProgressPageLook& look)
-    : CPageBase(id, std::move(title), std::move(subTitle)), look_(look)
+    : CPageBase(id, std::move(title), std::move(subTitle), look.instruction), look_(look)
 {
 }
 
@@ -45,73 +45,74 @@ int CProgressListPage::RowOf(int index) const
     return it == rows_.end() ? -1 : it->second;
 }
 
-void CProgressListPage::Place(int w, int h)
+void CProgressListPage::OnCreate()
 {
-    layout_ = LayoutProgressPage(look_, w, h);
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    layout_ = LayoutProgressPage(client.right, client.bottom, look_.instruction.ruleY, Scaled());
+    queue_.SetTarget(hwnd_, layout_.itemText);
+    list_.Create(hwnd_, look_.listId, layout_.list);
+    list_.SetDpi(Scaled().value());
+    list_.AddColumn(look_.nameColumn, look_.nameWidth, LVCFMT_LEFT);
+    list_.AddColumn(L"Status", look_.statusWidth, LVCFMT_CENTER);
+    progress_.Create(hwnd_, look_.progressId, layout_.progress);
+    SetWindowTextW(list_.Hwnd(), L"Categories");
+    SetWindowTextW(progress_.Hwnd(), L"Progress");
+}
+
+void CProgressListPage::OnSize(int w, int h)
+{
+    layout_ = LayoutProgressPage(w, h, look_.instruction.ruleY, Scaled());
     queue_.SetTarget(hwnd_, layout_.itemText);
     auto move = [](HWND child, const RECT& r) {
         if (child) MoveWindow(child, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
     };
     move(list_.Hwnd(), layout_.list);
     move(progress_.Hwnd(), layout_.progress);
+    InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void CProgressListPage::OnDpiChanged() { list_.SetDpi(Scaled().value()); }
+
+bool CProgressListPage::OnTimer(UINT_PTR id)
+{
+    if (id != kTextTimer) return false;
+    if (queue_.Pending() > 0) InvalidateRect(hwnd_, &queue_.Rect(), FALSE);
+    return true;
 }
 
 LRESULT CProgressListPage::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
 {
-    switch (msg) {
-        case WM_CREATE: {
-            const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lp);
-            layout_ = LayoutProgressPage(look_, cs->cx, cs->cy);
-            queue_.SetTarget(hwnd_, layout_.itemText);
-            list_.Create(hwnd_, look_.listId, layout_.list);
-            list_.AddColumn(look_.nameColumn, look_.nameWidth, LVCFMT_LEFT);
-            list_.AddColumn(L"Status", look_.statusWidth, LVCFMT_CENTER);
-            progress_.Create(hwnd_, look_.progressId, layout_.progress);
-            break;
-        }
-        case WM_SIZE:
-            if (LOWORD(lp) > 0 && HIWORD(lp) > 0) Place(LOWORD(lp), HIWORD(lp));
-            InvalidateRect(hwnd_, nullptr, FALSE);
-            return 0;
-        // While the page shows, a timer paints the waiting item text: the
-        // workers only store their texts, and the window paints them at a
-        // steady rate of its own instead of once per text.
-        case WM_SHOWWINDOW:
-            if (wp)
-                SetTimer(hwnd_, kTextTimer, kTextTimerMs, nullptr);
-            else
-                KillTimer(hwnd_, kTextTimer);
-            break;
-        case WM_TIMER:
-            if (wp == kTextTimer) {
-                if (queue_.Pending() > 0) InvalidateRect(hwnd_, &queue_.Rect(), FALSE);
-                return 0;
-            }
-            break;
-        default:
-            break;
+    // While the page shows, a timer paints the waiting item text: the
+    // workers only store their texts, and the window paints them at a
+    // steady rate of its own instead of once per text.
+    if (msg == WM_SHOWWINDOW) {
+        if (wp)
+            SetTimer(hwnd_, kTextTimer, kTextTimerMs, nullptr);
+        else
+            KillTimer(hwnd_, kTextTimer);
     }
     return CPageBase::HandleMessage(msg, wp, lp);
 }
 
 void CProgressListPage::PaintPage(HDC dc, const RECT& client)
 {
-    gdi::FillSolid(dc, client, RGB(255, 255, 255));
-    HFONT font = g_mainDlg ? g_mainDlg->StatusFont() : nullptr;
-    {
-        gdi::Select sel(dc, font);
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, RGB(0, 0, 0));
-        RECT r = layout_.instruction;
-        const UINT format = look_.wrapInstruction
-                                ? DT_WORDBREAK | DT_EDITCONTROL | DT_EXPANDTABS | DT_NOPREFIX
-                                : DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
-        DrawTextW(dc, look_.instruction, -1, &r, format);
-    }
-    gdi::HorizontalLine(dc, layout_.ruleLeft, layout_.ruleRight, layout_.ruleY, RGB(128, 128, 128));
     // One queued item text per paint; the last one stays.
     queue_.TakeForPaint();
-    queue_.Paint(dc, font);
+    CPageBase::PaintPage(dc, client);
+}
+
+std::vector<ShownText> CProgressListPage::Texts() const
+{
+    std::vector<ShownText> texts = CPageBase::Texts();
+    // The current item text; registry data may hold control characters.
+    ShownText item;
+    item.text = uitext::Printable(queue_.Current());
+    item.rect = layout_.itemText;
+    item.font = StatusFont();
+    item.format = DT_LEFT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX;
+    texts.push_back(item);
+    return texts;
 }
 
 void CProgressListPage::ClearRows()

@@ -18,11 +18,7 @@ namespace ui {
 
 // What differs between the pages that share the shape.
 struct ProgressPageLook {
-    const wchar_t* instruction;
-    int instructionRightInset;  // the text ends at W minus this
-    int instructionBottom;
-    bool wrapInstruction;  // word-wrapped, else one centred line
-    int ruleY;
+    PageInstruction instruction;
     UINT listId;
     UINT progressId;
     const wchar_t* nameColumn;
@@ -31,17 +27,14 @@ struct ProgressPageLook {
 };
 
 struct ProgressPageLayout {
-    RECT instruction;
     RECT list;
     RECT progress;
     RECT itemText;
-    int ruleY;
-    int ruleLeft;
-    int ruleRight;
 };
 
-// The page's rectangles for a client area of w x h.
-ProgressPageLayout LayoutProgressPage(const ProgressPageLook& look, int w, int h);
+// The page's rectangles for a client area of w x h at `s`, the list
+// starting below the rule at `ruleY` (design units).
+ProgressPageLayout LayoutProgressPage(int w, int h, int ruleY, const Dpi& s);
 
 class CProgressListPage : public CPageBase {
 public:
@@ -54,9 +47,15 @@ public:
     int RowOf(int index) const;
     int DoneCount() const { return done_; }
     const ProgressPageLayout& Layout() const { return layout_; }
+    // The instruction and the current item text.
+    std::vector<ShownText> Texts() const override;
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    void OnCreate() override;
+    void OnSize(int w, int h) override;
+    bool OnTimer(UINT_PTR id) override;
+    void OnDpiChanged() override;
     static constexpr UINT_PTR kTextTimer = 1;
     static constexpr UINT kTextTimerMs = 40;
     void PaintPage(HDC dc, const RECT& client) override;
@@ -76,8 +75,6 @@ protected:
     void ShowText(const std::wstring& text);
 
 private:
-    void Place(int w, int h);
-
     ProgressPageLook look_;
     ProgressPageLayout layout_{};
     ProgressTextQueue queue_;

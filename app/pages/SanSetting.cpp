@@ -6,21 +6,10 @@
 namespace ui {
 namespace {
 
-constexpr wchar_t kInstruction[] =
-    L"Select the areas of the registry to include in the scan,and click \"OK\"button back to main menu";
-
-RECT BoxRect(int k)
-{
-    const int x = k < 6 ? 130 : 430;
-    const int y = 85 + 40 * (k % 6);
-    return {x, y, x + 15, y + 15};
-}
-
-RECT LabelRect(int i)
-{
-    const int left = 150 + 300 * (i / 6), top = 80 + 40 * (i % 6);
-    return {left, top, left + 250, top + 25};
-}
+// Word-wrapped over (70, 24)-(W - 106, 68), above the rule at 68.
+constexpr PageInstruction kInstruction = {
+    L"Select the areas of the registry to include in the scan,and click \"OK\"button back to main menu", 24, 68,
+    106, 68, true};
 
 }  // namespace
 
@@ -32,15 +21,30 @@ std::wstring ScanAreaLabel(const std::wstring& categoryName)
     return categoryName;
 }
 
-CSanSetting::CSanSetting() : CPageBase(kScanAreaPage, L"Registry Scan Settings", L"Set the scan area") {}
-
-void CSanSetting::CreateBoxes()
+CSanSetting::CSanSetting()
+    : CCheckBoxPage(kScanAreaPage, L"Registry Scan Settings", L"Set the scan area", kInstruction, kFirstBoxId,
+                    kBoxCount)
 {
-    for (int k = 0; k < kBoxCount; ++k) {
-        Box(k).Create(hwnd_, static_cast<UINT>(kFirstBoxId + k), BoxRect(k));
-        ShowWindow(Box(k).Hwnd(), SW_HIDE);
-    }
-    labelFont_.reset(gdi::CreateFontSimple(15));
+}
+
+RECT CSanSetting::BoxRect(int k) const
+{
+    const int x = k < 6 ? 130 : 430;
+    const int y = 85 + 40 * (k % 6);
+    return {x, y, x + 15, y + 15};
+}
+
+int CSanSetting::LabelCount() const { return categories_ ? categories_->GetCount() : 0; }
+
+ShownText CSanSetting::Label(int i, const RECT&) const
+{
+    const int left = 150 + 300 * (i / 6), top = 80 + 40 * (i % 6);
+    ShownText t;
+    t.text = ScanAreaLabel(categories_->At(i)->categoryName);
+    t.rect = Scaled()(RECT{left, top, left + 250, top + 25});
+    t.font = LabelFont();
+    t.format = DT_LEFT | DT_SINGLELINE | DT_VCENTER;
+    return t;
 }
 
 void CSanSetting::OnPageEnter()
@@ -67,6 +71,7 @@ void CSanSetting::ShowStored()
         if (bound) Box(k).SetChecked(categories_->At(k)->enabled != 0);
         ShowWindow(Box(k).Hwnd(), bound ? SW_SHOW : SW_HIDE);
     }
+    NameBoxes();
     InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
@@ -81,48 +86,6 @@ void CSanSetting::OnBoxClicked(int k)
     if (categories_ && categories_->IsValidIndex(k) && (categories_->At(k)->enabled != 0) != wanted)
         RunStandardBox(hwnd_, L"The scan area could not be saved in scanSetting.xml; it stays as it was.", L"Tamsel",
                        MB_OK | MB_ICONWARNING);
-}
-
-LRESULT CSanSetting::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
-{
-    switch (msg) {
-        case WM_CREATE:
-            CreateBoxes();
-            break;
-        case WM_COMMAND: {
-            const int id = LOWORD(wp);
-            if (HIWORD(wp) == BN_CLICKED && id >= kFirstBoxId && id < kFirstBoxId + kBoxCount) {
-                OnBoxClicked(id - kFirstBoxId);
-                return 0;
-            }
-            break;
-        }
-        default:
-            break;
-    }
-    return CPageBase::HandleMessage(msg, wp, lp);
-}
-
-void CSanSetting::PaintPage(HDC dc, const RECT& client)
-{
-    CPageBase::PaintPage(dc, client);
-    const int w = client.right;
-    gdi::HorizontalLine(dc, 16, w - 16, 68, RGB(128, 128, 128));
-    const int oldMode = SetBkMode(dc, TRANSPARENT);
-    {
-        gdi::Select font(dc, g_mainDlg ? g_mainDlg->StatusFont() : nullptr);
-        RECT text{70, 24, w - 106, 74};
-        DrawTextW(dc, kInstruction, -1, &text, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-    }
-    if (categories_) {
-        gdi::Select font(dc, labelFont_.get());
-        for (int i = 0; i < categories_->GetCount(); ++i) {
-            RECT r = LabelRect(i);
-            const std::wstring label = ScanAreaLabel(categories_->At(i)->categoryName);
-            DrawTextW(dc, label.c_str(), -1, &r, DT_LEFT | DT_SINGLELINE | DT_VCENTER);
-        }
-    }
-    SetBkMode(dc, oldMode);
 }
 
 }  // namespace ui

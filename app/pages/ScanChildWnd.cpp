@@ -5,10 +5,10 @@ namespace {
 
 // clang-format off
 const ProgressPageLook kLook = {
-    L"Scanning your registry,click \"Stop Scan\"button to stop scanning and view the scan results.",
-    90, 30, false,  // one line over (70, 5)-(W - 90, 30)
-    30,             // rule
-    1600, 1601, L"Category", 300, 200,
+    // one line over (70, 5)-(W - 90, 30), the rule at 30
+    {L"Scanning your registry,click \"Stop Scan\"button to stop scanning and view the scan results.", 5, 30, 90,
+     30, false},
+    1600, 1601, L"Category", 300, 300,
 };
 // clang-format on
 
@@ -19,12 +19,11 @@ CScanChildWnd::CScanChildWnd()
 {
 }
 
-LRESULT CScanChildWnd::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
+void CScanChildWnd::OnCreate()
 {
-    const LRESULT r = CProgressListPage::HandleMessage(msg, wp, lp);
+    CProgressListPage::OnCreate();
     // Until the first category list arrives.
-    if (msg == WM_CREATE) List().AddRow(L"Preparing Scanning Categories ...");
-    return r;
+    List().AddRow(L"Preparing Scanning Categories ...");
 }
 
 void CScanChildWnd::OnPageEnter()

@@ -18,7 +18,7 @@ public:
     void OnScanCategory(int index) override;
 
 protected:
-    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    void OnCreate() override;
 
 private:
     void ShowProblemTotal();

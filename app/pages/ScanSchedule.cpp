@@ -5,7 +5,6 @@
 #include <cstring>
 #include <memory>
 
-#include "controls/Gdi.h"
 #include "pages/MessageBox.h"
 #include "pages/SetScanSchedule.h"
 #include "pure/PageRules.h"
@@ -15,9 +14,11 @@
 namespace ui {
 namespace {
 
-constexpr wchar_t kInstruction[] =
-    L"Click \"New\" to schudule scan.\r\nClick \"Edit\" or \"Delete\" to manage \t\t\t\t\t  or delte an exiting "
-    L"scan schudule.";
+// Word-wrapped over (70, 24)-(W - 106, 74), the rule at 68.
+constexpr PageInstruction kInstruction = {
+    L"Click \"New\" to schedule a scan.\r\nClick \"Edit\" or \"Delete\" to manage or delete an existing scan "
+    L"schedule.",
+    24, 74, 106, 68, true};
 constexpr wchar_t kForeignTaskText[] =
     L"The scheduled task \"Registry Task\" starts another program; Tamsel leaves it alone.";
 constexpr wchar_t kDeleteQuestion[] = L"Are you sure would like to delete \r\nthis scan schedule?";
@@ -55,7 +56,7 @@ std::wstring TriggerRowText(const TASK_TRIGGER& t)
 
 CScanSchedule::CScanSchedule()
     : CPageBase(kSchedulePage, L"Scan Schedule",
-                L"Schedule Tamsel to run the scan settings at a pre specified date and time")
+                L"Schedule Tamsel to run the scan settings at a pre specified date and time", kInstruction)
 {
 }
 
@@ -64,20 +65,22 @@ CScanSchedule::~CScanSchedule()
     if (rowImages_) ImageList_Destroy(rowImages_);
 }
 
-void CScanSchedule::CreateList()
+void CScanSchedule::OnCreate()
 {
-    list_.Create(hwnd_, kListId, {40, 80, 600, 300}, 0, false, false);
+    // Placed by OnSize, which follows.
+    if (!list_.Create(hwnd_, kListId, {}, WS_BORDER, false, false)) return;
     HWND h = list_.Hwnd();
-    if (!h) return;
-    SetWindowLongPtrW(h, GWL_STYLE, GetWindowLongPtrW(h, GWL_STYLE) | WS_BORDER);
-    SetWindowLongPtrW(h, GWL_EXSTYLE, GetWindowLongPtrW(h, GWL_EXSTYLE) & ~WS_EX_CLIENTEDGE);
     ListView_SetExtendedListViewStyle(h, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_ONECLICKACTIVATE);
     // The list shares the image list (LVS_SHAREIMAGELISTS); this page owns it.
     rowImages_ = ImageList_LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_TAMSEL_SCHEDULE_ROW), 16, 0,
                                       RGB(255, 255, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
     if (rowImages_) ListView_SetImageList(h, rowImages_, LVSIL_SMALL);
     list_.AddColumn(L"Scheduled Scans ", 500);
+    SetWindowTextW(h, L"Scheduled scans");
+    list_.SetDpi(Scaled().value());
 }
+
+void CScanSchedule::OnDpiChanged() { list_.SetDpi(Scaled().value()); }
 
 void CScanSchedule::OnPageEnter()
 {
@@ -198,40 +201,22 @@ void CScanSchedule::OnSecondAction()
     Refresh(false);
 }
 
-LRESULT CScanSchedule::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
+void CScanSchedule::OnSize(int w, int h)
 {
-    switch (msg) {
-    case WM_CREATE:
-        CreateList();
-        break;
-    case WM_SIZE:
-        if (list_.Hwnd()) MoveWindow(list_.Hwnd(), 40, 80, LOWORD(lp) - 80, HIWORD(lp) - 50 - 80, TRUE);
-        break;
-    case WM_NOTIFY: {
-        const auto* hdr = reinterpret_cast<const NMHDR*>(lp);
-        if (hdr->hwndFrom == list_.Hwnd() && hdr->code == LVN_ITEMCHANGED) {
-            const auto* change = reinterpret_cast<const NMLISTVIEW*>(lp);
-            if (change->uChanged & LVIF_STATE) EnableRowButtons(SelectedRow() >= 0);
-            return 0;
-        }
-        break;
-    }
-    default:
-        break;
-    }
-    return CPageBase::HandleMessage(msg, wp, lp);
+    if (!list_.Hwnd()) return;
+    const Dpi& s = Scaled();
+    PlaceChild(list_.Hwnd(), {s(40), s(80), w - s(40), h - s(50)});
+    // A sentence naming all seven days fits.
+    RECT client{};
+    GetClientRect(list_.Hwnd(), &client);
+    ListView_SetColumnWidth(list_.Hwnd(), 0, client.right - GetSystemMetrics(SM_CXVSCROLL));
 }
 
-void CScanSchedule::PaintPage(HDC dc, const RECT& client)
+bool CScanSchedule::OnNotify(const NMHDR& hdr)
 {
-    CPageBase::PaintPage(dc, client);
-    const int w = client.right;
-    gdi::HorizontalLine(dc, 16, w - 16, 68, RGB(128, 128, 128));
-    gdi::Select font(dc, g_mainDlg ? g_mainDlg->StatusFont() : nullptr);
-    const int oldMode = SetBkMode(dc, TRANSPARENT);
-    RECT header{70, 24, w - 106, 74};
-    DrawTextW(dc, kInstruction, -1, &header, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
-    SetBkMode(dc, oldMode);
+    if (hdr.hwndFrom != list_.Hwnd() || hdr.code != LVN_ITEMCHANGED) return false;
+    if (reinterpret_cast<const NMLISTVIEW&>(hdr).uChanged & LVIF_STATE) EnableRowButtons(SelectedRow() >= 0);
+    return true;
 }
 
 }  // namespace ui

@@ -25,11 +25,12 @@ public:
     const PtrArray<ScangetTaskTrigger>& Triggers() const { return triggers_; }
 
 protected:
-    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
-    void PaintPage(HDC dc, const RECT& client) override;
+    void OnCreate() override;
+    void OnSize(int w, int h) override;
+    void OnDpiChanged() override;
+    bool OnNotify(const NMHDR& hdr) override;
 
 private:
-    void CreateList();
     // Lists the scan task's triggers afresh, first creating the task when
     // `ensureTask` and it is missing; "Edit" and "Delete" wait for a
     // selection again.

@@ -1,10 +1,13 @@
 #include "pages/SelectCleanChildWnd.h"
 
 #include <algorithm>
+#include <array>
 #include <type_traits>
 
 #include "controls/Gdi.h"
 #include "pages/PendingRestart.h"
+#include "pure/LayoutRules.h"
+#include "pure/UiTexts.h"
 #include "shell/EngineBinding.h"
 #include "shell/LastScan.h"
 #include "shell/LastScanReport.h"
@@ -12,11 +15,18 @@
 namespace ui {
 namespace {
 
-constexpr wchar_t kInstruction[] =
+// Word-wrapped over (70, 5)-(W - 50, 50), above the rule at 50.
+constexpr PageInstruction kInstruction = {
     L"In the right errors list,click the \"CheckBox\" to make sure the error to fix or not,and right click to "
-    L"popup menu to \t\tclick \"Ignore Problem\"menu to add into the ignore list or click \"Open Registry "
-    L"Key\"menu to check the registry entry.";
+    L"popup menu to click \"Ignore Problem\"menu to add into the ignore list or click \"Open Registry "
+    L"Key\"menu to check the registry entry.",
+    5, 50, 50, 50, true};
 constexpr wchar_t kAllCategories[] = L"All Categories";
+// The problem list takes the room the category names do not need, so that
+// every column of a problem is in view.
+constexpr int kCategoryRight = 209;
+constexpr int kProblemLeft = 219;
+constexpr int kListTop = 56;
 
 int ProblemCount() { return g_engine && g_engine->GetProblemCount ? g_engine->GetProblemCount() : 0; }
 int CheckedCount() { return g_engine && g_engine->GetCheckedCount ? g_engine->GetCheckedCount() : 0; }
@@ -28,8 +38,6 @@ int IgnoreListState()
 // The count a category row shows: the engine's count of the entry, less the
 // problems ignored from this page since the scan.
 int ShownCount(const RegScanCategory& result) { return std::max(0, result.problemCount - result.ignoredCount); }
-
-std::wstring WithCount(const std::wstring& name, int count) { return name + L"(" + std::to_wstring(count) + L")"; }
 
 struct MenuDeleter {
     void operator()(HMENU m) const { DestroyMenu(m); }
@@ -64,26 +72,55 @@ std::wstring RemovesText(const RegEntryProb& problem)
     return problem.refusal.empty() ? DescribeFixExtent(problem.extent) : problem.refusal;
 }
 
-CSelectCleanChildWnd::CSelectCleanChildWnd() : CPageBase(kSelectPage, L"Select Problems To Fix", L"Select which errors to be fixed") {}
-
-void CSelectCleanChildWnd::CreateLists()
+CSelectCleanChildWnd::CSelectCleanChildWnd()
+    : CPageBase(kSelectPage, L"Select Problems To Fix", L"Select which errors to be fixed", kInstruction)
 {
-    RECT client{};
-    GetClientRect(hwnd_, &client);
-    const int w = client.right, h = client.bottom;
-    categories_.Create(hwnd_, kCategoryListId, {19, 42, 255, h - 18}, LVS_SHOWSELALWAYS);
+}
+
+void CSelectCleanChildWnd::OnCreate()
+{
+    // Placed by OnSize, which follows.
+    categories_.Create(hwnd_, kCategoryListId, {}, LVS_SHOWSELALWAYS);
     categories_.AddColumn(L"Category", 300);
-    problems_.Create(hwnd_, kProblemListId, {285, 42, w - 16, h - 18}, LVS_SHOWSELALWAYS, true, false);
+    problems_.Create(hwnd_, kProblemListId, {}, LVS_SHOWSELALWAYS, true, false);
     problems_.AddColumn(L"Registry Entry", 300);
     problems_.AddColumn(L"Issue Grade", 100);
     problems_.AddColumn(L"Description", 100);
     problems_.AddColumn(L"Removes", 160);
+    SetWindowTextW(categories_.Hwnd(), L"Categories");
+    SetWindowTextW(problems_.Hwnd(), L"Problems");
+    OnDpiChanged();
 }
 
-void CSelectCleanChildWnd::Layout(int w, int h)
+void CSelectCleanChildWnd::OnDpiChanged()
 {
-    if (categories_.Hwnd()) MoveWindow(categories_.Hwnd(), 19, 42, 255 - 19, h - 18 - 42, TRUE);
-    if (problems_.Hwnd()) MoveWindow(problems_.Hwnd(), 285, 42, w - 16 - 285, h - 18 - 42, TRUE);
+    categories_.SetDpi(Scaled().value());
+    problems_.SetDpi(Scaled().value());
+}
+
+void CSelectCleanChildWnd::OnSize(int w, int h)
+{
+    const Dpi& s = Scaled();
+    PlaceChild(categories_.Hwnd(), {s(19), s(kListTop), s(kCategoryRight), h - s(18)});
+    PlaceChild(problems_.Hwnd(), {s(kProblemLeft), s(kListTop), w - s(16), h - s(18)});
+    FitProblemColumns();
+}
+
+void CSelectCleanChildWnd::FitProblemColumns()
+{
+    if (!problems_.Hwnd()) return;
+    // What the fix removes stays in view: the columns share the list's
+    // width, less room for a vertical scroll bar.
+    RECT client{};
+    GetClientRect(problems_.Hwnd(), &client);
+    const int width = client.right - GetSystemMetrics(SM_CXVSCROLL);
+    const std::array<int, 4> widths = layout::ProblemColumnWidths(width, Scaled().value());
+    for (int i = 0; i < 4; ++i) ListView_SetColumnWidth(problems_.Hwnd(), i, widths[static_cast<size_t>(i)]);
+    // The category names need no horizontal scroll bar either.
+    if (categories_.Hwnd()) {
+        GetClientRect(categories_.Hwnd(), &client);
+        ListView_SetColumnWidth(categories_.Hwnd(), 0, client.right - GetSystemMetrics(SM_CXVSCROLL));
+    }
 }
 
 void CSelectCleanChildWnd::OnPageEnter()
@@ -149,11 +186,11 @@ void CSelectCleanChildWnd::UpdateCategoryCounts()
         for (int k = 0; k < results_->GetCount() && k + 1 < categories_.Count(); ++k) {
             const RegScanCategory& result = *results_->At(k);
             const int count = ShownCount(result);
-            categories_.SetText(k + 1, 0, WithCount(result.name, count));
+            categories_.SetText(k + 1, 0, uitext::WithCount(result.name, count));
             categories_.SetImage(k + 1, count > 0 ? kImageWarning : kImageDone);
             total += count;
         }
-    categories_.SetText(0, 0, WithCount(kAllCategories, total));
+    categories_.SetText(0, 0, uitext::WithCount(kAllCategories, total));
     categories_.SetImage(0, total > 0 ? kImageWarning : kImageDone);
 }
 
@@ -194,13 +231,14 @@ void CSelectCleanChildWnd::AddProblemRow(int resultIndex, int problemIndex, cons
 {
     if (problem.ignored) return;
     refs_.push_back(std::make_unique<ProblemRef>(ProblemRef{resultIndex, problemIndex}));
-    const int row = problems_.AddRow(ProblemEntryText(problem), kNoImage, reinterpret_cast<LPARAM>(refs_.back().get()));
+    const int row = problems_.AddRow(uitext::Printable(ProblemEntryText(problem)), kNoImage,
+                                     reinterpret_cast<LPARAM>(refs_.back().get()));
     if (row < 0) {
         refs_.pop_back();
         return;
     }
     problems_.SetText(row, 1, GradeText(problem.grade));
-    problems_.SetText(row, 2, problem.message);
+    problems_.SetText(row, 2, uitext::ShownProblemMessage(problem.message));
     problems_.SetText(row, 3, RemovesText(problem));
     problems_.SetChecked(row, problem.selected != 0);
 }
@@ -222,21 +260,17 @@ const CSelectCleanChildWnd::ProblemRef* CSelectCleanChildWnd::RefOf(int row) con
 
 void CSelectCleanChildWnd::OnProblemStateChanged(const NMLISTVIEW& change)
 {
-    if (filling_ || !(change.uChanged & LVIF_STATE)) return;
-    if (change.iItem >= 0 && (change.uNewState & LVIS_SELECTED) && !(change.uOldState & LVIS_SELECTED)) {
-        selectedRow_ = change.iItem;
+    if (filling_) return;
+    if (const int row = CReportList::BecameSelected(change); row >= 0) {
+        selectedRow_ = row;
         UpdateStatusLines();
     }
-    const UINT newImage = change.uNewState & LVIS_STATEIMAGEMASK;
-    // Selection and focus changes carry the check bits unchanged (or none).
-    if (newImage == 0) return;
-    const bool wasChecked = (change.uOldState & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
-    const bool checked = newImage == INDEXTOSTATEIMAGEMASK(2);
-    if (wasChecked == checked) return;
+    const int checked = CReportList::CheckChange(change);
+    if (checked < 0) return;
     const ProblemRef* ref = RefOf(change.iItem);
     if (!ref || !g_engine || !g_engine->SetProblemChecked) return;
     try {
-        g_engine->SetProblemChecked(ref->result, ref->problem, checked ? 1 : 0);
+        g_engine->SetProblemChecked(ref->result, ref->problem, checked);
     } catch (const EngineInvalidArgument&) {
         return;
     }
@@ -343,10 +377,8 @@ bool CSelectCleanChildWnd::OnNotify(const NMHDR& hdr)
 {
     if (hdr.idFrom == kCategoryListId && hdr.hwndFrom == categories_.Hwnd()) {
         if (hdr.code != LVN_ITEMCHANGED) return false;
-        const auto& change = reinterpret_cast<const NMLISTVIEW&>(hdr);
-        if ((change.uChanged & LVIF_STATE) && change.iItem >= 0 && (change.uNewState & LVIS_SELECTED) &&
-            !(change.uOldState & LVIS_SELECTED))
-            ShowProblemsOf(change.iItem);
+        const int row = CReportList::BecameSelected(reinterpret_cast<const NMLISTVIEW&>(hdr));
+        if (row >= 0) ShowProblemsOf(row);
         return true;
     }
     if (hdr.idFrom == kProblemListId && hdr.hwndFrom == problems_.Hwnd()) {
@@ -362,54 +394,28 @@ bool CSelectCleanChildWnd::OnNotify(const NMHDR& hdr)
     return false;
 }
 
-LRESULT CSelectCleanChildWnd::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
+bool CSelectCleanChildWnd::OnCommand(int id, int code, HWND control)
 {
-    switch (msg) {
-    case WM_CREATE:
-        CreateLists();
-        break;
-    case WM_SIZE:
-        Layout(LOWORD(lp), HIWORD(lp));
-        break;
-    case WM_SETFOCUS:
-        // The keyboard belongs to the category list while the page shows.
-        if (categories_.Hwnd() && IsWindowVisible(hwnd_)) SetFocus(categories_.Hwnd());
-        return 0;
-    case WM_NOTIFY:
-        if (OnNotify(*reinterpret_cast<const NMHDR*>(lp))) return 0;
-        break;
-    case WM_COMMAND:
-        if (lp == 0 && HIWORD(wp) == 0) {
-            if (LOWORD(wp) == kCmdIgnoreProblem) {
-                IgnoreSelectedProblems();
-                return 0;
-            }
-            if (LOWORD(wp) == kCmdOpenRegistryKey) {
-                OpenClickedKey();
-                return 0;
-            }
-        }
-        break;
-    case WM_DESTROY:
-        filling_ = true;
-        ClearProblems();
-        break;
-    default:
-        break;
+    // The context menu's commands.
+    if (control || code != 0) return false;
+    if (id == kCmdIgnoreProblem) {
+        IgnoreSelectedProblems();
+        return true;
     }
-    return CPageBase::HandleMessage(msg, wp, lp);
+    if (id == kCmdOpenRegistryKey) {
+        OpenClickedKey();
+        return true;
+    }
+    return false;
 }
 
-void CSelectCleanChildWnd::PaintPage(HDC dc, const RECT& client)
+LRESULT CSelectCleanChildWnd::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
 {
-    CPageBase::PaintPage(dc, client);
-    const int w = client.right;
-    gdi::HorizontalLine(dc, 16, w - 16, 35, RGB(128, 128, 128));
-    RECT text{70, 5, w - 50, 55};
-    gdi::Select font(dc, g_mainDlg ? g_mainDlg->StatusFont() : nullptr);
-    const int oldMode = SetBkMode(dc, TRANSPARENT);
-    DrawTextW(dc, kInstruction, -1, &text, DT_LEFT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
-    SetBkMode(dc, oldMode);
+    if (msg == WM_DESTROY) {
+        filling_ = true;
+        ClearProblems();
+    }
+    return CPageBase::HandleMessage(msg, wp, lp);
 }
 
 }  // namespace ui

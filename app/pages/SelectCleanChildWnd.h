@@ -33,7 +33,11 @@ public:
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
-    void PaintPage(HDC dc, const RECT& client) override;
+    void OnCreate() override;
+    void OnSize(int w, int h) override;
+    void OnDpiChanged() override;
+    bool OnCommand(int id, int code, HWND control) override;
+    bool OnNotify(const NMHDR& hdr) override;
 
 private:
     // Where a problem row's problem lives in the engine's result list.
@@ -42,9 +46,7 @@ private:
         int problem;
     };
 
-    void CreateLists();
-    void Layout(int w, int h);
-    bool OnNotify(const NMHDR& hdr);
+    void FitProblemColumns();
     void FillCategories();
     void UpdateCategoryCounts();
     void ShowProblemsOf(int categoryRow);

@@ -73,7 +73,9 @@ INT_PTR CSetScanSchedule::Handle(UINT msg, WPARAM wp, LPARAM lp)
         return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wp)) {
-        case kOk: OnOk(); return TRUE;
+        // Enter sends the default button's command ("Ok"), or IDOK.
+        case kOk:
+        case IDOK: OnOk(); return TRUE;
         case kCancel:
         case IDCANCEL: Close(false); return TRUE;
         default: return FALSE;

@@ -4,7 +4,6 @@
 
 #include <memory>
 
-#include "controls/Gdi.h"
 #include "pages/MessageBox.h"
 #include "pages/PendingRestart.h"
 #include "pure/PageRules.h"
@@ -14,9 +13,11 @@
 namespace ui {
 namespace {
 
-constexpr wchar_t kInstruction[] =
+// Word-wrapped over (70, 10)-(W - 90, 58), above the rule at 58.
+constexpr PageInstruction kInstruction = {
     L"Choose which application are launched when computer starts up.\r\nYou can enable,disable or remove a "
-    L"selected item in action column.Double Click an item to learn more.";
+    L"selected item in action column.Double Click an item to learn more.",
+    10, 58, 90, 58, true};
 constexpr wchar_t kShowDisabledLabel[] = L"Display the \"Disabled\" Item(s).";
 constexpr wchar_t kRemoveQuestion[] =
     L"\r\nAre you sure that you want to remove the selected\r\n"
@@ -40,16 +41,19 @@ bool WriteShowDisable(bool show)
 }
 
 CStartupManager::CStartupManager()
-    : CPageBase(kStartupPage, L"Startup Manager", L"Manage startup items to improve the system startup speed")
+    : CPageBase(kStartupPage, L"Startup Manager", L"Manage startup items to improve the system startup speed",
+                kInstruction)
 {
 }
 
 CStartupManager::~CStartupManager() { list_.SetRows(nullptr); }
 
-void CStartupManager::CreateControls()
+void CStartupManager::OnCreate()
 {
     list_.SetRowHeight(50);
-    list_.Create(hwnd_, kListId, {65, 65, 600, 300});
+    list_.SetDpi(Scaled().value());
+    // Placed by OnSize, which follows.
+    list_.Create(hwnd_, kListId, {0, 0, 0, 0});
     HWND h = list_.Hwnd();
     if (!h) return;
     SetWindowLongPtrW(h, GWL_STYLE, GetWindowLongPtrW(h, GWL_STYLE) | LVS_NOSORTHEADER | WS_HSCROLL | WS_VSCROLL);
@@ -64,15 +68,21 @@ void CStartupManager::CreateControls()
     list_.SetRows(&items_);
     list_.onClick = [this](int row, int col) { OnCellClick(row, col); };
     list_.onDoubleClick = [this](int row, int col) { OnCellDoubleClick(row, col); };
-    showDisabled_.Create(hwnd_, kShowDisabledId, {65, 270, 80, 285});
+    // "&Display ...": the label is drawn without prefixes; its name marks D.
+    showDisabled_.Create(hwnd_, kShowDisabledId, {}, L"&Display the \"Disabled\" Item(s).");
+    SetWindowTextW(list_.Hwnd(), L"Startup items");
 }
 
-void CStartupManager::Layout(int w, int h)
+void CStartupManager::OnDpiChanged() { list_.SetDpi(Scaled().value()); }
+
+void CStartupManager::OnSize(int w, int h)
 {
+    const Dpi& s = Scaled();
     // The frame change makes the list measure its rows again (height 50).
     if (list_.Hwnd())
-        SetWindowPos(list_.Hwnd(), nullptr, 65, 65, w - 50 - 65, h - 35 - 65, SWP_NOZORDER | SWP_FRAMECHANGED);
-    if (showDisabled_.Hwnd()) MoveWindow(showDisabled_.Hwnd(), 65, h - 30, 15, 15, TRUE);
+        SetWindowPos(list_.Hwnd(), nullptr, s(65), s(65), w - s(50) - s(65), h - s(35) - s(65),
+                     SWP_NOZORDER | SWP_FRAMECHANGED);
+    PlaceChild(showDisabled_.Hwnd(), {s(65), h - s(30), s(80), h - s(15)});
 }
 
 void CStartupManager::OnPageEnter()
@@ -264,39 +274,37 @@ void CStartupManager::OnPrimaryAction()
     Recount(0);
 }
 
-LRESULT CStartupManager::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
+bool CStartupManager::OnCommand(int id, int code, HWND)
 {
-    switch (msg) {
-    case WM_CREATE:
-        CreateControls();
-        break;
-    case WM_SIZE:
-        Layout(LOWORD(lp), HIWORD(lp));
-        break;
-    case WM_COMMAND:
-        if (LOWORD(wp) == kShowDisabledId && HIWORD(wp) == BN_CLICKED) {
-            OnShowDisabledClicked();
-            return 0;
-        }
-        break;
-    default:
-        break;
-    }
-    return CPageBase::HandleMessage(msg, wp, lp);
+    if (id != kShowDisabledId || code != BN_CLICKED) return false;
+    OnShowDisabledClicked();
+    return true;
 }
 
 void CStartupManager::PaintPage(HDC dc, const RECT& client)
 {
     CPageBase::PaintPage(dc, client);
-    const int w = client.right, h = client.bottom;
-    gdi::HorizontalLine(dc, 16, w - 16, 55, RGB(128, 128, 128));
-    gdi::Select font(dc, g_mainDlg ? g_mainDlg->StatusFont() : nullptr);
-    const int oldMode = SetBkMode(dc, TRANSPARENT);
-    RECT header{70, 15, w - 90, 55};
-    DrawTextW(dc, kInstruction, -1, &header, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
-    RECT label{85, h - 30, 250, h - 15};
-    DrawTextW(dc, kShowDisabledLabel, -1, &label, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
-    SetBkMode(dc, oldMode);
+    if (GetFocus() == showDisabled_.Hwnd()) DrawFocusAround(dc, ShowDisabledLabel(client));
+}
+
+ShownText CStartupManager::ShowDisabledLabel(const RECT& client) const
+{
+    ShownText label;
+    label.text = kShowDisabledLabel;
+    const Dpi& s = Scaled();
+    label.rect = {s(85), client.bottom - s(31), client.right - s(50), client.bottom - s(14)};
+    label.font = StatusFont();
+    label.format = DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
+    return label;
+}
+
+std::vector<ShownText> CStartupManager::Texts() const
+{
+    std::vector<ShownText> texts = CPageBase::Texts();
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    texts.push_back(ShowDisabledLabel(client));
+    return texts;
 }
 
 }  // namespace ui

@@ -38,13 +38,16 @@ public:
     int Total() const { return total_; }
     int EnabledCount() const { return enabled_; }
 
+    std::vector<ShownText> Texts() const override;
+
 protected:
-    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    void OnCreate() override;
+    void OnSize(int w, int h) override;
+    void OnDpiChanged() override;
+    bool OnCommand(int id, int code, HWND control) override;
     void PaintPage(HDC dc, const RECT& client) override;
 
 private:
-    void CreateControls();
-    void Layout(int w, int h);
     // Replaces the items with a fresh listing and counts them.
     void Reload();
     // One row per item, disabled ones only when `listDisabled`.
@@ -54,6 +57,7 @@ private:
     bool Disable(StartupItem& item);
     bool Enable(StartupItem& item);
     void Tell(const std::wstring& text);
+    ShownText ShowDisabledLabel(const RECT& client) const;
 
     CListCtrlCl list_;
     CCheckBox showDisabled_;

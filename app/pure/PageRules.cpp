@@ -18,13 +18,15 @@ long ReadNumber(const std::wstring& text)
 
 std::wstring TimeText(int hour, int minute)
 {
-    return std::to_wstring(hour) + L":" + std::to_wstring(minute);
+    std::wstring m = std::to_wstring(minute);
+    if (minute >= 0 && minute < 10) m = L"0" + m;
+    return std::to_wstring(hour) + L":" + m;
 }
 
 std::wstring TriggerSentence(int hour, int minute, unsigned days, int month, int day, int year)
 {
     static const wchar_t* const kDays[7] = {L" Sunday", L" Monday",  L" Tuesday", L" Wednesday",
-                                            L" Thurday", L" Friday", L" Saturday"};
+                                            L" Thursday", L" Friday", L" Saturday"};
     std::wstring text = L"At " + TimeText(hour, minute) + L" every";
     for (unsigned i = 0; i < 7; ++i)
         if (days & (1u << i)) text += kDays[i];
@@ -74,7 +76,7 @@ bool StepTime(const std::wstring& text, int delta, std::wstring* out)
 
 StartupRowText ListedRowText(bool enabled)
 {
-    return enabled ? StartupRowText{L"Enable", L"Disable"} : StartupRowText{L"Disable", L"Enalbe"};
+    return enabled ? StartupRowText{L"Enable", L"Disable"} : StartupRowText{L"Disable", L"Enable"};
 }
 
 StartupRowText ToggledRowText(bool enabled)

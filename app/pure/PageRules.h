@@ -11,11 +11,11 @@ namespace pagerules {
 
 // ---- Scan schedule ----
 
-// "At 9:5 every Monday Friday of week, starting 12/8/2026": day bits from
-// Sunday (1) to Saturday (64), no zero padding.
+// "At 9:05 every Monday Friday of week, starting 12/8/2026": day bits from
+// Sunday (1) to Saturday (64).
 std::wstring TriggerSentence(int hour, int minute, unsigned days, int month, int day, int year);
 
-// "%d:%d".
+// "%d:%02d": the minutes in two digits, as a clock shows them.
 std::wstring TimeText(int hour, int minute);
 
 enum class TimeCheck { Empty, Invalid, Ok };
@@ -33,7 +33,7 @@ struct StartupRowText {
     const wchar_t* status;  // column 0
     const wchar_t* action;  // column 2
 };
-// The texts of a freshly listed item (a disabled one offers "Enalbe").
+// The texts of a freshly listed item.
 StartupRowText ListedRowText(bool enabled);
 // The texts after a toggle made the item enabled or disabled.
 StartupRowText ToggledRowText(bool enabled);

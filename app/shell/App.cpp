@@ -46,9 +46,7 @@ void RunModalLoop(CKelvuDlg& dlg)
 {
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (!dlg.Closed()) dlg.RelayToTooltip(msg);
-        if (CKelvuDlg::SwallowKey(msg)) continue;
-        if (!dlg.Closed() && IsDialogMessageW(dlg.Hwnd(), &msg)) continue;
+        if (dlg.PreTranslate(msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "controls/Gdi.h"
 #include "controls/ImageCache.h"
@@ -29,6 +30,7 @@ struct MainDlgOptions {
 
 class CKelvuDlg : public CWindow {
 public:
+    // The design, at 96 DPI; the window scales it to its DPI.
     static constexpr int kOuterWidth = 799;
     static constexpr int kOuterHeight = 602;
     static constexpr int kHeaderHeight = 82;
@@ -48,8 +50,11 @@ public:
     void SetStatusLine1(const wchar_t* text);
     void SetStatusLine2(const wchar_t* text);
     void SetStatusLine3(const wchar_t* text);
+    void SetStatusLine(int line, const wchar_t* text);  // line 0-2
     const std::optional<std::wstring>& StatusLine(int i) const { return status_[static_cast<size_t>(i - 1)]; }
     void SetActionButtonText(const std::wstring& text);
+    // Sizes and places the header and bottom-bar buttons for their captions.
+    void RelayoutBars();
 
     // Bottom-bar set-ups: enter (true) or leave (false).
     void SetupMainMenu(bool enter);
@@ -74,11 +79,25 @@ public:
     void ResetScanIdle();
     void SetScanIdle();
     HFONT StatusFont() const { return statusFont_.get(); }
+    int DpiValue() const { return dpi_.value(); }
+    int HeaderHeight() const { return dpi_(kHeaderHeight); }
+    int BottomHeight() const { return dpi_(kBottomHeight); }
+    // The window moved to a monitor of another DPI (WM_DPICHANGED), or is
+    // told so by a test: fonts, buttons and pages follow, and the window
+    // takes the `suggested` rectangle (screen), or its design size at the
+    // new DPI where none is given.
+    void ApplyDpi(int dpi, const RECT* suggested = nullptr);
     bool Closed() const { return hwnd_ == nullptr; }
 
-    // Keys the message loop must not pass on (Enter and Esc).
-    static bool SwallowKey(const MSG& msg);
-    void RelayToTooltip(const MSG& msg);
+    // The texts the window draws itself now: the page's title and
+    // sub-title and the status lines, where and how.
+    std::vector<ShownText> Texts() const;
+
+    // The message loop's look at each message before it is dispatched:
+    // the caption tooltip, Tab and accelerator letters (the dialog
+    // manager), Enter on a focused button clicks it, Esc does nothing (the
+    // window is no dialog to leave). True when the message was handled.
+    bool PreTranslate(MSG& msg);
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -88,6 +107,9 @@ private:
     void CreateButtons();
     void CreatePages();
     void Layout(int w, int h);
+    void MakeFonts();
+    // Where page `id` lies in a client area of w x h.
+    RECT PageRect(int id, int w, int h) const;
     void OnCommand(int id);
     void OnSysCommand(WPARAM wp, LPARAM lp, bool* handled);
     void OnSysClose();
@@ -100,12 +122,20 @@ private:
     void AddTrayIcon();
     void OnTrayNotify(LPARAM lp);
     void OnTaskbarMenu();
+    void RelayToTooltip(const MSG& msg);
+    // Gives the keyboard to the current page's first control.
+    void FocusPage();
     void ShowAbout();
     void ShowHelp();
     void RouteAction();
 
     void Paint(HDC dc, const RECT& client);
-    void PaintStatus(HDC dc, int line, UINT align);
+    // Where status line `line` (0-2) is drawn: beside the visible bottom-bar
+    // buttons, never under them.
+    RECT StatusRect(int line) const;
+    // Places the bottom-bar buttons from the right edge, each wide enough
+    // for its caption, and the header buttons likewise.
+    void PlaceBars(int w, int h);
     void DrawCaption();
     RECT CaptionRect(int which) const;  // 0 icon, 1 minimise, 2 close (window coordinates)
     int CaptionButtonAt(POINT screen) const;
@@ -118,7 +148,6 @@ private:
     CMyChildWnd* current_ = nullptr;
     std::unique_ptr<CMyButton> help_, mainMenu_, action_, second_, third_, fullBackup_;
     std::array<std::optional<std::wstring>, 3> status_;
-    std::array<RECT, 3> statusRect_{};
     gdi::Font titleFont_, subTitleFont_, statusFont_, captionFont_;
     CImage* bgMain_ = nullptr;
     CImage* productTitle_ = nullptr;
@@ -131,8 +160,10 @@ private:
     bool closing_ = false;
     bool shutdownBlocked_ = false;
     bool initialised_ = false;
+    Dpi dpi_;
     bool trayAdded_ = false;
     HWND tooltip_ = nullptr;
+    HWND lastFocus_ = nullptr;  // the control that had the keyboard when the window was left
     HICON icon_ = nullptr;
     int captionBitmap_ = 0;
     WorkerCount workers_;

@@ -18,7 +18,6 @@ constexpr UINT kTrayId = 128;
 constexpr UINT kSysAboutId = 0x10;
 constexpr COLORREF kFrameColour = RGB(132, 172, 221);
 constexpr COLORREF kHeaderLine = RGB(215, 223, 233);
-constexpr COLORREF kTitleColour = RGB(21, 28, 85);
 
 void PumpOnce()
 {
@@ -43,10 +42,31 @@ bool WaitSlice(HANDLE h)
 }
 }  // namespace
 
-bool CKelvuDlg::SwallowKey(const MSG& msg)
+namespace {
+bool IsPushButton(HWND h)
 {
-    return (msg.message == WM_KEYDOWN || msg.message == WM_KEYUP) &&
-           (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE);
+    wchar_t cls[16] = L"";
+    if (!h || !GetClassNameW(h, cls, 16) || lstrcmpiW(cls, L"Button") != 0) return false;
+    const LONG_PTR type = GetWindowLongPtrW(h, GWL_STYLE) & BS_TYPEMASK;
+    return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON || type == BS_OWNERDRAW;
+}
+}  // namespace
+
+bool CKelvuDlg::PreTranslate(MSG& msg)
+{
+    if (Closed()) return false;
+    RelayToTooltip(msg);
+    const bool key = msg.message == WM_KEYDOWN || msg.message == WM_KEYUP;
+    if (key && msg.wParam == VK_ESCAPE) return true;
+    if (key && msg.wParam == VK_RETURN) {
+        // The dialog manager would send IDOK, which is "Exit" here: Enter
+        // clicks the focused button, and any other control gets the key.
+        HWND focus = GetFocus();
+        if (!IsPushButton(focus) || !IsChild(hwnd_, focus)) return false;
+        if (msg.message == WM_KEYDOWN && IsWindowEnabled(focus)) SendMessageW(focus, BM_CLICK, 0, 0);
+        return true;
+    }
+    return IsDialogMessageW(hwnd_, &msg) != FALSE;
 }
 
 void CKelvuDlg::RelayToTooltip(const MSG& msg)
@@ -56,59 +76,37 @@ void CKelvuDlg::RelayToTooltip(const MSG& msg)
     SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&copy));
 }
 
-void CKelvuDlg::PaintStatus(HDC dc, int line, UINT align)
-{
-    const auto& text = status_[static_cast<size_t>(line)];
-    if (!text) return;
-    gdi::Select sel(dc, statusFont_.get());
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(0, 0, 0));
-    RECT r = statusRect_[static_cast<size_t>(line)];
-    DrawTextW(dc, text->c_str(), -1, &r, DT_SINGLELINE | DT_VCENTER | align);
-}
-
 void CKelvuDlg::Paint(HDC dc, const RECT& client)
 {
     const int w = client.right, h = client.bottom;
-    const RECT bar{0, h - kBottomHeight, w, h};
+    const Dpi& s = dpi_;
+    const int dpi = s.value(), header = HeaderHeight(), bottom = BottomHeight();
+    const RECT bar{0, h - bottom, w, h};
     if (current_ && current_->Id() == kMainPage) {
-        DrawRepeatDown(dc, bgMain_, bar);
-        PaintStatus(dc, 0, DT_LEFT);
-        PaintStatus(dc, 2, DT_RIGHT);
+        DrawRepeatDown(dc, bgMain_, bar, 0, dpi);
+        for (const ShownText& t : Texts()) DrawShownText(dc, t);
         return;
     }
-    DrawRepeatDown(dc, bgMain_, {0, 0, w, kHeaderHeight});
-    DrawNatural(dc, titleLogo_, 25, 12);
-    if (current_) {
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, kTitleColour);
-        {
-            gdi::Select sel(dc, titleFont_.get());
-            RECT t{105, 30, 425, 47};
-            DrawTextW(dc, current_->Title().c_str(), -1, &t, DT_SINGLELINE | DT_LEFT);
-        }
-        gdi::Select sel(dc, subTitleFont_.get());
-        RECT s{105, 50, 505, 67};
-        DrawTextW(dc, current_->SubTitle().c_str(), -1, &s, DT_SINGLELINE | DT_LEFT);
-    }
+    DrawRepeatDown(dc, bgMain_, {0, 0, w, header}, 0, dpi);
+    DrawNatural(dc, titleLogo_, s(25), s(12), dpi);
     // The sub-navigation strip, bottom-aligned to the header's lower edge.
     if (!subnaviRight_->IsEmpty() || !subnaviMiddle_->IsEmpty()) {
+        const SIZE rightSize = ImageSize(subnaviRight_, dpi), middleSize = ImageSize(subnaviMiddle_, dpi);
+        const SIZE leftSize = ImageSize(subnaviLeft_, dpi);
         int right = w;
         if (!subnaviRight_->IsEmpty()) {
-            right = w - subnaviRight_->width;
-            DrawNatural(dc, subnaviRight_, right, kHeaderHeight - subnaviRight_->height);
+            right = w - rightSize.cx;
+            DrawNatural(dc, subnaviRight_, right, header - rightSize.cy, dpi);
         }
-        int mh = subnaviMiddle_->IsEmpty() ? 0 : subnaviMiddle_->height;
-        DrawRepeatAcross(dc, subnaviMiddle_, {right - 192, kHeaderHeight - mh, right, kHeaderHeight});
+        DrawRepeatAcross(dc, subnaviMiddle_, {right - s(192), header - middleSize.cy, right, header}, dpi);
         if (!subnaviLeft_->IsEmpty())
-            DrawNatural(dc, subnaviLeft_, right - 192 - subnaviLeft_->width, kHeaderHeight - subnaviLeft_->height);
+            DrawNatural(dc, subnaviLeft_, right - s(192) - leftSize.cx, header - leftSize.cy, dpi);
     }
-    DrawRepeatDown(dc, bgMain_, bar);
-    PaintStatus(dc, 0, DT_LEFT);
-    PaintStatus(dc, 1, DT_LEFT);
+    DrawRepeatDown(dc, bgMain_, bar, 0, dpi);
+    for (const ShownText& t : Texts()) DrawShownText(dc, t);
     gdi::FrameSolid(dc, client, kFrameColour);
-    gdi::HorizontalLine(dc, 0, w, h - kBottomHeight, kFrameColour);
-    gdi::HorizontalLine(dc, 0, w, kHeaderHeight, kHeaderLine);
+    gdi::HorizontalLine(dc, 0, w, h - bottom, kFrameColour);
+    gdi::HorizontalLine(dc, 0, w, header, kHeaderLine);
 }
 
 RECT CKelvuDlg::CaptionRect(int which) const
@@ -358,19 +356,10 @@ LRESULT CKelvuDlg::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
     switch (msg) {
     case WM_ERASEBKGND:
         return TRUE;
-    case WM_PAINT: {
-        gdi::PaintScope ps(hwnd_);
-        RECT client{};
-        GetClientRect(hwnd_, &client);
-        if (current_ && current_->Id() == kMainPage) {
-            Paint(ps.dc(), client);
-        } else {
-            CMyMemDC mem(ps.dc(), client);
-            Paint(mem.dc(), client);
-        }
+    case WM_PAINT:
+        PaintBuffered(hwnd_, [this](HDC dc, const RECT& client) { Paint(dc, client); });
         DrawCaption();
         return 0;
-    }
     case WM_PRINTCLIENT: {
         RECT client{};
         GetClientRect(hwnd_, &client);
@@ -389,6 +378,27 @@ LRESULT CKelvuDlg::HandleMessage(UINT msg, WPARAM wp, LPARAM lp)
     case WM_SIZE:
         if (LOWORD(lp) && HIWORD(lp)) Layout(LOWORD(lp), HIWORD(lp));
         return 0;
+    case WM_ACTIVATE: {
+        // The keyboard comes back to where it was, or to the page.
+        HWND focus = GetFocus();
+        if (LOWORD(wp) == WA_INACTIVE) {
+            if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+            return CWindow::HandleMessage(msg, wp, lp);
+        }
+        if (HIWORD(wp)) return CWindow::HandleMessage(msg, wp, lp);  // minimised
+        const bool usable = lastFocus_ && IsWindow(lastFocus_) && IsChild(hwnd_, lastFocus_) &&
+                            IsWindowVisible(lastFocus_) && IsWindowEnabled(lastFocus_);
+        if (usable)
+            SetFocus(lastFocus_);
+        else
+            FocusPage();
+        return 0;
+    }
+    case WM_DPICHANGED: {
+        // Another monitor: the system suggests the window's new place.
+        ApplyDpi(LOWORD(wp), reinterpret_cast<const RECT*>(lp));
+        return 0;
+    }
     case WM_NCMOUSEMOVE:
         OnNcMouseMove({GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
         return Default(msg, wp, lp);

@@ -1,5 +1,7 @@
 #include "shell/ProgressTextQueue.h"
 
+#include "pure/UiTexts.h"
+
 namespace ui {
 namespace {
 class Lock {
@@ -67,7 +69,8 @@ std::wstring ProgressTextQueue::Current() const
 
 void ProgressTextQueue::Paint(HDC dc, HFONT font)
 {
-    std::wstring text = Current();
+    // Registry data may hold tabs and line breaks; they are not drawn as boxes.
+    const std::wstring text = uitext::Printable(Current());
     if (text.empty()) return;
     HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
     SetBkMode(dc, TRANSPARENT);

@@ -13,7 +13,7 @@ public:
     virtual ~BaseException() = default;
     const wchar_t* Context() const { return context_; }
     DWORD Code() const { return code_; }
-    // "出错信息 (出错码＝code): system text", at most 499 characters.
+    // "Error (code code): system text", at most 499 characters.
     virtual std::wstring MessageText() const;
 
 private:

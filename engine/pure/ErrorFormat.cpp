@@ -4,7 +4,7 @@ namespace pure {
 
 std::wstring FormatErrorReport(int code, const std::wstring& systemText)
 {
-    std::wstring text = L"\u51FA\u9519\u4FE1\u606F (\u51FA\u9519\u7801\uFF1D";  // 出错信息 (出错码＝
+    std::wstring text = L"Error (code ";
     text += std::to_wstring(code);
     text += L"): ";
     text += systemText.empty() ? std::wstring(kNoSystemText) : systemText;

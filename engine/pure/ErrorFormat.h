@@ -10,7 +10,7 @@ inline constexpr size_t kReportTextLimit = 499;  // characters, of a 500-charact
 inline constexpr wchar_t kNoSystemText[] = L"Sorry, cannot find FormatMessage error info.";
 inline constexpr wchar_t kNoReportText[] = L"Sorry, cannot find this error info.";
 
-// "出错信息 (出错码＝<code>): <text>", code as signed decimal, cut at 499
+// "Error (code <code>): <text>", code as signed decimal, cut at 499
 // characters. An empty system text is replaced by kNoSystemText.
 std::wstring FormatErrorReport(int code, const std::wstring& systemText);
 

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "controls/Dpi.h"
 #include "controls/ImageCache.h"
 #include "core/Handles.h"
 #include "defrag/DefragState.h"
@@ -189,7 +190,11 @@ std::unique_ptr<Canvas> CaptureWindow(HWND window, const std::wstring& name, siz
         }
     const std::wstring dir = testenv::BinDir() + L"\\..\\screenshots";
     CreateDirectoryW(dir.c_str(), nullptr);
-    EXPECT_TRUE(WritePngFromBits(dir + L"\\" + name, w, h, bits.data()));
+    // At another DPI than 96 the picture is "name-<dpi>.png".
+    std::wstring file = name;
+    if (const int dpi = ui::WindowDpi(window); dpi != 96 && file.size() > 4)
+        file = file.substr(0, file.size() - 4) + L"-" + std::to_wstring(dpi) + L".png";
+    EXPECT_TRUE(WritePngFromBits(dir + L"\\" + file, w, h, bits.data()));
     if (colours) *colours = distinct.size();
     return shot;
 }

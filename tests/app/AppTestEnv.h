@@ -59,8 +59,8 @@ std::wstring TempPath(const std::wstring& name);
 void PreloadSkin(ui::ImageCache& cache);
 
 // Copies the whole window (children included), saves it as `name` under the
-// build folder's screenshots\ and returns the copy; `colours` receives the
-// number of distinct colours in it.
+// build folder's screenshots\ ("name-144.png" at 144 DPI) and returns the
+// copy; `colours` receives the number of distinct colours in it.
 std::unique_ptr<Canvas> CaptureWindow(HWND window, const std::wstring& name, size_t* colours = nullptr);
 
 class ComInit {

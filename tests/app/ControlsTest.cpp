@@ -2,6 +2,10 @@
 // alignment, the check box, and the question box.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+
+#include <array>
 #include <atomic>
 #include <thread>
 
@@ -347,3 +351,59 @@ TEST(AboutBox, ShowsTheProjectVersion)
 }
 
 }  // namespace
+
+namespace {
+// Dark or blue ink (the name is drawn blue) in a part of the canvas.
+int InkIn(const apptest::Canvas& c, const RECT& r)
+{
+    int n = 0;
+    for (int y = std::max<LONG>(0, r.top); y < std::min<LONG>(c.height(), r.bottom); ++y)
+        for (int x = std::max<LONG>(0, r.left); x < std::min<LONG>(c.width(), r.right); ++x)
+            if (GetRValue(c.At(x, y)) < 128 && GetGValue(c.At(x, y)) < 128) ++n;
+    return n;
+}
+}  // namespace
+
+TEST_F(ControlsTest, AStartupRowWithoutADescriptionIsNamedByItsFile)
+{
+    PtrArray<StartupItem> rows;
+    auto add = [&](const wchar_t* description, const wchar_t* path) {
+        auto item = std::make_unique<StartupItem>();
+        item->description = description;
+        item->filePath = path;
+        rows.Add(std::move(item));
+    };
+    add(L"", L"C:\\Tools\\tray.exe");
+    add(L"", L"");  // nothing to name it by
+    CListCtrlCl list;
+    list.SetRowHeight(50);
+    ASSERT_TRUE(list.Create(host_.Hwnd(), 108, {0, 0, 380, 200}));
+    list.InsertColumn(0, L"Status", 75);
+    list.InsertColumn(1, L"Program", 200);
+    list.InsertColumn(2, L"Action", 75);
+    list.SetRows(&rows);
+    for (int i = 0; i < rows.GetCount(); ++i) {
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = i;
+        item.pszText = const_cast<wchar_t*>(L"Enable");
+        ListView_InsertItem(list.Hwnd(), &item);
+    }
+    std::array<int, 2> ink{};
+    for (int row = 0; row < 2; ++row) {
+        RECT cell{};
+        ListView_GetSubItemRect(list.Hwnd(), row, 1, LVIR_BOUNDS, &cell);
+        apptest::Canvas c(380, 200, RGB(255, 255, 255));
+        DRAWITEMSTRUCT dis{};
+        dis.CtlType = ODT_LISTVIEW;
+        dis.itemID = static_cast<UINT>(row);
+        dis.hwndItem = list.Hwnd();
+        dis.hDC = c.dc();
+        LRESULT result = 0;
+        ASSERT_TRUE(list.OnReflect(WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&dis), result));
+        // The name line: the upper part of the "Program" cell.
+        ink[static_cast<size_t>(row)] = InkIn(c, {cell.left + 10, cell.top, cell.right, cell.top + 22});
+    }
+    EXPECT_GT(ink[0], 15) << "no name drawn for a program with a file but no description";
+    EXPECT_EQ(ink[1], 0);
+}

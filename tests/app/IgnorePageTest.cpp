@@ -42,7 +42,7 @@ TEST_F(IgnorePageTest, GroupsWithTheirCountsAndEveryEntryUnderTheMasterRow)
     EXPECT_EQ(GetDlgCtrlID(Groups().Hwnd()), 1612);
     EXPECT_EQ(GetDlgCtrlID(Entries().Hwnd()), 1613);
     ASSERT_EQ(Groups().Count(), 3);
-    EXPECT_EQ(Groups().Text(0, 0), L"ALL Catagories(5)");
+    EXPECT_EQ(Groups().Text(0, 0), L"ALL Categories(5)");
     EXPECT_EQ(Groups().Text(1, 0), L"Fonts(4)");
     EXPECT_EQ(Groups().Text(2, 0), L"Help Files(1)");
     ASSERT_EQ(Entries().Count(), 6);
@@ -94,7 +94,7 @@ TEST_F(IgnorePageTest, RemovingPassesEachIndexAsTheListStandsThenShowsAllAgain)
     ClickAction();
     const std::vector<std::pair<int, int>> expected = {{0, 1}, {0, 1}, {1, 1}};
     EXPECT_EQ(fake_.removeCalls, expected);
-    EXPECT_EQ(Groups().Text(0, 0), L"ALL Catagories(3)");
+    EXPECT_EQ(Groups().Text(0, 0), L"ALL Categories(3)");
     EXPECT_EQ(Groups().Text(1, 0), L"Fonts(2)");
     EXPECT_EQ(Groups().NextSelected(-1), 0);
     ASSERT_EQ(Entries().Count(), 4);
@@ -112,7 +112,7 @@ TEST_F(IgnorePageTest, AnIndexTheEngineRefusesStopsTheRemovalAndRereadsTheList)
     boxAnswer_ = 1;
     ClickAction();
     EXPECT_TRUE(fake_.removeCalls.empty());
-    EXPECT_EQ(Groups().Text(0, 0), L"ALL Catagories(2)");
+    EXPECT_EQ(Groups().Text(0, 0), L"ALL Categories(2)");
     EXPECT_EQ(Entries().Count(), 3);
 }
 

@@ -102,7 +102,7 @@ TEST_F(ImageTest, MissingFileIsEmptyAndDrawsNothing)
     EXPECT_TRUE(img->IsEmpty());
     Canvas c(4, 4, kWhite);
     for (DrawMode m : {DrawMode::Natural, DrawMode::Stretch, DrawMode::RepeatAcross, DrawMode::RepeatDown,
-                       DrawMode::Tile})
+                       DrawMode::Tile, DrawMode::Extend})
         DrawImage(c.dc(), img.get(), {0, 0, 4, 4}, m);
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 4; ++x) EXPECT_EQ(c.At(x, y), kWhite);
@@ -175,6 +175,22 @@ TEST_F(ImageTest, DrawingModesPlaceAndCutCopies)
             EXPECT_EQ(c.At(4, 2), kRed);
             EXPECT_EQ(c.At(5, 0), kWhite);
             EXPECT_EQ(c.At(0, 3), kWhite);
+        }
+        {
+            // Extended: one copy scaled to a height of 4, then its last
+            // column (green over yellow) across the rest; never a second copy.
+            Canvas c(7, 5, kWhite);
+            DrawExtended(c.dc(), img.get(), {0, 0, 6, 4});
+            EXPECT_EQ(c.At(0, 0), kRed);
+            EXPECT_EQ(c.At(1, 3), kYellow);
+            EXPECT_EQ(c.At(2, 0), kGreen);
+            EXPECT_EQ(c.At(5, 1), kGreen);
+            EXPECT_EQ(c.At(5, 2), kYellow);
+            EXPECT_EQ(c.At(6, 0), kWhite);
+            Canvas cut(3, 3, kWhite);
+            DrawExtended(cut.dc(), img.get(), {0, 0, 1, 2});
+            EXPECT_EQ(cut.At(0, 0), kRed);
+            EXPECT_EQ(cut.At(1, 0), kWhite);
         }
     }
 }

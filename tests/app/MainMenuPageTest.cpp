@@ -156,11 +156,13 @@ TEST_F(MainMenuPageTest, SummaryLineComesFromLastScanIni)
          L"Last scan: Error(s):12 ,Fixed:10 ,Remain:2"},
         {"[ScanStatus]\r\nPerformed=FALSE\r\nErrorsCount=12\r\nFixedCount=10\r\nRemainCount=2\r\n",
          L"Last scan: no scan has been performed."},
-        {nullptr, L"Last scan: Error(s): ,Fixed: ,Remain:"},
+        // Nothing recorded yet: a fact, not three blanks.
+        {nullptr, L"No scan yet"},
+        {"[ScanStatus]\r\nPerformed=TRUE\r\n", L"No scan yet"},
         // Only the exact "FALSE" means no scan.
         {"[ScanStatus]\r\nPerformed=false\r\nErrorsCount=3\r\nFixedCount=0\r\nRemainCount=3\r\n",
          L"Last scan: Error(s):3 ,Fixed:0 ,Remain:3"},
-        {"[ScanStatus]\r\nErrorsCount=7\r\n", L"Last scan: Error(s):7 ,Fixed: ,Remain:"},
+        {"[ScanStatus]\r\nErrorsCount=7\r\n", L"No scan yet"},
     };
     for (const Row& r : rows) {
         DeleteFileW(L".\\LastScan.ini");
@@ -244,20 +246,20 @@ TEST_F(MainMenuPageTest, StartsWithTheFirstGroupSelectedAndTheButtonsInPlace)
         for (int id : *group) EXPECT_FALSE(ShownInPage(id)) << id;
     for (int id : kGroup1001) EXPECT_FALSE(ShownInPage(id)) << id;
 
-    // Laid out for the reference width 791; the corner buttons then follow
-    // the page's real width.
+    // The entries reach to 12 pixels before the page's right edge; the
+    // corner buttons keep their distance from it.
     RECT client{};
     GetClientRect(page_->Hwnd(), &client);
-    const int dx = client.right - 791, h = client.bottom;
+    const int dx = client.right - 791, h = client.bottom, w = client.right;
     struct Place {
         int id;
         RECT r;
     } places[] = {
         {1000, {15, 170, 165, 210}},
         {1003, {15, 362, 165, 402}},
-        {1009, {200, 120, 779, 220}},
-        {1010, {200, 224, 779, 323}},
-        {1011, {200, 327, 779, 426}},
+        {1009, {200, 120, w - 12, 220}},
+        {1010, {200, 224, w - 12, 323}},
+        {1011, {200, 327, w - 12, 426}},
         {kCmdAbout, {587 + dx, 54, 683 + dx, 94}},
         {kCmdHelp, {684 + dx, 54, 780 + dx, 94}},
         {CMainChildWnd::kCmdCheckUpdates, {25, h - 40, 155, h}},
@@ -451,15 +453,19 @@ TEST_F(MainMenuPageTest, PictureOfTheMainMenu)
                 if (pred(shot->At(x + dx, y + dy))) ++n;
         return n;
     };
-    // The entry titles in green, the sub-titles in blue, the scan icon's tile.
-    EXPECT_GT(count({296, 122, 700, 142}, [](COLORREF c) { return c == RGB(0, 110, 18); }), 50);
-    EXPECT_GT(count({296, 144, 700, 162}, [](COLORREF c) { return c == RGB(0, 102, 204); }), 50);
-    EXPECT_GT(count({220, 135, 270, 180}, [](COLORREF c) { return GetBValue(c) > 150 && GetRValue(c) < 80; }), 500);
+    // The entry titles in green, the sub-titles in blue, the scan icon's
+    // tile (design places at the window's DPI).
+    const Dpi s(dlg_->DpiValue());
+    EXPECT_GT(count(s({296, 122, 700, 142}), [](COLORREF c) { return c == RGB(0, 110, 18); }), 50);
+    EXPECT_GT(count(s({296, 144, 700, 162}), [](COLORREF c) { return c == RGB(0, 102, 204); }), 50);
+    EXPECT_GT(count(s({220, 135, 270, 180}), [](COLORREF c) { return GetBValue(c) > 150 && GetRValue(c) < 80; }),
+              s(500) * s(96) / 96);  // an area: 500 pixels at 96 DPI
     // The summary in the bottom bar.
     RECT client{};
     GetClientRect(dlg_->Hwnd(), &client);
     const int h = client.bottom;
-    EXPECT_GT(count({13, h - 46, 300, h - 31}, [](COLORREF c) { return GetRValue(c) < 90 && GetGValue(c) < 90; }), 30);
+    EXPECT_GT(count({s(13), h - s(46), s(300), h - s(31)}, [](COLORREF c) { return GetRValue(c) < 90 && GetGValue(c) < 90; }),
+              30);
 }
 
 }  // namespace

@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "app/AppTestEnv.h"
-#include "controls/ImageCache.h"
 #include "engine/backup/RegistryFixture.h"
 #include "pages/BackupRestoreChildWnd.h"
 #include "pages/IgnoreChildWnd.h"
@@ -22,9 +21,7 @@
 #include "pages/ProgramSettings.h"
 #include "pages/SanSetting.h"
 #include "shell/EngineBinding.h"
-#include "shell/MainDlg.h"
-#include "shell/UiThread.h"
-#include "support/TestEnv.h"
+#include "support/ProgramWindow.h"
 
 using namespace ui;
 
@@ -44,9 +41,7 @@ class ManagementFlow : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(testenv::CopyDeliverables(dir_.path()));
-        engineDll_ = LoadLibraryW(dir_.File(L"Corvex.dll").c_str());
-        ASSERT_NE(engineDll_, nullptr);
+        ASSERT_TRUE(window_.Ready());
         for (int i = 0; i < 3; ++i)
             first_.SetString(L"tool" + std::to_wstring(i) + L".exe", L"",
                              dir_.File(L"missing" + std::to_wstring(i) + L".exe"));
@@ -58,36 +53,18 @@ protected:
             ++questions_;
             return 1;
         });
-        ASSERT_TRUE(StartUiThreadDispatch());
-        g_imageCache = &cache_;
         OpenWindow();
     }
-    void TearDown() override
-    {
-        CloseWindow();
-        if (g_engine && g_engine->ReleaseEngine) g_engine->ReleaseEngine();
-        g_engine = nullptr;
-        StopUiThreadDispatch();
-        g_imageCache = nullptr;
-        SetMessageBoxAnswer(nullptr);
-    }
+    void TearDown() override { SetMessageBoxAnswer(nullptr); }
     void OpenWindow()
     {
-        MainDlgOptions o;
-        o.trayIcon = false;
-        o.quitOnDestroy = false;
-        o.folder = dir_.path();
-        dlg_ = std::make_unique<CKelvuDlg>(o);
-        g_mainDlg = dlg_.get();
-        ASSERT_TRUE(dlg_->Create());
-        ShowWindow(dlg_->Hwnd(), SW_SHOW);
-        apptest::Pump(50);
+        dlg_ = window_.Open();
+        ASSERT_NE(dlg_, nullptr);
     }
     void CloseWindow()
     {
-        if (dlg_ && !dlg_->Closed()) DestroyWindow(dlg_->Hwnd());
-        g_mainDlg = nullptr;
-        dlg_.reset();
+        window_.Close();
+        dlg_ = nullptr;
     }
     void Click(int id)
     {
@@ -116,12 +93,11 @@ protected:
         return all;
     }
 
-    testenv::ScratchDir dir_{L"manage"};
+    testenv::ProgramWindow window_{L"manage"};
+    testenv::ScratchDir& dir_ = window_.Folder();
     testenv::ScratchKey first_{HKEY_CURRENT_USER, L"Software", L"manage1"};
     testenv::ScratchKey second_{HKEY_CURRENT_USER, L"Software", L"manage2"};
-    HMODULE engineDll_ = nullptr;
-    ImageCache cache_;
-    std::unique_ptr<CKelvuDlg> dlg_;
+    CKelvuDlg* dlg_ = nullptr;
     int questions_ = 0;
 };
 
@@ -209,7 +185,7 @@ TEST_F(ManagementFlow, TheStartupBoxWritesAndDeletesTheQuotedRunValue)
 {
     auto* page = static_cast<CProgramSettings*>(dlg_->Page(kSettingsPage));
     dlg_->ShowPage(page);
-    CCheckBox& box = page->Box(CProgramSettings::kStartupBox);
+    CCheckBox& box = page->BoxById(CProgramSettings::kStartupBox);
     ASSERT_FALSE(box.Checked());
     ASSERT_FALSE(fixture::ValueExists(HKEY_CURRENT_USER, kRunKey, L"Registry_quorv", 0));
     // Later tests count the Run values: this one goes also when a check fails.

@@ -57,8 +57,11 @@ struct FakeEngine {
     std::atomic<int> fullBackupCalls{0};
     std::vector<std::wstring> restoreCalls, deleteCalls;
     std::vector<std::wstring> undeletable;  // DeleteBackup fails for these and keeps them
-    // Start-up entries: the Run value as LoadStartupItems lists it.
+    // Start-up entries: the Run value as LoadStartupItems lists it, and
+    // as many other items, enabled and disabled, as asked for.
     bool runValueListed = false;
+    int enabledItems = 0;
+    int disabledItems = 0;
     int runValueEnabled = 1;
     int startupWriteResult = 1;
     int startupDeleteResult = 1;
@@ -174,6 +177,14 @@ inline PtrArray<StartupItem>* CORVEX_CALL LoadStartupItems()
         auto item = std::make_unique<StartupItem>();
         item->valueName = L"Registry_quorv";
         item->enabled = g_fake->runValueEnabled;
+        g_fake->startupItems.Add(std::move(item));
+    }
+    for (int i = 0; i < g_fake->enabledItems + g_fake->disabledItems; ++i) {
+        auto item = std::make_unique<StartupItem>();
+        item->valueName = L"Item" + std::to_wstring(i);
+        item->description = L"Program " + std::to_wstring(i);
+        item->commandLine = L"\"C:\\Program Files\\Program " + std::to_wstring(i) + L"\\run.exe\" /background";
+        item->enabled = i < g_fake->enabledItems ? 1 : 0;
         g_fake->startupItems.Add(std::move(item));
     }
     return &g_fake->startupItems;

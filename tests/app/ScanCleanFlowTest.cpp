@@ -15,15 +15,12 @@
 #include <vector>
 
 #include "app/AppTestEnv.h"
-#include "controls/ImageCache.h"
 #include "controls/MyButton.h"
 #include "pages/BackupRestoreChildWnd.h"
 #include "pages/MessageBox.h"
 #include "shell/EngineBinding.h"
 #include "shell/LastScan.h"
-#include "shell/MainDlg.h"
-#include "shell/UiThread.h"
-#include "support/TestEnv.h"
+#include "support/ProgramWindow.h"
 
 using namespace ui;
 
@@ -66,11 +63,7 @@ class ScanCleanFlow : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(testenv::CopyDeliverables(dir_.path()));
-        // The binding loads "Corvex.dll" by name; the copy beside the data
-        // files is the one already loaded.
-        engineDll_ = LoadLibraryW(dir_.File(L"Corvex.dll").c_str());
-        ASSERT_NE(engineDll_, nullptr);
+        ASSERT_TRUE(window_.Ready());
         WriteFile(dir_.File(L"present.exe"));
         for (int i = 0; i < kFixtureCount; ++i)
             key_.SetString(L"tool" + std::to_wstring(i) + L".exe", L"", dir_.File(L"missing" + std::to_wstring(i) + L".exe"));
@@ -82,28 +75,8 @@ protected:
                        testenv::WideToUtf8(key_.path()) +
                        "\"/>\n"
                        "  </AppPaths>\n</ScanSetting>\n");
-
-        ASSERT_TRUE(StartUiThreadDispatch());
-        g_imageCache = &cache_;
-        MainDlgOptions o;
-        o.trayIcon = false;
-        o.quitOnDestroy = false;
-        o.folder = dir_.path();
-        dlg_ = std::make_unique<CKelvuDlg>(o);
-        g_mainDlg = dlg_.get();
-        ASSERT_TRUE(dlg_->Create());
-        ShowWindow(dlg_->Hwnd(), SW_SHOW);
-        apptest::Pump(100);
-    }
-    void TearDown() override
-    {
-        if (dlg_ && !dlg_->Closed()) DestroyWindow(dlg_->Hwnd());
-        if (g_engine && g_engine->ReleaseEngine) g_engine->ReleaseEngine();
-        g_engine = nullptr;
-        g_mainDlg = nullptr;
-        StopUiThreadDispatch();
-        dlg_.reset();
-        g_imageCache = nullptr;
+        dlg_ = window_.Open();
+        ASSERT_NE(dlg_, nullptr);
     }
     static void WriteFile(const std::wstring& path)
     {
@@ -121,18 +94,17 @@ protected:
     }
     std::wstring Status(int line) const { return dlg_->StatusLine(line).value_or(L""); }
 
-    testenv::ScratchDir dir_{L"flow"};
+    testenv::ProgramWindow window_{L"flow"};
+    testenv::ScratchDir& dir_ = window_.Folder();
     testenv::ScratchKey key_{HKEY_CURRENT_USER, L"Software", L"flow"};
-    HMODULE engineDll_ = nullptr;
-    ImageCache cache_;
-    std::unique_ptr<CKelvuDlg> dlg_;
+    CKelvuDlg* dlg_ = nullptr;
 };
 
 TEST_F(ScanCleanFlow, ScanUncheckTwoFixAndFindTheTotalsOnTheMainMenu)
 {
     apptest::ComInit com;
     ASSERT_TRUE(Current(kMainPage));
-    EXPECT_EQ(Status(1), L"Last scan: Error(s): ,Fixed: ,Remain:");
+    EXPECT_EQ(Status(1), L"No scan yet");
 
     // Main menu: "Scan && Clean Windows Registry" scans and ends on the
     // selection page.

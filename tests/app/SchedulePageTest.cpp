@@ -155,14 +155,14 @@ TEST_F(SchedulePageTest, NewEditAndDeleteGoThroughTheSchedulerWithTheDialog)
     EXPECT_EQ(t.wBeginMonth, now.wMonth);
     EXPECT_EQ(t.wBeginDay, now.wDay);
     ASSERT_EQ(Rows().Count(), 1);
-    EXPECT_EQ(Rows().Text(0, 0), Today(L"At 10:0 every Monday of week, starting "));
+    EXPECT_EQ(Rows().Text(0, 0), Today(L"At 10:00 every Monday of week, starting "));
     EXPECT_FALSE(Enabled(kCmdAction));
 
     // Edit acts on the selected row, pre-filled from its trigger.
     Rows().Select(0);
     EXPECT_TRUE(Enabled(kCmdAction));
     EXPECT_TRUE(Enabled(kCmdSecond));
-    AnswerDialog(L"10:0", 2, L"9:05", 32);
+    AnswerDialog(L"10:00", 2, L"9:05", 32);
     Click(kCmdAction);
     CheckDialogShowed();
     triggers = TaskTriggers();
@@ -171,7 +171,7 @@ TEST_F(SchedulePageTest, NewEditAndDeleteGoThroughTheSchedulerWithTheDialog)
     EXPECT_EQ(triggers[0].wStartHour, 9);
     EXPECT_EQ(triggers[0].wStartMinute, 5);
     ASSERT_EQ(Rows().Count(), 1);
-    EXPECT_EQ(Rows().Text(0, 0), Today(L"At 9:5 every Friday of week, starting "));
+    EXPECT_EQ(Rows().Text(0, 0), Today(L"At 9:05 every Friday of week, starting "));
     EXPECT_FALSE(Enabled(kCmdAction));
     EXPECT_TRUE(questions_.empty());
 
@@ -276,7 +276,7 @@ TEST_F(SchedulePageTest, TheUpDownStepsTheTimeAMinuteAndWraps)
         return std::wstring(text);
     };
     EXPECT_EQ(step(-1), L"23:59");
-    EXPECT_EQ(step(1), L"0:0");
+    EXPECT_EQ(step(1), L"0:00");
     SetDlgItemTextW(h, CSetScanSchedule::kTimeEdit, L"1230");
     EXPECT_EQ(step(1), L"1230");
     SetDlgItemTextW(h, CSetScanSchedule::kTimeEdit, L"7:05");
@@ -344,4 +344,50 @@ TEST_F(SchedulePageTest, AnotherProgramsTaskIsNeitherShownNorChanged)
     task->GetTriggerCount(&count);
     EXPECT_EQ(count, 1);
     EXPECT_EQ(Rows().Count(), 0);
+}
+
+TEST_F(SchedulePageTest, TheDialogAnswersEnterAndEscThroughItsOwnModalLoop)
+{
+    struct Case {
+        int focus;  // control that has the keyboard
+        UINT key;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {CSetScanSchedule::kTimeEdit, VK_RETURN, true},   // Enter is "Ok"
+        {CSetScanSchedule::kFirstDay, VK_RETURN, true},   // from a check box too
+        {CSetScanSchedule::kTimeEdit, VK_ESCAPE, false},  // Esc leaves it
+        {CSetScanSchedule::kCancel, VK_RETURN, false},    // Enter on "Cancel" is "Cancel"
+    };
+    static bool timedOut = false;
+    for (const Case& c : cases) {
+        // The keys go through the dialog's own loop, as a user's would; a
+        // dialog that ignores them is closed after a while, so nothing hangs.
+        timedOut = false;
+        CSetScanSchedule::SetOpenHook([&](CSetScanSchedule& d) {
+            // Focus moves as Tab moves it (a focused button becomes the
+            // default), once the dialog has set its first focus.
+            HWND target = GetDlgItem(d.Hwnd(), c.focus);
+            PostMessageW(d.Hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);
+            PostMessageW(target, WM_KEYDOWN, c.key, 1);
+            PostMessageW(target, WM_KEYUP, c.key, 0xC0000001);
+            SetTimer(d.Hwnd(), 1, 5000, [](HWND h, UINT, UINT_PTR, DWORD) {
+                timedOut = true;
+                KillTimer(h, 1);
+                PostMessageW(h, WM_COMMAND, MAKEWPARAM(CSetScanSchedule::kCancel, BN_CLICKED), 0);
+            });
+        });
+        CSetScanSchedule d;
+        d.timeText = L"6:30";
+        d.SetDayBits(2);
+        const bool accepted = d.DoModal(dlg_->Hwnd());
+        CSetScanSchedule::SetOpenHook(nullptr);
+        EXPECT_FALSE(timedOut) << c.focus << " key " << c.key << ": the dialog stayed open";
+        EXPECT_EQ(accepted, c.accepted) << c.focus << " key " << c.key;
+        if (c.accepted) {
+            EXPECT_EQ(d.hour, 6);
+            EXPECT_EQ(d.minute, 30);
+        }
+    }
+    EXPECT_TRUE(boxes_.empty());
 }

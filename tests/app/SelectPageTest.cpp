@@ -253,16 +253,16 @@ TEST_F(SelectPageTest, ListsAreBuiltWithTheirColumns)
 {
     RECT page{};
     GetClientRect(Page()->Hwnd(), &page);
+    // (Their widths follow the lists' widths: see the next tests.)
     struct Col {
         HWND list;
         int index;
         const wchar_t* title;
-        int width;
-    } cols[] = {{Categories(), 0, L"Category", 300},
-                {Problems(), 0, L"Registry Entry", 300},
-                {Problems(), 1, L"Issue Grade", 100},
-                {Problems(), 2, L"Description", 100},
-                {Problems(), 3, L"Removes", 160}};
+    } cols[] = {{Categories(), 0, L"Category"},
+                {Problems(), 0, L"Registry Entry"},
+                {Problems(), 1, L"Issue Grade"},
+                {Problems(), 2, L"Description"},
+                {Problems(), 3, L"Removes"}};
     for (const Col& c : cols) {
         wchar_t title[64] = L"";
         LVCOLUMNW col{};
@@ -271,7 +271,6 @@ TEST_F(SelectPageTest, ListsAreBuiltWithTheirColumns)
         col.cchTextMax = 64;
         ASSERT_TRUE(ListView_GetColumn(c.list, c.index, &col)) << c.title;
         EXPECT_STREQ(title, c.title);
-        EXPECT_EQ(col.cx, c.width) << c.title;
     }
     EXPECT_TRUE(ListView_GetExtendedListViewStyle(Problems()) & LVS_EX_CHECKBOXES);
     EXPECT_FALSE(ListView_GetExtendedListViewStyle(Categories()) & LVS_EX_CHECKBOXES);
@@ -285,10 +284,10 @@ TEST_F(SelectPageTest, ListsAreBuiltWithTheirColumns)
     MapWindowPoints(nullptr, Page()->Hwnd(), reinterpret_cast<POINT*>(&cat), 2);
     MapWindowPoints(nullptr, Page()->Hwnd(), reinterpret_cast<POINT*>(&prob), 2);
     EXPECT_EQ(cat.left, 19);
-    EXPECT_EQ(cat.top, 42);
-    EXPECT_EQ(cat.right, 255);
+    EXPECT_EQ(cat.top, 56);
+    EXPECT_EQ(cat.right, 209);
     EXPECT_EQ(cat.bottom, page.bottom - 18);
-    EXPECT_EQ(prob.left, 285);
+    EXPECT_EQ(prob.left, 219);
     EXPECT_EQ(prob.right, page.right - 16);
     EXPECT_EQ(prob.bottom, page.bottom - 18);
 
@@ -298,9 +297,30 @@ TEST_F(SelectPageTest, ListsAreBuiltWithTheirColumns)
     GetWindowRect(Problems(), &prob);
     MapWindowPoints(nullptr, Page()->Hwnd(), reinterpret_cast<POINT*>(&cat), 2);
     MapWindowPoints(nullptr, Page()->Hwnd(), reinterpret_cast<POINT*>(&prob), 2);
-    const RECT wantCat{19, 42, 255, 300 - 18}, wantProb{285, 42, 700 - 16, 300 - 18};
+    const RECT wantCat{19, 56, 209, 300 - 18}, wantProb{219, 56, 700 - 16, 300 - 18};
     EXPECT_TRUE(EqualRect(&cat, &wantCat));
     EXPECT_TRUE(EqualRect(&prob, &wantProb));
+}
+
+TEST_F(SelectPageTest, EveryColumnOfAProblemIsInViewWithoutScrolling)
+{
+    AddStandardResults();
+    for (const SIZE page : {SIZE{791, 433}, SIZE{700, 300}}) {
+        Enter();
+        MoveWindow(Page()->Hwnd(), 0, 82, page.cx, page.cy, TRUE);
+        for (HWND list : {Problems(), Categories()}) {
+            RECT client{};
+            GetClientRect(list, &client);
+            HWND header = ListView_GetHeader(list);
+            const int last = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) - 1;
+            RECT column{};
+            ASSERT_TRUE(SendMessageW(header, HDM_GETITEMRECT, last, reinterpret_cast<LPARAM>(&column)));
+            // Room for a vertical scroll bar is left; no horizontal one is needed.
+            EXPECT_LE(column.right, client.right - GetSystemMetrics(SM_CXVSCROLL) + 1) << page.cx;
+            EXPECT_GE(column.right, client.right - GetSystemMetrics(SM_CXVSCROLL) - 1) << page.cx;
+        }
+        dlg_->ShowPage(dlg_->Page(kMainPage));
+    }
 }
 
 TEST_F(SelectPageTest, CategoryRowsCarryTheEngineCountsAndImages)
@@ -351,16 +371,23 @@ TEST_F(SelectPageTest, IgnoredProblemsGetNoRowInEitherView)
 
 TEST_F(SelectPageTest, ProblemRowTexts)
 {
+    // The engine's misspelt message is shown spelled right; registry data
+    // with control characters shows blanks, not boxes.
+    const wchar_t* const kShown = L"The file or directory does not exist!";
     struct Row {
         ProblemShape shape;
         const wchar_t* entry;
         const wchar_t* grade;
+        const wchar_t* message;
     } rows[] = {
-        {{L"Software\\A", L"Path", L"C:\\x.exe", 0, 1}, L" (win64) Software\\A\\Path\\C:\\x.exe", L"Common"},
-        {{L"Software\\Wow6432Node\\B", L"Path", L"y", 1, 0}, L" (win32) Software\\Wow6432Node\\B\\Path\\y", L"Fair"},
-        {{L"Software\\C", L"Name", L"", 2, 1}, L" (win64) Software\\C\\Name\\", L"Important"},
-        {{L"Software\\D", L"", L"data", 3, 0}, L" (win32) Software\\D\\\\data", L""},
-        {{L"Software\\E", L"", L"", -1, 1, 0, 0, L""}, L" (win64) Software\\E\\\\", L""},
+        {{L"Software\\A", L"Path", L"C:\\x.exe", 0, 1}, L" (win64) Software\\A\\Path\\C:\\x.exe", L"Common", kShown},
+        {{L"Software\\Wow6432Node\\B", L"Path", L"y", 1, 0}, L" (win32) Software\\Wow6432Node\\B\\Path\\y", L"Fair",
+         kShown},
+        {{L"Software\\C", L"Name", L"", 2, 1}, L" (win64) Software\\C\\Name\\", L"Important", kShown},
+        {{L"Software\\D", L"", L"data", 3, 0}, L" (win32) Software\\D\\\\data", L"", kShown},
+        {{L"Software\\E", L"", L"", -1, 1, 0, 0, L""}, L" (win64) Software\\E\\\\", L"", L""},
+        {{L"Software\\F", L"Tab", L"a\tb\r\nc", 0, 1, 1, 0, L"The typelib does not exist!"},
+         L" (win64) Software\\F\\Tab\\a b  c", L"Common", L"The typelib does not exist!"},
     };
     std::vector<ProblemShape> shapes;
     for (const Row& r : rows) shapes.push_back(r.shape);
@@ -371,7 +398,7 @@ TEST_F(SelectPageTest, ProblemRowTexts)
         const Row& r = rows[i];
         EXPECT_EQ(Text(Problems(), i, 0), r.entry) << i;
         EXPECT_EQ(Text(Problems(), i, 1), r.grade) << i;
-        EXPECT_EQ(Text(Problems(), i, 2), r.shape.message) << i;
+        EXPECT_EQ(Text(Problems(), i, 2), r.message) << i;
         EXPECT_EQ(Checked(Problems(), i), r.shape.selected != 0) << i;
     }
 }
@@ -673,8 +700,9 @@ TEST_F(SelectPageTest, Screenshot)
     ClientToScreen(Page()->Hwnd(), &origin);
     RECT wr{};
     GetWindowRect(dlg_->Hwnd(), &wr);
-    EXPECT_EQ(shot->At(origin.x - wr.left + page.right - 30, origin.y - wr.top + 35), RGB(128, 128, 128));
-    EXPECT_EQ(shot->At(origin.x - wr.left + page.right - 30, origin.y - wr.top + 36), RGB(255, 255, 255));
+    const int rule = Dpi(Page()->DpiValue())(50);
+    EXPECT_EQ(shot->At(origin.x - wr.left + page.right - 30, origin.y - wr.top + rule), RGB(128, 128, 128));
+    EXPECT_EQ(shot->At(origin.x - wr.left + page.right - 30, origin.y - wr.top + rule + 1), RGB(255, 255, 255));
 }
 
 }  // namespace

@@ -124,10 +124,12 @@ TEST_F(ScanAreaPageTest, EveryCategoryGetsALabelAThirteenthInAThirdColumnWithout
     GetClientRect(Area().Hwnd(), &client);
     apptest::Canvas canvas(client.right, client.bottom, RGB(255, 255, 255));
     SendMessageW(Area().Hwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.dc()), PRF_CLIENT);
-    EXPECT_TRUE(InkIn(canvas, {150, 80, 400, 105}));           // label 0
-    EXPECT_TRUE(InkIn(canvas, {450, 280, 700, 305}));          // label 11
-    EXPECT_TRUE(InkIn(canvas, {750, 80, client.right, 105}));  // label 12
-    EXPECT_FALSE(InkIn(canvas, {750, 120, client.right, 145}));
+    // (Design places, at the page's DPI.)
+    const ui::Dpi s(Area().DpiValue());
+    EXPECT_TRUE(InkIn(canvas, s({150, 80, 400, 105})));  // label 0
+    EXPECT_TRUE(InkIn(canvas, s({450, 280, 700, 305})));  // label 11
+    EXPECT_TRUE(InkIn(canvas, {s(750), s(80), client.right, s(105)}));  // label 12
+    EXPECT_FALSE(InkIn(canvas, {s(750), s(120), client.right, s(145)}));
 
     // The shipped twelve, three of them off.
     fake_.categories.RemoveAt(12);
@@ -154,7 +156,7 @@ protected:
         });
     }
     CProgramSettings& Settings() { return *static_cast<CProgramSettings*>(Page(kSettingsPage)); }
-    CCheckBox& Box(int id) { return Settings().Box(id); }
+    CCheckBox& Box(int id) { return Settings().BoxById(id); }
     void Enter()
     {
         dlg_->ShowPage(Page(kMainPage));

@@ -6,9 +6,14 @@
 #include <atomic>
 #include <fstream>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "app/AppTestEnv.h"
+#include "controls/Dpi.h"
 #include "controls/ImageCache.h"
+#include "pure/LayoutRules.h"
+#include "res/ResourceIds.h"
 #include "shell/EngineBinding.h"
 #include "shell/MainDlg.h"
 #include "shell/ProgressTextQueue.h"
@@ -102,6 +107,109 @@ TEST_F(ShellTest, StartsOnTheMainMenuPageWithTheFixedSize)
     wchar_t title[32] = L"";
     GetWindowTextW(dlg_->Hwnd(), title, 32);
     EXPECT_STREQ(title, L" Tamsel");
+}
+
+// Printable ASCII: no text of the window needs East Asian fonts.
+bool IsPlainEnglish(const std::wstring& text)
+{
+    for (wchar_t c : text)
+        if (c < 0x20 || c > 0x7E) return false;
+    return true;
+}
+
+BOOL CALLBACK CollectText(HWND child, LPARAM lp)
+{
+    // An icon's window text is its resource ordinal, not a text.
+    if ((GetWindowLongPtrW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) return TRUE;
+    wchar_t text[256] = L"";
+    GetWindowTextW(child, text, 256);
+    reinterpret_cast<std::vector<std::pair<int, std::wstring>>*>(lp)->emplace_back(GetDlgCtrlID(child), text);
+    return TRUE;
+}
+
+TEST_F(ShellTest, TheSystemMenuAndTheAboutBoxSpeakEnglish)
+{
+    wchar_t item[128] = L"";
+    ASSERT_GT(GetMenuStringW(GetSystemMenu(dlg_->Hwnd(), FALSE), 0x10, item, 128, MF_BYCOMMAND), 0);
+    EXPECT_STREQ(item, L"&About Tamsel...");
+
+    // The About box's own template, as RunAboutDialog opens it.
+    HWND about = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_TAMSEL_ABOUT), dlg_->Hwnd(),
+                                    [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    ASSERT_TRUE(about);
+    std::vector<std::pair<int, std::wstring>> texts;
+    EnumChildWindows(about, &CollectText, reinterpret_cast<LPARAM>(&texts));
+    wchar_t caption[64] = L"";
+    GetWindowTextW(about, caption, 64);
+    texts.emplace_back(0, caption);
+    DestroyWindow(about);
+    bool sawOk = false;
+    for (const auto& [id, text] : texts) {
+        EXPECT_TRUE(IsPlainEnglish(text)) << "control " << id;
+        if (id == IDOK) sawOk = text == L"OK";
+    }
+    EXPECT_TRUE(sawOk) << "the About box's button reads \"OK\"";
+}
+
+RECT ChildRect(HWND child, HWND parent)
+{
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+int FontHeight(HFONT font)
+{
+    LOGFONTW lf{};
+    GetObjectW(font, sizeof lf, &lf);
+    return lf.lfHeight;
+}
+
+// The window at the DPI it started with: the system's (144 in the prefix of
+// app_tests.dpi144).
+TEST_F(ShellTest, TheWindowIsTheDesignAtTheSystemDpi)
+{
+    const int dpi = SystemDpi();
+    EXPECT_EQ(dlg_->DpiValue(), dpi);
+    RECT wr{};
+    GetWindowRect(dlg_->Hwnd(), &wr);
+    EXPECT_EQ(wr.right - wr.left, layout::Scale(799, dpi));
+    EXPECT_EQ(wr.bottom - wr.top, layout::Scale(602, dpi));
+    EXPECT_EQ(FontHeight(dlg_->StatusFont()), layout::Scale(14, dpi));
+    dlg_->ShowPage(Page(kIgnorePage));
+    EXPECT_EQ(ChildRect(Page(kIgnorePage)->Hwnd(), dlg_->Hwnd()).top, layout::Scale(82, dpi));
+}
+
+// A move to a monitor of another DPI: the system suggests the new window
+// rectangle, and fonts, buttons, pages and their controls follow.
+TEST_F(ShellTest, ADpiChangeScalesFontsButtonsAndPages)
+{
+    dlg_->ShowPage(Page(kSettingsPage));
+    RECT wr{};
+    GetWindowRect(dlg_->Hwnd(), &wr);
+    const int from = dlg_->DpiValue();
+    for (const int dpi : {144, 120, from}) {
+        SCOPED_TRACE(dpi);
+        RECT suggested{wr.left, wr.top, wr.left + layout::Scale(799, dpi), wr.top + layout::Scale(602, dpi)};
+        SendMessageW(dlg_->Hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        EXPECT_EQ(dlg_->DpiValue(), dpi);
+        RECT now{};
+        GetWindowRect(dlg_->Hwnd(), &now);
+        EXPECT_TRUE(EqualRect(&now, &suggested));
+        EXPECT_EQ(FontHeight(dlg_->StatusFont()), layout::Scale(14, dpi));
+        const RECT help = ChildRect(dlg_->Button(kCmdHelp)->Hwnd(), dlg_->Hwnd());
+        EXPECT_EQ(help.bottom - help.top, layout::Scale(24, dpi));
+        EXPECT_EQ(help.top, layout::Scale(54, dpi));
+        EXPECT_EQ(ChildRect(Page(kSettingsPage)->Hwnd(), dlg_->Hwnd()).top, layout::Scale(82, dpi));
+        // A check box of the current page, and one of a page not shown.
+        const RECT box = ChildRect(GetDlgItem(Page(kSettingsPage)->Hwnd(), 1714), Page(kSettingsPage)->Hwnd());
+        EXPECT_EQ(box.left, layout::Scale(100, dpi));
+        EXPECT_EQ(box.right - box.left, layout::Scale(115, dpi) - layout::Scale(100, dpi));
+        const RECT area = ChildRect(GetDlgItem(Page(kScanAreaPage)->Hwnd(), 1707), Page(kScanAreaPage)->Hwnd());
+        EXPECT_EQ(area.left, layout::Scale(430, dpi));
+        EXPECT_EQ(Page(kScanAreaPage)->DpiValue(), dpi);
+    }
 }
 
 TEST_F(ShellTest, EveryPageExistsWithItsHeaderTexts)
@@ -386,22 +494,6 @@ TEST(ShellRules, OnlyTheExactScanArgumentStartsAScan)
     EXPECT_TRUE(IsScanCommandLine(L"-scan"));
     for (const wchar_t* s : {L"", L"-Scan", L"-SCAN", L"-scan ", L" -scan", L"-scan x", L"scan", L"/scan"})
         EXPECT_FALSE(IsScanCommandLine(s)) << s;
-}
-
-TEST(ShellRules, EnterAndEscapeAreSwallowed)
-{
-    struct Case {
-        UINT msg;
-        WPARAM key;
-        bool swallowed;
-    } cases[] = {{WM_KEYDOWN, VK_RETURN, true}, {WM_KEYDOWN, VK_ESCAPE, true}, {WM_KEYDOWN, VK_SPACE, false},
-                 {WM_KEYDOWN, VK_TAB, false},   {WM_CHAR, VK_RETURN, false}};
-    for (const auto& c : cases) {
-        MSG m{};
-        m.message = c.msg;
-        m.wParam = c.key;
-        EXPECT_EQ(CKelvuDlg::SwallowKey(m), c.swallowed) << c.msg << " " << c.key;
-    }
 }
 
 class ScanStartTest : public ShellTest {

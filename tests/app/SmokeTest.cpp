@@ -1,5 +1,6 @@
-// Starts the real Tamsel.exe, waits for its window, saves a picture of it in
-// the build folder, and checks that a second start only says it is running.
+// Starts the real Tamsel.exe from a copy of the program folder (what it
+// writes stays there), waits for its window, saves a picture of it in the
+// build folder, and checks that a second start only says it is running.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -78,10 +79,21 @@ HWND FindBox(DWORD pid, const wchar_t* text)
     return search.found;
 }
 
-TEST(TamselSmoke, WindowShowsAndASecondStartSaysItIsRunning)
+// A copy of the program folder: the program writes its settings and the
+// last scan's summary beside itself, and the build's folder must stay as
+// the build made it.
+class TamselSmoke : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(testenv::CopyDeliverables(folder_.path())); }
+    std::wstring Exe() const { return folder_.File(L"Tamsel.exe"); }
+
+    apptest::ComInit com_;
+    testenv::ScratchDir folder_{L"smoke"};
+};
+
+TEST_F(TamselSmoke, WindowShowsAndASecondStartSaysItIsRunning)
 {
-    apptest::ComInit com;
-    const std::wstring exe = testenv::BinDir() + L"\\Tamsel.exe";
+    const std::wstring exe = Exe();
     // Xvfb has no window manager: let Wine draw the frames itself, so the
     // custom caption is part of the picture (this prefix is the tests' own).
     HKEY x11 = nullptr;
@@ -122,11 +134,10 @@ TEST(TamselSmoke, WindowShowsAndASecondStartSaysItIsRunning)
     EXPECT_TRUE(first.Exited(15000));
 }
 
-TEST(TamselSmoke, ScanArgumentOpensTheScanPageWithItsHeader)
+TEST_F(TamselSmoke, ScanArgumentOpensTheScanPageWithItsHeader)
 {
-    apptest::ComInit com;
     Process app;
-    ASSERT_TRUE(app.Start(testenv::BinDir() + L"\\Tamsel.exe", L"-scan"));
+    ASSERT_TRUE(app.Start(Exe(), L"-scan"));
     HWND main = WaitForWindow(L"TamselMainWindow", L" Tamsel", 30000);
     ASSERT_NE(main, nullptr);
     apptest::Pump(1500);

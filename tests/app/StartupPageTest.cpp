@@ -119,7 +119,7 @@ TEST_F(StartupPageTest, TheSettingDecidesWhichRowsAndTheBoxAndTheStatusCountsAll
         if (k.disabledListed) {
             ASSERT_GE(rd, 0) << where;
             EXPECT_EQ(Cell(rd, 0), L"Disable");
-            EXPECT_EQ(Cell(rd, 2), L"Enalbe");
+            EXPECT_EQ(Cell(rd, 2), L"Enable");
         } else {
             EXPECT_EQ(rd, -1) << where;
         }
@@ -192,8 +192,7 @@ TEST_F(StartupPageTest, WithTheBoxUncheckedADisabledRowGoesAndTheBoxBringsItBack
     EXPECT_STREQ(setting, L"TRUE");
     const int row = RowOf(v.name());
     ASSERT_GE(row, 0);
-    EXPECT_EQ(Cell(row, 2), L"Enalbe");
-    // "Enalbe" enables as well.
+    EXPECT_EQ(Cell(row, 2), L"Enable");
     Startup()->OnCellClick(row, CStartupManager::kActionColumn);
     EXPECT_TRUE(v.Exists());
 }

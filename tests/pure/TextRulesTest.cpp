@@ -34,17 +34,17 @@ TEST(TextRules, Wow6432NodeGoesAfterTheFirstComponent)
     for (const Case& c : cases) EXPECT_EQ(InsertWow6432Node(c.in), c.out) << c.in;
 }
 
-TEST(ErrorFormat, ReportTextHasTheFullWidthFormatAndIsCut)
+TEST(ErrorFormat, ReportTextNamesTheCodeInEnglishAndIsCut)
 {
     EXPECT_EQ(FormatErrorReport(2, L"File not found.\r\n"),
-              L"\u51FA\u9519\u4FE1\u606F (\u51FA\u9519\u7801\uFF1D2): File not found.\r\n");
-    EXPECT_EQ(FormatErrorReport(-5, L"x"), L"\u51FA\u9519\u4FE1\u606F (\u51FA\u9519\u7801\uFF1D-5): x");
+              L"Error (code 2): File not found.\r\n");
+    EXPECT_EQ(FormatErrorReport(-5, L"x"), L"Error (code -5): x");
     EXPECT_EQ(FormatErrorReport(7, L""),
-              L"\u51FA\u9519\u4FE1\u606F (\u51FA\u9519\u7801\uFF1D7): Sorry, cannot find FormatMessage error info.");
+              L"Error (code 7): Sorry, cannot find FormatMessage error info.");
     std::wstring longText(2000, L'a');
     std::wstring cut = FormatErrorReport(1, longText);
     EXPECT_EQ(cut.size(), 499u);
-    EXPECT_EQ(cut.substr(0, 4), L"\u51FA\u9519\u4FE1\u606F");
+    EXPECT_EQ(cut.substr(0, 12), L"Error (code ");
 }
 
 TEST(ErrorFormat, ShortTextStripsTrailingWhiteSpaceAndFits)

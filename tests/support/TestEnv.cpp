@@ -221,6 +221,19 @@ bool CopyFolderFiles(const std::wstring& from, const std::wstring& to, bool desc
 
 bool CopyDeliverables(const std::wstring& to) { return CopyFolderFiles(BinDir(), to, true); }
 
+std::vector<std::wstring> RunLeftoversIn(const std::wstring& dir)
+{
+    std::vector<std::wstring> found;
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return found;
+    do {
+        if (IsRunLeftover(fd.cFileName)) found.push_back(fd.cFileName);
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+    return found;
+}
+
 std::wstring PrefixArch()
 {
     const char* arch = std::getenv("TAMSEL_WINEARCH");

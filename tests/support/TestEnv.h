@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace testenv {
 
@@ -57,6 +58,10 @@ std::wstring BinDir();
 // one level down (images), without what a run leaves behind (the backup
 // store, the ignore list, the last-scan summary). False when a copy failed.
 bool CopyDeliverables(const std::wstring& to);
+
+// What a run of the program or the engine leaves in `dir` (the backup
+// store, the ignore list, the settings and the last-scan summary), by name.
+std::vector<std::wstring> RunLeftoversIn(const std::wstring& dir);
 
 // "win64" or "win32": the kind of prefix the test runs in (set by ctest).
 std::wstring PrefixArch();

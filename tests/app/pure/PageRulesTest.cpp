@@ -6,12 +6,12 @@
 
 using namespace pagerules;
 
-TEST(TriggerSentence, DaysInWeekOrderWithTheirOwnSpellingAndNoPadding)
+TEST(TriggerSentence, DaysInWeekOrderAndMinutesInTwoDigits)
 {
-    EXPECT_EQ(TriggerSentence(9, 5, 2 | 32, 12, 8, 2026), L"At 9:5 every Monday Friday of week, starting 12/8/2026");
+    EXPECT_EQ(TriggerSentence(9, 5, 2 | 32, 12, 8, 2026), L"At 9:05 every Monday Friday of week, starting 12/8/2026");
     EXPECT_EQ(TriggerSentence(0, 0, 127, 1, 1, 2027),
-              L"At 0:0 every Sunday Monday Tuesday Wednesday Thurday Friday Saturday of week, starting 1/1/2027");
-    EXPECT_EQ(TriggerSentence(23, 59, 16, 3, 15, 2026), L"At 23:59 every Thurday of week, starting 3/15/2026");
+              L"At 0:00 every Sunday Monday Tuesday Wednesday Thursday Friday Saturday of week, starting 1/1/2027");
+    EXPECT_EQ(TriggerSentence(23, 59, 16, 3, 15, 2026), L"At 23:59 every Thursday of week, starting 3/15/2026");
 }
 
 TEST(ScheduleTime, OkAcceptsOnlyDigitsColonDigitsWithinTheDay)
@@ -49,8 +49,8 @@ TEST(ScheduleTime, UpDownStepsAMinuteAndWrapsAtTheDaysEnds)
         const wchar_t* result;
     };
     const Case cases[] = {
-        {L"0:00", -1, L"23:59"}, {L"23:59", 1, L"0:0"}, {L"7:59", 1, L"8:0"}, {L"8:00", -1, L"7:59"},
-        {L"7:05", 1, L"7:6"},    {L"ab:cd", 1, L"0:1"}, {L"12:30", -3, L"12:29"},
+        {L"0:00", -1, L"23:59"}, {L"23:59", 1, L"0:00"}, {L"7:59", 1, L"8:00"}, {L"8:00", -1, L"7:59"},
+        {L"7:05", 1, L"7:06"},   {L"ab:cd", 1, L"0:01"}, {L"12:30", -3, L"12:29"},
     };
     for (const Case& c : cases) {
         std::wstring out;
@@ -63,12 +63,12 @@ TEST(ScheduleTime, UpDownStepsAMinuteAndWrapsAtTheDaysEnds)
     EXPECT_EQ(untouched, L"keep");
 }
 
-TEST(StartupRows, ListedDisabledRowsOfferTheirOwnSpellingAndTheSettingDecides)
+TEST(StartupRows, ListedRowsOfferTheOppositeActionAndTheSettingDecides)
 {
     EXPECT_STREQ(ListedRowText(true).status, L"Enable");
     EXPECT_STREQ(ListedRowText(true).action, L"Disable");
     EXPECT_STREQ(ListedRowText(false).status, L"Disable");
-    EXPECT_STREQ(ListedRowText(false).action, L"Enalbe");
+    EXPECT_STREQ(ListedRowText(false).action, L"Enable");
     EXPECT_STREQ(ToggledRowText(false).action, L"Enable");
     EXPECT_STREQ(ToggledRowText(true).action, L"Disable");
     // No setting lists disabled items with the box unchecked.

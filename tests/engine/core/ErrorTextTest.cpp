@@ -9,15 +9,15 @@ TEST(ErrorText, RealCodeUsesTheSystemText)
     std::wstring system = SystemMessageText(ERROR_FILE_NOT_FOUND);
     ASSERT_FALSE(system.empty());
     BaseException e(L"ctx", ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(e.MessageText(), L"\u51FA\u9519\u4FE1\u606F (\u51FA\u9519\u7801\uFF1D2): " + system);
+    EXPECT_EQ(e.MessageText(), L"Error (code 2): " + system);
     CRegistryKey::RegistryException r(L"CRegistryKey::OpenKey(HKEY hKey ...)", ERROR_ACCESS_DENIED);
-    EXPECT_NE(r.MessageText().find(L"\uFF1D5): "), std::wstring::npos);
+    EXPECT_NE(r.MessageText().find(L"(code 5): "), std::wstring::npos);
 }
 
 TEST(ErrorText, UnknownCodeFallsBack)
 {
     BaseException e(L"ctx", 0x2FFFFFFF);
-    EXPECT_EQ(e.MessageText(), L"\u51FA\u9519\u4FE1\u606F (\u51FA\u9519\u7801\uFF1D805306367): "
+    EXPECT_EQ(e.MessageText(), L"Error (code 805306367): "
                                L"Sorry, cannot find FormatMessage error info.");
 }
 

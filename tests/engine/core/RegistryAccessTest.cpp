@@ -42,7 +42,7 @@ TEST(OpenKey, MissingIsSilentOtherFailuresAreReported)
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0].caption, L"CRegistryKey::OpenKey(HKEY hKey ...)");
     EXPECT_EQ(reports[0].flags, static_cast<unsigned>(MB_ICONERROR));
-    EXPECT_EQ(reports[0].text.rfind(L"\u51FA\u9519\u4FE1\u606F (\u51FA\u9519\u7801\uFF1D" + std::to_wstring(rc) + L"): ", 0),
+    EXPECT_EQ(reports[0].text.rfind(L"Error (code " + std::to_wstring(rc) + L"): ", 0),
               0u);
 }
 
