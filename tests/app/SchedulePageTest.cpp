@@ -346,6 +346,19 @@ TEST_F(SchedulePageTest, AnotherProgramsTaskIsNeitherShownNorChanged)
     EXPECT_EQ(Rows().Count(), 0);
 }
 
+namespace {
+
+bool g_dialogTimedOut = false;
+
+void CALLBACK CloseIgnoringDialog(HWND h, UINT, UINT_PTR, DWORD)
+{
+    g_dialogTimedOut = true;
+    KillTimer(h, 1);
+    PostMessageW(h, WM_COMMAND, MAKEWPARAM(CSetScanSchedule::kCancel, BN_CLICKED), 0);
+}
+
+}  // namespace
+
 TEST_F(SchedulePageTest, TheDialogAnswersEnterAndEscThroughItsOwnModalLoop)
 {
     struct Case {
@@ -359,7 +372,7 @@ TEST_F(SchedulePageTest, TheDialogAnswersEnterAndEscThroughItsOwnModalLoop)
         {CSetScanSchedule::kTimeEdit, VK_ESCAPE, false},  // Esc leaves it
         {CSetScanSchedule::kCancel, VK_RETURN, false},    // Enter on "Cancel" is "Cancel"
     };
-    static bool timedOut = false;
+    bool& timedOut = g_dialogTimedOut;
     for (const Case& c : cases) {
         // The keys go through the dialog's own loop, as a user's would; a
         // dialog that ignores them is closed after a while, so nothing hangs.
@@ -371,11 +384,7 @@ TEST_F(SchedulePageTest, TheDialogAnswersEnterAndEscThroughItsOwnModalLoop)
             PostMessageW(d.Hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);
             PostMessageW(target, WM_KEYDOWN, c.key, 1);
             PostMessageW(target, WM_KEYUP, c.key, 0xC0000001);
-            SetTimer(d.Hwnd(), 1, 5000, [](HWND h, UINT, UINT_PTR, DWORD) {
-                timedOut = true;
-                KillTimer(h, 1);
-                PostMessageW(h, WM_COMMAND, MAKEWPARAM(CSetScanSchedule::kCancel, BN_CLICKED), 0);
-            });
+            SetTimer(d.Hwnd(), 1, 5000, CloseIgnoringDialog);
         });
         CSetScanSchedule d;
         d.timeText = L"6:30";

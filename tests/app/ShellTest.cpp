@@ -127,6 +127,11 @@ BOOL CALLBACK CollectText(HWND child, LPARAM lp)
     return TRUE;
 }
 
+INT_PTR CALLBACK QuietDialog(HWND, UINT, WPARAM, LPARAM)
+{
+    return FALSE;
+}
+
 TEST_F(ShellTest, TheSystemMenuAndTheAboutBoxSpeakEnglish)
 {
     wchar_t item[128] = L"";
@@ -135,7 +140,7 @@ TEST_F(ShellTest, TheSystemMenuAndTheAboutBoxSpeakEnglish)
 
     // The About box's own template, as RunAboutDialog opens it.
     HWND about = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_TAMSEL_ABOUT), dlg_->Hwnd(),
-                                    [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+                                    &QuietDialog, 0);
     ASSERT_TRUE(about);
     std::vector<std::pair<int, std::wstring>> texts;
     EnumChildWindows(about, &CollectText, reinterpret_cast<LPARAM>(&texts));
