@@ -105,11 +105,8 @@ def make_nsh(win32, win64, out):
 
 
 def sha256(path):
-    h = hashlib.sha256()
     with open(path, "rb") as f:
-        for block in iter(lambda: f.read(1 << 20), b""):
-            h.update(block)
-    return h.hexdigest()
+        return hashlib.file_digest(f, "sha256").hexdigest()
 
 
 def write(path, text):
