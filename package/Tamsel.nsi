@@ -252,9 +252,24 @@ Function un.onInit
     ${EndIf}
 FunctionEnd
 
-; $0 = 1 when startupManage.xml holds a disabled start-up program ("<node")
-; or cannot be told apart from one: unreadable, or not UTF-8 (a NUL byte).
+; $0 = 1 when startupManage.xml may hold a disabled start-up program: its
+; bytes show one, or the console tool finds one or cannot read the file.
 Function un.HoldsStartupRecords
+    Call un.RecordInBytes
+    ${If} $0 == 0
+    ${AndIf} ${FileExists} "$INSTDIR\startupManage.xml"
+    ${AndIf} ${FileExists} "$INSTDIR\TamselCli.exe"
+        nsExec::Exec '"$INSTDIR\TamselCli.exe" startup disabled'
+        Pop $1
+        ${If} $1 != 0
+            StrCpy $0 1
+        ${EndIf}
+    ${EndIf}
+FunctionEnd
+
+; $0 = 1 when startupManage.xml holds a record ("<node") or cannot be told
+; apart from one: unreadable, or not UTF-8 (a NUL byte).
+Function un.RecordInBytes
     StrCpy $0 0
     IfFileExists "$INSTDIR\startupManage.xml" 0 done
     StrCpy $0 1
@@ -359,9 +374,12 @@ Section "Uninstall"
     ; itself, by name; anything else in the folder stays, and so does the
     ; folder then.
     !insertmacro RemoveShippedFiles
+    ; (A startupManage.xml.new or .bad may hold records: they stay.)
     Delete "$INSTDIR\scanSetting.xml"
+    Delete "$INSTDIR\scanSetting.xml.new"
     Delete "$INSTDIR\Setup\scanSetting.xml"
     Delete "$INSTDIR\Registry.ini"
+    Delete "$INSTDIR\Registry.ini.new"
     Delete "$INSTDIR\LastScan.ini"
     Delete "$INSTDIR\LastScan.json"
     Delete "$INSTDIR\LastScan.json.tmp"
