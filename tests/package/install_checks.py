@@ -213,9 +213,9 @@ def check_interactive_uninstall(p, dist):
     name, command = "TamselCheckHelper", "C:\\windows\\notepad.exe /check"
     p.run("reg", "add", RUN_KEY, "/v", name, "/d", command, "/f")
     items = json.loads(p.run(cli, "startup", "--json").stdout)["startupItems"]
-    index = [i["index"] for i in items if i["valueName"] == name]
-    check(len(index) == 1, f"{name} is not listed once: {items}")
-    p.run(cli, "startup", "disable", str(index[0]))
+    item = [i["item"] for i in items if i["valueName"] == name]
+    check(len(item) == 1, f"{name} is not listed once: {items}")
+    p.run(cli, "startup", "disable", item[0])
     check(name not in reg_values(p.path, RUN_KEY, p.view)[1], "the Run value was not disabled")
     check(name.encode() in read(os.path.join(folder, "startupManage.xml")), "no record of the disabled program")
     tamsels = ["20260101000000-p.regbak", "20260101000000-p-d/HKEY_CURRENT_USER/0.hiv", "20260102000000-f.regbak.tmp"]
