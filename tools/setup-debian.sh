@@ -2,8 +2,9 @@
 # Installs what Tamsel's build and tests need on a fresh Debian 12 machine:
 # the two mingw-w64 cross compilers, Wine and its own fonts, Xvfb for the window tests,
 # ImageMagick for the run command's screenshot, GoogleTest's sources, the native
-# compiler and clang's fuzzer. Run as root
-# or as a user who may sudo.
+# compiler and clang's fuzzer, and for the release NSIS, osslsigncode and
+# openssl (signing and its check) and python3-yaml (the manifests' check).
+# Run as root or as a user who may sudo.
 #
 # Two steps: the tools for the 64-bit build and its tests first (the script
 # fails only when these cannot be installed), then the 32-bit Wine loader,
@@ -32,7 +33,7 @@ apt_update
 $sudo apt-get install -y -qq --no-install-recommends \
     cmake ninja-build g++ python3 clang libclang-rt-14-dev \
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools \
-    wine wine64 fonts-wine nsis \
+    wine wine64 fonts-wine nsis osslsigncode openssl python3-yaml \
     xvfb xauth imagemagick \
     googletest \
     >/dev/null
