@@ -67,7 +67,7 @@ fi
 # the data files (as data/ lists them), the skin and the help with the
 # screenshots kept in docs/. Nothing from the tests, nothing the program
 # writes at run time.
-shots=(main-menu scan-page select-page clean-page)
+shots=(main-menu main-menu-144 scan-page select-page clean-page)
 stage_build() {  # preset name strip
     local bin="build/$1/bin" out="$stage/$2"
     rm -rf "$out"

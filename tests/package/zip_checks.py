@@ -17,7 +17,7 @@ MENU_ENTRIES = [
     "Set Registry Scan Area", "Set up Scan Schedules",
 ]
 RUNTIME_WRITTEN = {"LastScan.ini", "LastScan.json", "IgnoreList.dat", "Registry.ini", "regback"}
-SHOTS = ("main-menu", "scan-page", "select-page", "clean-page")
+SHOTS = ("main-menu", "main-menu-144", "scan-page", "select-page", "clean-page")
 
 
 def imported_dlls(objdump, path):
