@@ -362,16 +362,11 @@ run_window() {
     rm -rf "$work"
     cp -r "$bin" "$work"
     sed -E '/<ComActiveX /! s/flag="true"/flag="false"/' "$bin/scanSetting.xml" > "$work/scanSetting.xml"
-    # The window gets a display; the console scans, floors and the next
-    # size's prefix keep running without one, as before this size.
-    local display=${DISPLAY:-}
-    if [ -z "$display" ]; then
-        if [ -z "$xvfb_pid" ]; then
-            Xvfb :59 -screen 0 1280x1024x24 >/dev/null 2>&1 &
-            xvfb_pid=$!
-            sleep 1
-        fi
-        display=:59
+    if [ -z "${DISPLAY:-}" ]; then
+        Xvfb :59 -screen 0 1280x1024x24 >/dev/null 2>&1 &
+        xvfb_pid=$!
+        export DISPLAY=:59
+        sleep 1
     fi
     cli_scan() {
         local out
@@ -381,7 +376,7 @@ run_window() {
     }
     window_scan() {
         local out
-        out=$(cd "$work" && DISPLAY=$display timeout 1800 $run "$work/TamselWindowBench.exe" 1 </dev/null)
+        out=$(cd "$work" && timeout 1800 $run "$work/TamselWindowBench.exe" 1 </dev/null)
         window_ms=$(pair ms <<<"$out")
         window_scanned=$(pair scanned <<<"$out")
         window_shown=$(pair shown <<<"$out")
