@@ -37,6 +37,14 @@ WINEPREFIX="$prefix" /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver
 "$run" "$prefix" "$exe" "$@" &
 app=$!
 sleep "${TAMSEL_SHOT_DELAY:-8}"
+# A program that could not start (a DLL missing beside it, say) has ended by
+# now: say so instead of saving a picture of an empty screen.
+if ! kill -0 $app 2>/dev/null; then
+    wait $app
+    echo "run-gui.sh: $exe ended before its window could be shown (exit code $?)" >&2
+    "$run" "$prefix" --stop
+    exit 1
+fi
 shot="$build/screenshots/tamsel-run.png"
 mkdir -p "$(dirname "$shot")"
 if command -v import >/dev/null; then
