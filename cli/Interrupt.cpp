@@ -14,6 +14,10 @@ std::atomic<EngineFunctionTable*> g_engine{nullptr};
 std::atomic<bool> g_canStop{false};
 std::atomic<bool> g_interrupted{false};
 std::atomic<bool> g_told{false};
+// True from the start of the operation until its session window is gone, so
+// the window never answers a query with "go ahead" (the process ends soon
+// after the operation; a late refusal costs nothing).
+std::atomic<bool> g_holding{false};
 const wchar_t* g_what = L"";
 HANDLE g_done = nullptr;          // set when the operation has ended
 HANDLE g_windowThread = nullptr;
@@ -53,7 +57,7 @@ LRESULT CALLBACK SessionProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
     switch (msg) {
     case WM_QUERYENDSESSION:
-        if (!g_engine.load()) return TRUE;
+        if (!g_holding.load()) return TRUE;
         ShutdownBlockReasonCreate(hwnd, (std::wstring(L"Tamsel is running a registry ") + g_what +
                                          L"; it must end before Windows does.")
                                             .c_str());
@@ -101,6 +105,7 @@ InterruptGuard::InterruptGuard(EngineFunctionTable& engine, const wchar_t* what,
     if (!g_done) g_done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (g_done) ResetEvent(g_done);
     g_engine = &engine;
+    g_holding = true;
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
     HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     DWORD id = 0;
@@ -120,6 +125,7 @@ InterruptGuard::~InterruptGuard()
         CloseHandle(g_windowThread);
         g_windowThread = nullptr;
     }
+    g_holding = false;
     SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
 }
 
