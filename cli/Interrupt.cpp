@@ -16,7 +16,7 @@ std::atomic<bool> g_interrupted{false};
 std::atomic<bool> g_told{false};
 // True from the start of the operation until its session window is gone, so
 // the window never answers a query with "go ahead" (the process ends soon
-// after the operation; a late refusal costs nothing).
+// after the operation; a late refusal only shows Windows the reason once).
 std::atomic<bool> g_holding{false};
 const wchar_t* g_what = L"";
 HANDLE g_done = nullptr;          // set when the operation has ended
